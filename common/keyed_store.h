@@ -1,0 +1,18 @@
+// The keyed item store: items of the form key, 0x01, data, key, "end", one after another.
+// In the enciphered variant the key (both places) and the data are enciphered with the
+// keyed-item pass phrase.
+#pragma once
+
+#include <string>
+
+#include "common/bytes.h"
+
+// The bytes after the first occurrence of `startPattern` up to the first following
+// occurrence of `endPattern`; empty when either is missing.
+Bytes BytesBetween(BytesView data, BytesView startPattern, BytesView endPattern);
+
+// True with the item when a non-empty item was found; `item` is unchanged otherwise.
+bool ReadKeyedItem(BytesView store, const std::string& key, bool enciphered, Bytes& item);
+
+// Appends one item to a store (the packaging tool writes stores with it).
+void AppendKeyedItem(Bytes& store, const std::string& key, BytesView item, bool enciphered);

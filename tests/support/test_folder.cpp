@@ -1,0 +1,40 @@
+#include "tests/support/test_folder.h"
+
+#include <atomic>
+
+#include "platform/platform.h"
+
+#ifndef _WIN32
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "platform/host/host.h"
+#else
+#include <process.h>
+#define getpid _getpid
+#endif
+
+namespace {
+std::atomic<int> counter{0};
+}
+
+TestFolder::TestFolder() {
+  int n = ++counter;
+#ifndef _WIN32
+  sandbox_ = "/tmp/installer-test-" + std::to_string(getpid()) + "-" + std::to_string(n);
+  std::filesystem::remove_all(sandbox_);
+  plat::host::Reset(sandbox_);
+#endif
+  path_ = plat::TempFolder() + "itest_" + std::to_string(getpid()) + "_" + std::to_string(n) + "\\";
+  plat::RemoveDirectoryTree(path_);
+  plat::CreateDirectories(path_);
+}
+
+TestFolder::~TestFolder() {
+  plat::RemoveDirectoryTree(path_);
+#ifndef _WIN32
+  std::error_code ignored;
+  std::filesystem::remove_all(sandbox_, ignored);
+#endif
+}
