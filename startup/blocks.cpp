@@ -1,0 +1,1 @@
+// Package blocks (in the making).
