@@ -1,0 +1,172 @@
+// Crypto backend for Windows: CNG (bcrypt).
+//
+// Algorithm providers are opened once per process and kept open: opening one is far more
+// expensive than using it, and the handles are safe to share between threads. They are never
+// closed; the process end releases them. A hasher owns one hash object for its whole life, so
+// the archive key derivation's many small updates cost one BCryptHashData call each.
+#include <windows.h>
+#include <bcrypt.h>
+
+#include <cstring>
+
+#include "common/crypto.h"
+
+namespace crypto {
+namespace {
+
+bool Succeeded(NTSTATUS status) { return status >= 0; }
+
+// Opens a provider, optionally with a chaining mode; null when the system lacks it.
+BCRYPT_ALG_HANDLE OpenProvider(const wchar_t* algorithm, const wchar_t* chaining) {
+  BCRYPT_ALG_HANDLE handle = nullptr;
+  if (!Succeeded(BCryptOpenAlgorithmProvider(&handle, algorithm, nullptr, 0))) return nullptr;
+  if (chaining) {
+    ULONG bytes = ULONG((wcslen(chaining) + 1) * sizeof(wchar_t));
+    if (!Succeeded(BCryptSetProperty(handle, BCRYPT_CHAINING_MODE,
+                                     reinterpret_cast<PUCHAR>(const_cast<wchar_t*>(chaining)),
+                                     bytes, 0))) {
+      BCryptCloseAlgorithmProvider(handle, 0);
+      return nullptr;
+    }
+  }
+  return handle;
+}
+
+BCRYPT_ALG_HANDLE Md5Provider() {
+  static BCRYPT_ALG_HANDLE handle = OpenProvider(BCRYPT_MD5_ALGORITHM, nullptr);
+  return handle;
+}
+
+BCRYPT_ALG_HANDLE Sha256Provider() {
+  static BCRYPT_ALG_HANDLE handle = OpenProvider(BCRYPT_SHA256_ALGORITHM, nullptr);
+  return handle;
+}
+
+BCRYPT_ALG_HANDLE AesCbcProvider() {
+  static BCRYPT_ALG_HANDLE handle = OpenProvider(BCRYPT_AES_ALGORITHM, BCRYPT_CHAIN_MODE_CBC);
+  return handle;
+}
+
+BCRYPT_ALG_HANDLE TripleDesEcbProvider() {
+  static BCRYPT_ALG_HANDLE handle = OpenProvider(BCRYPT_3DES_ALGORITHM, BCRYPT_CHAIN_MODE_ECB);
+  return handle;
+}
+
+// Owns one hash object; CNG allocates the object memory itself when given none (Windows 7+).
+class HashObject {
+ public:
+  explicit HashObject(BCRYPT_ALG_HANDLE provider) {
+    if (provider && !Succeeded(BCryptCreateHash(provider, &handle_, nullptr, 0, nullptr, 0, 0)))
+      handle_ = nullptr;
+  }
+  ~HashObject() {
+    if (handle_) BCryptDestroyHash(handle_);
+  }
+  HashObject(const HashObject&) = delete;
+  HashObject& operator=(const HashObject&) = delete;
+
+  // BCryptHashData takes a ULONG length, so very large inputs go in pieces.
+  void Update(const void* data, size_t size) {
+    const uint8_t* bytes = static_cast<const uint8_t*>(data);
+    while (handle_ && size) {
+      ULONG piece = size > 0x40000000u ? 0x40000000u : ULONG(size);
+      if (!Succeeded(BCryptHashData(handle_, const_cast<PUCHAR>(bytes), piece, 0))) {
+        BCryptDestroyHash(handle_);
+        handle_ = nullptr;
+      }
+      bytes += piece;
+      size -= piece;
+    }
+  }
+  void Finish(uint8_t* digest, ULONG size) {
+    if (handle_) BCryptFinishHash(handle_, digest, size, 0);
+  }
+
+ private:
+  BCRYPT_HASH_HANDLE handle_ = nullptr;
+};
+
+// Owns one symmetric key made from raw key bytes.
+class SymmetricKey {
+ public:
+  SymmetricKey(BCRYPT_ALG_HANDLE provider, const uint8_t* secret, ULONG size) {
+    if (provider &&
+        !Succeeded(BCryptGenerateSymmetricKey(provider, &handle_, nullptr, 0,
+                                              const_cast<PUCHAR>(secret), size, 0)))
+      handle_ = nullptr;
+  }
+  ~SymmetricKey() {
+    if (handle_) BCryptDestroyKey(handle_);
+  }
+  SymmetricKey(const SymmetricKey&) = delete;
+  SymmetricKey& operator=(const SymmetricKey&) = delete;
+  BCRYPT_KEY_HANDLE get() const { return handle_; }
+
+ private:
+  BCRYPT_KEY_HANDLE handle_ = nullptr;
+};
+
+// One unpadded pass in place (CNG allows the output buffer to be the input buffer). The IV
+// buffer, when there is one, is advanced by CNG between pieces, so a long input chains right.
+bool RunCipher(BCRYPT_ALG_HANDLE provider, const uint8_t* key, ULONG key_size, uint8_t* iv,
+               ULONG iv_size, bool encrypt, uint8_t* data, size_t size, size_t block) {
+  if (size % block != 0) return false;
+  SymmetricKey handle(provider, key, key_size);
+  if (!handle.get()) return false;
+  constexpr size_t kPiece = size_t(1) << 30;
+  for (size_t done = 0; done < size;) {
+    ULONG piece = ULONG(size - done < kPiece ? size - done : kPiece);
+    ULONG written = 0;
+    NTSTATUS status =
+        encrypt ? BCryptEncrypt(handle.get(), data + done, piece, nullptr, iv, iv_size,
+                                data + done, piece, &written, 0)
+                : BCryptDecrypt(handle.get(), data + done, piece, nullptr, iv, iv_size,
+                                data + done, piece, &written, 0);
+    if (!Succeeded(status) || written != piece) return false;
+    done += piece;
+  }
+  return true;
+}
+
+}  // namespace
+
+Md5Digest Md5(BytesView data) {
+  Md5Digest digest{};
+  HashObject hash(Md5Provider());
+  hash.Update(data.data(), data.size());
+  hash.Finish(digest.data(), ULONG(digest.size()));
+  return digest;
+}
+
+struct Sha256Hasher::State {
+  HashObject hash{Sha256Provider()};
+};
+
+Sha256Hasher::Sha256Hasher() : state_(std::make_unique<State>()) {}
+Sha256Hasher::~Sha256Hasher() = default;
+
+void Sha256Hasher::Update(const void* data, size_t size) { state_->hash.Update(data, size); }
+
+Sha256Digest Sha256Hasher::Final() {
+  Sha256Digest digest{};
+  state_->hash.Finish(digest.data(), ULONG(digest.size()));
+  return digest;
+}
+
+bool Aes256CbcDecrypt(const uint8_t key[32], const uint8_t iv[16], uint8_t* data, size_t size) {
+  uint8_t chain[16];
+  memcpy(chain, iv, sizeof chain);
+  return RunCipher(AesCbcProvider(), key, 32, chain, sizeof chain, false, data, size, 16);
+}
+
+bool Aes256CbcEncrypt(const uint8_t key[32], const uint8_t iv[16], uint8_t* data, size_t size) {
+  uint8_t chain[16];
+  memcpy(chain, iv, sizeof chain);
+  return RunCipher(AesCbcProvider(), key, 32, chain, sizeof chain, true, data, size, 16);
+}
+
+bool TripleDesEcb(const uint8_t key[24], bool encrypt, uint8_t* data, size_t size) {
+  return RunCipher(TripleDesEcbProvider(), key, 24, nullptr, 0, encrypt, data, size, 8);
+}
+
+}  // namespace crypto
