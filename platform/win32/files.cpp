@@ -1,2 +1,330 @@
-// Win32 implementation of platform.h (files); being filled in.
-#include "platform/platform.h"
+// Files and folders through the W APIs. Paths arrive as GBK and are converted whole before any
+// work on their parts (see Wide in win32_internal.h).
+#include <algorithm>
+
+#include "platform/win32/win32_internal.h"
+
+namespace plat {
+
+using win::UniqueFile;
+using win::UniqueFind;
+using win::Wide;
+
+uint32_t LastError() { return ::GetLastError(); }
+
+namespace {
+
+HANDLE Raw(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+
+// ReadFile and WriteFile take a DWORD count; larger requests go in pieces of this size.
+constexpr size_t kMaxChunk = 1u << 30;
+
+bool IsDirectoryAttribute(DWORD attributes) {
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// DeleteFile and RemoveDirectory refuse read-only entries; the runtime always means "remove".
+void ClearReadOnly(const std::wstring& path, DWORD attributes) {
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+    ::SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+}
+
+bool DeleteClearingReadOnly(const std::wstring& path) {
+  ClearReadOnly(path, ::GetFileAttributesW(path.c_str()));
+  return ::DeleteFileW(path.c_str()) != 0;
+}
+
+bool RemoveTree(const std::wstring& folder) {
+  WIN32_FIND_DATAW data;
+  bool ok = true;
+  {
+    UniqueFind find(::FindFirstFileW((folder + L"\\*").c_str(), &data));
+    if (find.Valid()) {
+      do {
+        std::wstring name = data.cFileName;
+        if (name == L"." || name == L"..") continue;
+        std::wstring child = folder + L"\\" + name;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+          // A junction or folder symlink is removed itself; what it points at is not ours.
+          if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+            ClearReadOnly(child, data.dwFileAttributes);
+            ok = ::RemoveDirectoryW(child.c_str()) && ok;
+          } else {
+            ok = RemoveTree(child) && ok;
+          }
+        } else {
+          ClearReadOnly(child, data.dwFileAttributes);
+          ok = ::DeleteFileW(child.c_str()) && ok;
+        }
+      } while (::FindNextFileW(find.Get(), &data));
+    }
+  }
+  ClearReadOnly(folder, ::GetFileAttributesW(folder.c_str()));
+  return ::RemoveDirectoryW(folder.c_str()) && ok;
+}
+
+bool CreateOneDirectory(const std::wstring& path) {
+  if (::CreateDirectoryW(path.c_str(), nullptr)) return true;
+  win::PreserveLastError keep;
+  return IsDirectoryAttribute(::GetFileAttributesW(path.c_str()));
+}
+
+// The part of `path` that cannot be created: "C:", "\\server\share", "" for relative paths.
+size_t RootLength(const std::wstring& path) {
+  if (path.size() >= 2 && path[1] == L':') return 2;
+  if (path.size() >= 2 && path[0] == L'\\' && path[1] == L'\\') {
+    size_t server = path.find(L'\\', 2);
+    if (server == std::wstring::npos) return path.size();
+    size_t share = path.find(L'\\', server + 1);
+    return share == std::wstring::npos ? path.size() : share;
+  }
+  return 0;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// File
+
+File::~File() { Close(); }
+
+File::File(File&& other) noexcept : handle_(std::exchange(other.handle_, kInvalid)) {}
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    Close();
+    handle_ = std::exchange(other.handle_, kInvalid);
+  }
+  return *this;
+}
+
+File File::Open(const std::string& path, OpenMode mode) {
+  DWORD access = GENERIC_READ | GENERIC_WRITE;
+  // Writers let others read; readers let others do anything, so that a reader never stands in
+  // the way of an install step that replaces or deletes the file it looks at.
+  DWORD share = FILE_SHARE_READ;
+  DWORD disposition = OPEN_EXISTING;
+  switch (mode) {
+    case OpenMode::kRead:
+      access = GENERIC_READ;
+      share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+      break;
+    case OpenMode::kReadWrite:
+      break;
+    case OpenMode::kCreateAlways:
+      disposition = CREATE_ALWAYS;
+      break;
+    case OpenMode::kAppend:
+      disposition = OPEN_ALWAYS;
+      break;
+  }
+  UniqueFile file(::CreateFileW(Wide(path).c_str(), access, share, nullptr, disposition,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid()) return File();
+  if (mode == OpenMode::kAppend) {
+    LARGE_INTEGER zero{};
+    if (!::SetFilePointerEx(file.Get(), zero, nullptr, FILE_END)) return File();
+  }
+  return File(reinterpret_cast<intptr_t>(file.Release()));
+}
+
+std::optional<uint64_t> File::Size() const {
+  LARGE_INTEGER size;
+  if (!IsOpen() || !::GetFileSizeEx(Raw(handle_), &size)) return std::nullopt;
+  return static_cast<uint64_t>(size.QuadPart);
+}
+
+bool File::Seek(uint64_t offset) {
+  if (!IsOpen()) return false;
+  LARGE_INTEGER to;
+  to.QuadPart = static_cast<LONGLONG>(offset);
+  return ::SetFilePointerEx(Raw(handle_), to, nullptr, FILE_BEGIN) != 0;
+}
+
+int64_t File::Read(void* buffer, size_t size) {
+  if (!IsOpen()) {
+    ::SetLastError(ERROR_INVALID_HANDLE);
+    return -1;
+  }
+  DWORD done = 0;
+  if (!::ReadFile(Raw(handle_), buffer, static_cast<DWORD>(std::min(size, kMaxChunk)), &done,
+                  nullptr))
+    return -1;
+  return done;
+}
+
+bool File::ReadExact(void* buffer, size_t size) {
+  auto* at = static_cast<char*>(buffer);
+  while (size > 0) {
+    int64_t n = Read(at, size);
+    if (n < 0) return false;
+    if (n == 0) {
+      ::SetLastError(ERROR_HANDLE_EOF);
+      return false;
+    }
+    at += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool File::Write(const void* data, size_t size) {
+  if (!IsOpen()) {
+    ::SetLastError(ERROR_INVALID_HANDLE);
+    return false;
+  }
+  auto* at = static_cast<const char*>(data);
+  while (size > 0) {
+    DWORD done = 0;
+    if (!::WriteFile(Raw(handle_), at, static_cast<DWORD>(std::min(size, kMaxChunk)), &done,
+                     nullptr))
+      return false;
+    at += done;
+    size -= done;
+  }
+  return true;
+}
+
+bool File::SetModifiedTime(uint64_t filetime) {
+  if (!IsOpen()) return false;
+  FILETIME ft;
+  ft.dwLowDateTime = static_cast<DWORD>(filetime);
+  ft.dwHighDateTime = static_cast<DWORD>(filetime >> 32);
+  return ::SetFileTime(Raw(handle_), nullptr, nullptr, &ft) != 0;
+}
+
+bool File::Truncate() { return IsOpen() && ::SetEndOfFile(Raw(handle_)); }
+
+void File::Close() {
+  if (IsOpen()) {
+    win::PreserveLastError keep;
+    ::CloseHandle(Raw(handle_));
+  }
+  handle_ = kInvalid;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Paths
+
+bool FileExists(const std::string& path) {
+  DWORD a = ::GetFileAttributesW(Wide(path).c_str());
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirectoryExists(const std::string& path) {
+  return IsDirectoryAttribute(::GetFileAttributesW(Wide(path).c_str()));
+}
+
+bool PathExists(const std::string& path) {
+  return ::GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::optional<uint64_t> FileSize(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!::GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+    ::SetLastError(ERROR_FILE_NOT_FOUND);
+    return std::nullopt;
+  }
+  return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+bool ReadFileBytes(const std::string& path, Bytes& out) {
+  out.clear();
+  File file = File::Open(path, OpenMode::kRead);
+  if (!file.IsOpen()) return false;
+  std::optional<uint64_t> size = file.Size();
+  if (!size || *size > out.max_size()) return false;
+  out.resize(static_cast<size_t>(*size));
+  if (!file.ReadExact(out.data(), out.size())) {
+    out.clear();
+    return false;
+  }
+  return true;
+}
+
+bool WriteFileBytes(const std::string& path, BytesView data) {
+  File file = File::Open(path, OpenMode::kCreateAlways);
+  return file.IsOpen() && file.Write(data);
+}
+
+bool CreateDirectory(const std::string& path) {
+  return CreateOneDirectory(win::StripTrailingSeparators(Wide(path)));
+}
+
+bool CreateDirectories(const std::string& path) {
+  std::wstring full = win::StripTrailingSeparators(Wide(path));
+  if (full.empty()) {
+    ::SetLastError(ERROR_INVALID_NAME);
+    return false;
+  }
+  if (IsDirectoryAttribute(::GetFileAttributesW(full.c_str()))) return true;
+  // Create each level below the root, shortest first; existing levels are simply passed.
+  size_t root = RootLength(full);
+  size_t at = root;
+  while (at < full.size()) {
+    size_t next = full.find(L'\\', at + 1);
+    if (next == std::wstring::npos) next = full.size();
+    std::wstring level = full.substr(0, next);
+    if (next > root && level.back() != L'\\' && !CreateOneDirectory(level)) return false;
+    at = next;
+  }
+  return true;
+}
+
+bool DeleteFile(const std::string& path) { return DeleteClearingReadOnly(Wide(path)); }
+
+bool RemoveDirectory(const std::string& path) {
+  return ::RemoveDirectoryW(win::StripTrailingSeparators(Wide(path)).c_str()) != 0;
+}
+
+bool RemoveDirectoryTree(const std::string& path) {
+  std::wstring folder = win::StripTrailingSeparators(Wide(path));
+  DWORD a = ::GetFileAttributesW(folder.c_str());
+  if (a == INVALID_FILE_ATTRIBUTES) return false;
+  if (!(a & FILE_ATTRIBUTE_DIRECTORY)) {
+    ::SetLastError(ERROR_DIRECTORY);
+    return false;
+  }
+  return RemoveTree(folder);
+}
+
+bool CopyFile(const std::string& from, const std::string& to, bool overwrite) {
+  return ::CopyFileW(Wide(from).c_str(), Wide(to).c_str(), overwrite ? FALSE : TRUE) != 0;
+}
+
+bool MoveFile(const std::string& from, const std::string& to) {
+  return ::MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != 0;
+}
+
+uint32_t GetFileAttributes(const std::string& path) {
+  return ::GetFileAttributesW(Wide(path).c_str());
+}
+
+bool SetFileAttributes(const std::string& path, uint32_t attributes) {
+  return ::SetFileAttributesW(Wide(path).c_str(), attributes) != 0;
+}
+
+std::vector<DirEntry> ListDirectory(const std::string& folder) {
+  std::vector<DirEntry> entries;
+  WIN32_FIND_DATAW data;
+  std::wstring pattern = win::StripTrailingSeparators(Wide(folder)) + L"\\*";
+  UniqueFind find(::FindFirstFileW(pattern.c_str(), &data));
+  if (!find.Valid()) return entries;
+  do {
+    std::wstring name = data.cFileName;
+    if (name == L"." || name == L"..") continue;
+    DirEntry entry;
+    entry.name = win::Narrow(name);
+    entry.attributes = data.dwFileAttributes;
+    entry.isDirectory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    entry.size = entry.isDirectory
+                     ? 0
+                     : (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    entries.push_back(std::move(entry));
+  } while (::FindNextFileW(find.Get(), &data));
+  return entries;
+}
+
+}  // namespace plat
