@@ -1,0 +1,12 @@
+// Exit codes of setup.exe and uninst.exe. 0 means the install (or uninstall) completed; every
+// other way a run can end has its own code. Numbers are never reused for another meaning.
+#pragma once
+
+enum ExitCode : unsigned {
+  kExitSuccess = 0,           // install or uninstall completed
+  kExitCancelled = 2,         // the user confirmed Cancel
+  kExitPasswordFailed = 3,    // install password wrong or not given (background mode)
+  kExitMissingVolume = 4,     // a split volume of the payload is missing
+  kExitExtractionFailed = 5,  // the payload could not be extracted
+  kExitNoPackage = 6,         // the setup file carries no readable package
+};

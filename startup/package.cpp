@@ -1,0 +1,191 @@
+#include "startup/package.h"
+
+#include <vector>
+
+#include "common/crypto.h"
+#include "common/text.h"
+#include "platform/platform.h"
+#include "startup/blocks.h"
+#include "startup/command_line.h"
+#include "startup/config.h"
+#include "startup/data_keys.h"
+#include "startup/exit_codes.h"
+#include "startup/temp_names.h"
+#include "startup/unpack_window.h"
+#include "startup/variables.h"
+
+const char kMissingVolumeText[] = "缺少分卷文件:";
+const char kMissingVolumeTitle[] = "运行失败";
+
+namespace {
+
+constexpr uint64_t kMiB = 1048576;
+
+[[noreturn]] void FailMissingVolume(const std::string& path) {
+  plat::MessageBox(0, kMissingVolumeText + path, kMissingVolumeTitle, plat::kMbOk);
+  plat::TerminateSelf(kExitMissingVolume);
+}
+
+std::string OwnPath() { return plat::ModulePath(); }
+
+// Copies the payload block out of the setup file when the packing mode asks for it
+// ("<mode>-<MiB>": the unpack window shows from that size on).
+void CopyPayloadOut(RunContext& context) {
+  const std::string mode = ReadMainKey(context.package, keys::kPackingMode);
+  const size_t dash = mode.find('-');
+  if (dash == std::string::npos || dash + 1 == mode.size()) return;
+  const int64_t limitMiB = text::ToInt64(mode.substr(dash + 1));
+  UnpackWindow* window = context.unpackWindow;
+  if (window) {
+    auto size = plat::FileSize(OwnPath());
+    if (size && *size >= uint64_t(limitMiB) * kMiB) window->Open();
+  }
+  plat::PumpMessages();
+  const std::string copy = FreshTempName(".7zsha") + ".7zsha";
+  context.package.payloadArchivePath = copy;
+  blocks::ProgressFn progress;
+  if (window) progress = [window](int percent) { window->ShowProgress(percent); };
+  blocks::FindBlockForward(OwnPath(), blocks::kPayloadStart, blocks::kPayloadEnd, progress, copy);
+  if (window && window->IsOpen()) window->Close();
+}
+
+}  // namespace
+
+std::string RunFolder() {
+  const std::string path = OwnPath();
+  const size_t slash = path.rfind('\\');
+  return slash == std::string::npos ? "" : path.substr(0, slash);
+}
+
+std::string BuildArchivePassword() {
+  Bytes key;
+  if (!plat::LoadOwnResource("KEY", 250, key)) key.clear();
+  return crypto::Md5Hex(key);
+}
+
+bool VolumesAreNumbered(const std::vector<std::string>& names) {
+  if (names.size() == 1) return true;
+  for (size_t i = 0; i < names.size(); ++i) {
+    const size_t dot = names[i].rfind('.');
+    const std::string extension = dot == std::string::npos ? "" : names[i].substr(dot);
+    if (extension != "." + text::PadNumber3(int(i + 1))) return false;
+  }
+  return true;
+}
+
+bool JoinFiles(const std::vector<std::string>& parts, const std::string& target) {
+  plat::File out = plat::File::Open(target, plat::OpenMode::kCreateAlways);
+  if (!out.IsOpen()) return false;
+  std::vector<char> buffer(4 * kMiB);
+  bool ok = true;
+  for (const std::string& part : parts) {
+    plat::File in = plat::File::Open(part, plat::OpenMode::kRead);
+    if (!in.IsOpen()) {
+      ok = false;
+      break;
+    }
+    for (;;) {
+      const int64_t got = in.Read(buffer.data(), buffer.size());
+      if (got < 0 || (got > 0 && !out.Write(buffer.data(), size_t(got)))) ok = false;
+      if (got <= 0 || !ok) break;
+      plat::PumpMessages();
+    }
+    if (!ok) break;
+  }
+  out.Close();
+  if (!ok) plat::DeleteFile(target);
+  return ok;
+}
+
+void PrepareSplitVolumes(RunContext& context) {
+  PackageState& package = context.package;
+  const int count = text::ToInt(ReadMainKey(package, keys::kVolumeCount));
+  if (count < 1) return;
+  const std::string runFolder = RunFolder();
+  std::string names = ReadMainKey(package, keys::kVolumeNames);
+
+  if (!names.empty()) {
+    if (text::EndsWith(names, "+")) names.pop_back();
+    const std::vector<std::string> list = text::Split(names, "+");
+    for (const std::string& name : list)
+      if (!plat::FileExists(runFolder + "\\" + name)) FailMissingVolume(runFolder + "\\" + name);
+    if (VolumesAreNumbered(list)) {
+      package.payloadArchivePath = runFolder + "\\" + list.front();
+      return;
+    }
+    // Volumes with other names are joined into one archive; by full path, so names with
+    // blanks and any current directory work.
+    const std::string joined = FreshTempName("datas.7z") + "datas.7z";
+    plat::PumpMessages();
+    UnpackWindow* window = context.unpackWindow;
+    if (window) {
+      window->Open();
+      window->ShowJoining();
+    }
+    std::vector<std::string> parts;
+    for (const std::string& name : list) parts.push_back(runFolder + "\\" + name);
+    JoinFiles(parts, joined);
+    if (window && window->IsOpen()) window->Close();
+    package.payloadArchivePath = joined;
+    return;
+  }
+
+  const std::string product = ReadMainKey(package, keys::kProductName);
+  for (int i = 1; i <= count; ++i) {
+    package.payloadArchivePath = runFolder + "\\" + product + "." + text::PadNumber3(i);
+    if (!plat::FileExists(package.payloadArchivePath)) FailMissingVolume(package.payloadArchivePath);
+  }
+  if (!ReadMainKey(package, keys::kVolumeSize).empty())
+    package.payloadArchivePath = runFolder + "\\" + product + ".001";
+}
+
+int UnpackPackage(RunContext& context) {
+  StartupState& startup = context.startup;
+  PackageState& package = context.package;
+  startup.commandArgs = ParseCommandArgs(plat::CommandLine());
+  startup.commandTail = GetOwnCommandTail();
+  const std::string ownPath = OwnPath();
+  const std::string runFolder = RunFolder();
+
+  std::string type;
+  if (IsTestMode(startup)) {
+    type = kPackageInstaller;
+    package.workFolder = runFolder + "\\";
+  } else {
+    type = blocks::ReadPackageType(ownPath);
+  }
+  if (type != kPackageInstaller) return type == kPackageUninstaller ? kRunModeUninstaller : kRunModeNone;
+
+  const Bytes config = blocks::FindBlockBackward(ownPath, blocks::kConfigStart, blocks::kConfigEnd);
+  package.payloadArchivePath = ownPath;
+  if (!config.empty()) {
+    package.workFolder = FreshTempName("\\") + "\\";
+    plat::CreateDirectory(package.workFolder);
+    const std::string archive = package.workFolder + keys::kConfigArchive;
+    plat::WriteFileBytes(archive, config);
+    blocks::RepairArchiveSignature(archive, 0);
+    package.archivePassword = BuildArchivePassword();
+    if (context.extractAll) context.extractAll(archive, package.workFolder, package.archivePassword);
+    CopyPayloadOut(context);
+    PrepareSplitVolumes(context);
+  }
+
+  const std::string dataIni = package.workFolder.empty() ? "" : package.workFolder + keys::kDataIni;
+  ApplySwitches(ReadSwitchTexts(dataIni), startup);
+  ExpandConfiguration(package, context.config);
+  package.showSpace = IsTrueText(ReadMainKey(package, keys::kShowSpace));
+  if (package.showSpace)
+    package.uncompressedSize = text::ToInt64(ReadMainKey(package, keys::kUncompressedSize));
+  return kRunModeInstaller;
+}
+
+void CleanUpWorkFiles(const RunContext& context, bool deletePayload) {
+  const PackageState& package = context.package;
+  const std::string temp = plat::TempFolder();
+  if (deletePayload && text::Contains(package.payloadArchivePath, temp))
+    plat::DeleteFile(package.payloadArchivePath);
+  const std::string runFolder = RunFolder();
+  if (!package.workFolder.empty() && package.workFolder != runFolder + "\\" &&
+      package.workFolder != runFolder)
+    plat::RemoveDirectoryTree(package.workFolder);
+}
