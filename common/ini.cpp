@@ -137,7 +137,7 @@ Bytes Document::Serialize() const {
   bool first_header = true;
   for (const Section& section : sections_) {
     if (section.has_header) {
-      if (!first_header || !out.empty()) out += "\r\n";
+      if (!first_header) out += "\r\n";
       first_header = false;
       out += "[";
       out += section.name;

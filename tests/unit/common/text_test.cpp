@@ -1,0 +1,86 @@
+#include "common/text.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Pieces = std::vector<std::string>;
+
+TEST(Text, Split) {
+  struct Case {
+    const char* s;
+    const char* separator;
+    Pieces expected;
+  } cases[] = {
+      {"", ",", {""}},
+      {"a", ",", {"a"}},
+      {"a,b,,c", ",", {"a", "b", "", "c"}},
+      {",a,", ",", {"", "a", ""}},
+      {"a\r\nb\r\n", "\r\n", {"a", "b", ""}},
+      {"a+b", "", {"a+b"}},
+      {"aaa", "aa", {"", "a"}},  // no overlapping matches
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.s);
+    EXPECT_EQ(text::Split(c.s, c.separator), c.expected);
+    EXPECT_EQ(text::Join(text::Split(c.s, c.separator), c.separator), c.s);
+  }
+}
+
+TEST(Text, ReplaceAllNeverRescansInsertedText) {
+  struct Case {
+    const char* s;
+    const char* from;
+    const char* to;
+    const char* expected;
+  } cases[] = {
+      {"%a%%a%", "%a%", "%a%%a%", "%a%%a%%a%%a%"},
+      {"aaa", "a", "aa", "aaaaaa"},
+      {"aaaa", "aa", "a", "aa"},
+      {"abc", "", "x", "abc"},
+      {"abc", "b", "", "ac"},
+      {"%InstallPath%\\bin", "%InstallPath%", "C:\\P", "C:\\P\\bin"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.s);
+    EXPECT_EQ(text::ReplaceAll(c.s, c.from, c.to), c.expected);
+  }
+}
+
+TEST(Text, ToIntTakesLeadingDigitsOnly) {
+  struct Case {
+    const char* s;
+    int32_t expected;
+  } cases[] = {
+      {"", 0},           {"abc", 0},       {"-", 0},           {"12abc", 12},
+      {"  42", 42},      {"\t-7", -7},     {"+5", 5},          {"1.9", 1},
+      {"0x1F", 0},       {"- 3", 0},       {"--3", 0},         {"\xD5\xE6", 0},
+      {"2147483647", 2147483647},           {"2147483648", 2147483647},
+      {"-2147483648", -2147483647 - 1},     {"-99999999999999", -2147483647 - 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.s);
+    EXPECT_EQ(text::ToInt(c.s), c.expected);
+  }
+  EXPECT_EQ(text::ToInt64("9223372036854775807"), INT64_MAX);
+  EXPECT_EQ(text::ToInt64("99999999999999999999"), INT64_MAX);
+  EXPECT_EQ(text::ToInt64("4294967296"), 4294967296LL);
+}
+
+TEST(Text, PadNumber3) {
+  EXPECT_EQ(text::PadNumber3(1), "001");
+  EXPECT_EQ(text::PadNumber3(10), "010");
+  EXPECT_EQ(text::PadNumber3(999), "999");
+  EXPECT_EQ(text::PadNumber3(1000), "1000");
+}
+
+TEST(Text, CaseFoldingLeavesGbkAlone) {
+  // Bytes above 0x7F are never folded.
+  EXPECT_EQ(text::ToLowerAscii("ABC\xC4\xE3Z"), "abc\xC4\xE3z");
+  EXPECT_TRUE(text::EqualsIgnoreCaseAscii("Data.INI", "data.ini"));
+  EXPECT_FALSE(text::EqualsIgnoreCaseAscii("data.ini", "data.in"));
+  EXPECT_EQ(text::FindIgnoreCaseAscii("xxHelloxx", "HELLO"), 2u);
+  EXPECT_EQ(text::HexLower(Bytes("\x00\x0f\xa0", 3)), "000fa0");
+}
+
+}  // namespace
