@@ -1,22 +1,54 @@
-// Recorded process starts and shell executions of the host platform.
-#include "platform/host/host.h"
+// Process starts and shell executions on the host: nothing is run; each call is recorded and
+// answered by the scripted handler or exit code, so tests see exactly what would have started.
+#include "platform/host/state.h"
 
 namespace plat {
+namespace {
 
-bool StartProcess(const std::string&, const ProcessOptions&, uint32_t*) { return false; }
-bool ShellExecute(const std::string&, const std::string&, const std::string&, const std::string&,
-                  const ProcessOptions&, uint32_t*) {
-  return false;
+bool Record(host::ProcessRecord record, uint32_t* exitCode) {
+  host::detail::State& s = host::detail::Machine();
+  s.processStarts.push_back(record);
+  // Copies, because a handler may itself start processes or replace the handler.
+  std::function<uint32_t(const host::ProcessRecord&)> handler = s.processHandler;
+  uint32_t code = handler ? handler(record) : s.processExitCode;
+  if (record.options.wait && exitCode) *exitCode = code;
+  return true;
 }
+
+}  // namespace
+
+bool StartProcess(const std::string& commandLine, const ProcessOptions& options,
+                  uint32_t* exitCode) {
+  if (commandLine.empty()) {
+    host::detail::SetError(host::detail::kErrorInvalidParameter);
+    return false;
+  }
+  return Record({commandLine, false, options}, exitCode);
+}
+
+bool ShellExecute(const std::string& verb, const std::string& file, const std::string& parameters,
+                  const std::string& directory, const ProcessOptions& options,
+                  uint32_t* exitCode) {
+  if (file.empty()) {
+    host::detail::SetError(host::detail::kErrorFileNotFound);
+    return false;
+  }
+  ProcessOptions recorded = options;
+  if (recorded.workingDirectory.empty()) recorded.workingDirectory = directory;
+  return Record({verb + "|" + file + "|" + parameters, true, recorded}, exitCode);
+}
+
 void TerminateSelf(uint32_t exitCode) { throw host::ProcessExit(exitCode); }
 
 namespace host {
-const std::vector<ProcessRecord>& ProcessStarts() {
-  static const std::vector<ProcessRecord> none;
-  return none;
-}
-void SetProcessExitCode(uint32_t) {}
-void SetProcessHandler(std::function<uint32_t(const ProcessRecord&)>) {}
-}  // namespace host
 
+const std::vector<ProcessRecord>& ProcessStarts() { return detail::Machine().processStarts; }
+
+void SetProcessExitCode(uint32_t code) { detail::Machine().processExitCode = code; }
+
+void SetProcessHandler(std::function<uint32_t(const ProcessRecord&)> handler) {
+  detail::Machine().processHandler = std::move(handler);
+}
+
+}  // namespace host
 }  // namespace plat
