@@ -8,6 +8,7 @@
 #include <bcrypt.h>
 
 #include <cstring>
+#include <vector>
 
 #include "common/crypto.h"
 
@@ -47,8 +48,10 @@ BCRYPT_ALG_HANDLE AesCbcProvider() {
   return handle;
 }
 
-BCRYPT_ALG_HANDLE TripleDesEcbProvider() {
-  static BCRYPT_ALG_HANDLE handle = OpenProvider(BCRYPT_3DES_ALGORITHM, BCRYPT_CHAIN_MODE_ECB);
+// Triple DES goes through CBC: Wine's CNG has no ECB mode for it (setting the chaining mode
+// fails with STATUS_NOT_SUPPORTED), and one code path on every system is one tested path.
+BCRYPT_ALG_HANDLE TripleDesCbcProvider() {
+  static BCRYPT_ALG_HANDLE handle = OpenProvider(BCRYPT_3DES_ALGORITHM, BCRYPT_CHAIN_MODE_CBC);
   return handle;
 }
 
@@ -165,8 +168,40 @@ bool Aes256CbcEncrypt(const uint8_t key[32], const uint8_t iv[16], uint8_t* data
   return RunCipher(AesCbcProvider(), key, 32, chain, sizeof chain, true, data, size, 16);
 }
 
+// ECB from CBC. CBC computes C[i] = E(P[i] ^ V) with V the IV for the first block and the
+// previous cipher block after that; P[i] = D(C[i]) ^ V on the way back.
+// - Encrypting, each block is its own call with input P[i] ^ C[i-1] and IV C[i-1], so E sees
+//   P[i] whether the implementation takes the IV given or carries its chain on from the last
+//   call (both are C[i-1]; CNG and Wine differ here).
+// - Decrypting, one CBC pass with a zero IV gives D(C[i]) ^ C[i-1]; XOR with the saved cipher
+//   blocks leaves D(C[i]).
 bool TripleDesEcb(const uint8_t key[24], bool encrypt, uint8_t* data, size_t size) {
-  return RunCipher(TripleDesEcbProvider(), key, 24, nullptr, 0, encrypt, data, size, 8);
+  constexpr size_t kBlock = 8;
+  if (size % kBlock != 0) return false;
+  if (!encrypt) {
+    std::vector<uint8_t> cipher(data, data + size);
+    uint8_t iv[kBlock] = {};
+    if (!RunCipher(TripleDesCbcProvider(), key, 24, iv, kBlock, false, data, size, kBlock))
+      return false;
+    for (size_t at = kBlock; at < size; ++at) data[at] ^= cipher[at - kBlock];
+    return true;
+  }
+  SymmetricKey handle(TripleDesCbcProvider(), key, 24);
+  if (!handle.get()) return false;
+  uint8_t chain[kBlock] = {};
+  for (size_t at = 0; at < size; at += kBlock) {
+    uint8_t* block = data + at;
+    for (size_t i = 0; i < kBlock; ++i) block[i] ^= chain[i];
+    uint8_t iv[kBlock];
+    memcpy(iv, chain, kBlock);
+    ULONG written = 0;
+    if (!Succeeded(BCryptEncrypt(handle.get(), block, kBlock, nullptr, iv, kBlock, block, kBlock,
+                                 &written, 0)) ||
+        written != kBlock)
+      return false;
+    memcpy(chain, block, kBlock);
+  }
+  return true;
 }
 
 }  // namespace crypto
