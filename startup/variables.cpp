@@ -167,6 +167,9 @@ void ExpandConfiguration(const PackageState& package, Configuration& config) {
     if (!BuiltInVariable(name, package, dataIniBefore, value))
       value = ReadIniKey(variableIni, name, keys::kVariableValue);
 
+    // Names that keep themselves (%InstallPath%, %AC%, %ET%) are left alone, including their
+    // SXG( ) form: the install still has to double the backslashes of the folder it puts there.
+    if (value == name) continue;
     if (text::StartsWith(value, kResourcePrefix)) {
       // The two lists stay paired by position: a missing item, or the packer's mark for empty
       // data (01 02 03), pairs the placeholder with empty data.

@@ -26,6 +26,7 @@ inline const char kDataIni[] =
 inline const char kVariableIni[] =
     "[%ProductName%]\r\n数据=ignored\r\n"
     "[%ProgramFiles%]\r\n数据=\r\n"
+    "[%Version%]\r\n数据=\r\n"
     "[%TempDir%]\r\n数据=\r\n"
     "[%MyVar%]\r\n数据=值A%Second%\r\n"
     "[%Second%]\r\n数据=第二\r\n"

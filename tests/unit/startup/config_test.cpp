@@ -79,7 +79,7 @@ TEST(Config, ExpandsEveryTargetInListOrderAndWritesThemBack) {
   EXPECT_EQ(config.uninstallBlob,
             BuildUninstallBlob(fixture::kPluginSettings, fixture::kPluginData,
                                Read(folder / "var_data.ini"), Read(folder / "variable.ini")));
-  EXPECT_EQ(config.variableNames.size(), 9u);
+  EXPECT_EQ(config.variableNames.size(), 10u);
 }
 
 TEST(Config, WithoutVariablesNothingIsTouched) {
