@@ -1,5 +1,15 @@
 # Compiler settings shared by every target, and the helpers that declare libraries and tests.
 
+if(WIN32 AND NOT INSTALLER_FUZZ)
+  # Windows tests run through Wine in a prefix of their own (see tests/win/wine-run.sh).
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/tests/win/wine-run.sh)
+  set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  # GoogleTest is built before our options apply: its sources are not GBK-clean.
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+endif()
+
+
 # Narrow literals are GBK in the binaries: every text of the system is GBK at run time.
 # clang has no GBK execution charset; it only builds the fuzz targets, which do not depend on it.
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
@@ -44,10 +54,3 @@ function(installer_test name)
   endif()
 endfunction()
 
-if(WIN32 AND NOT INSTALLER_FUZZ)
-  # Windows tests run through Wine in a prefix of their own (see tests/win/wine-run.sh).
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/tests/win/wine-run.sh)
-  set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
-  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
-endif()

@@ -37,7 +37,7 @@ Bytes MakeBlock(BytesView startMarker, BytesView content, BytesView endMarker);
 using ProgressFn = std::function<void(int percent)>;
 
 // Where the size of a file that reports 0 bytes is retried before it counts as unreadable.
-inline constexpr int kZeroSizeRetries = 30;  // every 100 ms: 3 s in all
+inline constexpr int kZeroSizeRetries = 20;  // every 100 ms: 2 s in all
 
 struct ForwardResult {
   bool found = false;  // both markers found
