@@ -29,6 +29,18 @@ void ClearReadOnly(const std::wstring& path, DWORD attributes) {
     ::SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
 }
 
+// Windows refuses to write into a read-only file. Wine leaves that to the Unix permissions,
+// which a process running as root ignores; the end-to-end tests run so, and must see what
+// Windows users see. On Windows this check only repeats the system's own.
+bool RefuseReadOnlyTarget(const std::wstring& path) {
+  DWORD a = ::GetFileAttributesW(path.c_str());
+  if (a == INVALID_FILE_ATTRIBUTES || (a & FILE_ATTRIBUTE_DIRECTORY) ||
+      !(a & FILE_ATTRIBUTE_READONLY))
+    return false;
+  ::SetLastError(ERROR_ACCESS_DENIED);
+  return true;
+}
+
 bool DeleteClearingReadOnly(const std::wstring& path) {
   ClearReadOnly(path, ::GetFileAttributesW(path.c_str()));
   return ::DeleteFileW(path.c_str()) != 0;
@@ -118,7 +130,9 @@ File File::Open(const std::string& path, OpenMode mode) {
       disposition = OPEN_ALWAYS;
       break;
   }
-  UniqueFile file(::CreateFileW(Wide(path).c_str(), access, share, nullptr, disposition,
+  std::wstring widePath = Wide(path);
+  if (mode != OpenMode::kRead && RefuseReadOnlyTarget(widePath)) return File();
+  UniqueFile file(::CreateFileW(widePath.c_str(), access, share, nullptr, disposition,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) return File();
   if (mode == OpenMode::kAppend) {
@@ -290,11 +304,15 @@ bool RemoveDirectoryTree(const std::string& path) {
 }
 
 bool CopyFile(const std::string& from, const std::string& to, bool overwrite) {
-  return ::CopyFileW(Wide(from).c_str(), Wide(to).c_str(), overwrite ? FALSE : TRUE) != 0;
+  std::wstring target = Wide(to);
+  if (overwrite && RefuseReadOnlyTarget(target)) return false;
+  return ::CopyFileW(Wide(from).c_str(), target.c_str(), overwrite ? FALSE : TRUE) != 0;
 }
 
 bool MoveFile(const std::string& from, const std::string& to) {
-  return ::MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
+  std::wstring target = Wide(to);
+  if (RefuseReadOnlyTarget(target)) return false;
+  return ::MoveFileExW(Wide(from).c_str(), target.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != 0;
 }
 
