@@ -182,9 +182,13 @@ void MirrorShellFolder(const ShellFolderDefault& f, const std::string& path) {
   if (f.registryRoot == 0) return;
   std::string data = path;
   data.push_back('\0');
-  RegWriteValue(f.registryRoot, kShellFoldersKey, f.registryName, RegView::k64, kRegSz, data);
   if (f.registryRoot == kLocalMachine) {
-    RegWriteValue(f.registryRoot, kShellFoldersKey, f.registryName, RegView::k32, kRegSz, data);
+    // HKLM spells its top key in capitals; the first writer fixes a key name's case.
+    std::string key = std::string("SOFTWARE") + (kShellFoldersKey + 8);
+    RegWriteValue(f.registryRoot, key, f.registryName, RegView::k64, kRegSz, data);
+    RegWriteValue(f.registryRoot, key, f.registryName, RegView::k32, kRegSz, data);
+  } else {
+    RegWriteValue(f.registryRoot, kShellFoldersKey, f.registryName, RegView::k64, kRegSz, data);
   }
 }
 
