@@ -20,7 +20,8 @@ Md5Digest Md5(BytesView data);
 std::string Md5Hex(BytesView data);
 Sha256Digest Sha256(BytesView data);
 
-// Incremental SHA-256, for key derivations that hash many small pieces.
+// Incremental SHA-256, for key derivations that hash many small pieces: one backend hash
+// object per hasher, so an Update costs one backend call.
 class Sha256Hasher {
  public:
   Sha256Hasher();
@@ -41,7 +42,8 @@ bool Aes256CbcDecrypt(const uint8_t key[32], const uint8_t iv[16], uint8_t* data
 // The same for encryption (tests and the packer make encrypted data with it).
 bool Aes256CbcEncrypt(const uint8_t key[32], const uint8_t iv[16], uint8_t* data, size_t size);
 
-// Triple DES (three independent keys) in ECB mode, in place; `size` a multiple of 8.
+// Triple DES (three independent keys, K1 K2 K3) in ECB mode, in place; `size` a multiple of 8.
+// False on a backend failure or a bad size.
 bool TripleDesEcb(const uint8_t key[24], bool encrypt, uint8_t* data, size_t size);
 
 }  // namespace crypto

@@ -11,7 +11,9 @@
 // occurrence of `endPattern`; empty when either is missing.
 Bytes BytesBetween(BytesView data, BytesView startPattern, BytesView endPattern);
 
-// True with the item when a non-empty item was found; `item` is unchanged otherwise.
+// True with the item when a non-empty item was found; `item` is unchanged otherwise. Keys are
+// matched as raw bytes anywhere in the store (see keyed_store.cpp); an empty plain key finds
+// nothing. Enciphered: an item that does not decipher counts as not found.
 bool ReadKeyedItem(BytesView store, const std::string& key, bool enciphered, Bytes& item);
 
 // Appends one item to a store (the packaging tool writes stores with it).

@@ -1,8 +1,8 @@
 // The package cipher of the enciphered configuration files and keyed items.
 //
 // Format: Triple DES in ECB mode over [32-bit little-endian plaintext length][plaintext][zero
-// padding to a multiple of 8]. The key derivation from a pass phrase is documented in
-// package_cipher.cpp and in the README; the fixed pass phrases live in cipher_keys.h.
+// padding to a multiple of 8]. The key derivation from a pass phrase is documented at the top of
+// package_cipher.cpp; the fixed pass phrases live in cipher_keys.h.
 #pragma once
 
 #include "common/bytes.h"
@@ -17,6 +17,8 @@ enum class PassPhrase {
   kKeyedItem,   // enciphered keyed items (keys and data)
 };
 
+// Deterministic (ECB, fixed key): the same text always gives the same bytes. Empty only for a
+// text of 4 GiB or more, or on a backend failure.
 Bytes Encipher(BytesView plain, PassPhrase which);
 // Empty when the data is not a whole number of blocks, shorter than one block, or its stored
 // length does not fit the data.
