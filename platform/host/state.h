@@ -130,7 +130,4 @@ std::optional<std::string> Utf8ToGbkExact(std::string_view utf8);
 // Creates a key (and its parents) without a value, for the keys every Windows machine has.
 void CreateRegistryKey(int root, const std::string& subkey, RegView view);
 
-// The value name under HKCU\...\Explorer\Shell Folders that mirrors a CSIDL ("" if none).
-std::string ShellFolderRegistryName(int csidl);
-
 }  // namespace plat::host::detail

@@ -273,11 +273,6 @@ std::vector<std::string> SplitGbkPath(const std::string& s, bool slashToo) {
   return pieces;
 }
 
-std::string ShellFolderRegistryName(int csidl) {
-  const ShellFolderDefault* f = FindShellFolder(csidl);
-  return f && f->registryName ? f->registryName : "";
-}
-
 }  // namespace host::detail
 
 using host::detail::Machine;
