@@ -2,21 +2,7 @@
 // and one owner type per OS handle kind. Only platform/win32/*.cpp include this header.
 #pragma once
 
-#include <windows.h>
-#include <shellapi.h>
-#include <shlobj.h>
-
-// The A/W macros of these names would rename the plat:: functions of the same names.
-#undef CopyFile
-#undef CreateDirectory
-#undef DeleteFile
-#undef GetFileAttributes
-#undef MessageBox
-#undef MoveFile
-#undef RegDeleteValue
-#undef RemoveDirectory
-#undef SetFileAttributes
-#undef ShellExecute
+#include "platform/win32/windows_api.h"
 
 #include <string>
 #include <string_view>

@@ -1,6 +1,6 @@
 // The input box is a real window with its own message loop: these tests drive it from a second
 // thread the way a user would (typing, Enter, Escape, the close box).
-#include "tests/unit/platform/win/windows_for_tests.h"
+#include "platform/win32/windows_api.h"
 
 #include <gtest/gtest.h>
 

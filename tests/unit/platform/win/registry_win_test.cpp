@@ -1,6 +1,6 @@
 // The Win32 registry: views seen from this process, and the GBK/UTF-16 boundary of text values,
 // checked against what the raw W API sees. Keys live under a test key of their own.
-#include "tests/unit/platform/win/windows_for_tests.h"
+#include "platform/win32/windows_api.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Win32-only behaviour of processes, the shell, redirection, resources, libraries and files:
 // the parts the host platform can only imitate.
-#include "tests/unit/platform/win/windows_for_tests.h"
+#include "platform/win32/windows_api.h"
 
 #include <gtest/gtest.h>
 
