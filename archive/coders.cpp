@@ -314,7 +314,7 @@ Status MakeAes(const Bytes& props, std::unique_ptr<InStream> in, uint64_t size, 
   } else if (props.size() != 1) {
     return Status::kDataError;
   }
-  if (power > 24 && power != 0x3F) return Status::kUnsupportedMethod;
+  if (power > CurrentLimits().maxKeyCyclesPower && power != 0x3F) return Status::kUnsupportedMethod;
   *out = std::make_unique<AesStream>(std::move(in), size, keys.Key(power, salt), iv);
   return Status::kOk;
 }

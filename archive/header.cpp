@@ -34,7 +34,6 @@ enum Property : uint64_t {
 
 constexpr uint64_t kScanLimit = 8ull << 20;        // how far a prefix may reach
 constexpr uint64_t kMaxHeaderSize = 1ull << 30;    // a stored header larger than this is damage
-constexpr uint64_t kMaxDecodedHeader = 128ull << 20;
 constexpr uint64_t kMaxItems = 1ull << 22;
 
 uint32_t Crc(const uint8_t* data, size_t size) {
@@ -441,7 +440,7 @@ Status DecodeEncodedHeader(Source& source, Parser& r, uint64_t base, KeyCache& k
   if (!Place(s, base, source.Size(), &tmp)) return Status::kHeaderBroken;
   const Folder& folder = tmp.folders[0];
   uint64_t size = folder.UnpackSize();
-  if (size == 0 || size > kMaxDecodedHeader) return Status::kHeaderBroken;
+  if (size == 0 || size > CurrentLimits().maxDecodedHeader) return Status::kHeaderBroken;
   std::vector<uint64_t> offsets, sizes;
   FolderPackStreams(tmp, 0, &offsets, &sizes);
   std::unique_ptr<InStream> stream;

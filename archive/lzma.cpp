@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace archive::detail {
 namespace {
@@ -47,11 +48,11 @@ bool LzmaCore::SetProperties(unsigned lc, unsigned lp, unsigned pb) {
 
 bool LzmaCore::AllocateDictionary(size_t size) {
   if (size == 0) size = 1;
-  try {
-    dic_.assign(size, 0);
-  } catch (...) {
-    return false;
-  }
+  if (size > CurrentLimits().maxDictionary) return false;
+  // Left uninitialised: only bytes already decoded are ever read, and untouched pages of a
+  // large dictionary then cost no memory for small outputs.
+  dic_.reset(new (std::nothrow) uint8_t[size]);
+  if (!dic_) return false;
   dicSize_ = size;
   ResetDictionary();
   return true;
@@ -86,7 +87,7 @@ void LzmaCore::FinishRange(const uint8_t*& in) {
 }
 
 void LzmaCore::PutUncompressed(const uint8_t* data, size_t size) {
-  std::memcpy(dic_.data() + dicPos_, data, size);
+  std::memcpy(dic_.get() + dicPos_, data, size);
   dicPos_ += size;
 }
 
@@ -151,7 +152,7 @@ void LzmaCore::PutUncompressed(const uint8_t* data, size_t size) {
 
 LzmaCore::Result LzmaCore::Decode(const uint8_t*& inRef, const uint8_t* inSafe,
                                   size_t dicLimit) {
-  uint8_t* const dic = dic_.data();
+  uint8_t* const dic = dic_.get();
   const size_t dicSize = dicSize_;
   size_t dicPos = dicPos_;
   const bool full = full_;
@@ -391,15 +392,17 @@ class LzmaStream final : public DictionaryStream {
   LzmaStream(std::unique_ptr<InStream> input, uint64_t outSize)
       : DictionaryStream(std::move(input), outSize) {}
 
-  bool Init(const Bytes& props) {
-    if (props.size() < 5) return false;
+  Status Init(const Bytes& props) {
+    if (props.size() < 5) return Status::kDataError;
     unsigned d = static_cast<uint8_t>(props[0]);
-    if (d >= 9 * 5 * 5) return false;
+    if (d >= 9 * 5 * 5) return Status::kDataError;
     uint32_t dictSize = 0;
     for (int i = 0; i < 4; ++i) dictSize |= uint32_t{static_cast<uint8_t>(props[1 + i])} << (8 * i);
-    if (!core_.SetProperties(d % 9, (d / 9) % 5, d / 45)) return false;
+    if (!core_.SetProperties(d % 9, (d / 9) % 5, d / 45)) return Status::kDataError;
     uint64_t want = std::min<uint64_t>(std::max<uint32_t>(dictSize, 4096), outLeft_);
-    return core_.AllocateDictionary(static_cast<size_t>(want));
+    // A dictionary we cannot hold is a limit of ours, not damage in the archive.
+    return core_.AllocateDictionary(static_cast<size_t>(want)) ? Status::kOk
+                                                               : Status::kUnsupportedMethod;
   }
 
   Status Read(uint8_t* buffer, size_t size, size_t* got) override {
@@ -444,12 +447,14 @@ class Lzma2Stream final : public DictionaryStream {
   Lzma2Stream(std::unique_ptr<InStream> input, uint64_t outSize)
       : DictionaryStream(std::move(input), outSize) {}
 
-  bool Init(const Bytes& props) {
-    if (props.size() < 1) return false;
+  Status Init(const Bytes& props) {
+    if (props.size() < 1) return Status::kDataError;
     unsigned p = static_cast<uint8_t>(props[0]);
-    if (p > 40) return false;
+    if (p > 40) return Status::kDataError;
     uint64_t dictSize = p == 40 ? 0xFFFFFFFFull : (uint64_t{2} | (p & 1)) << (p / 2 + 11);
-    return core_.AllocateDictionary(static_cast<size_t>(std::min<uint64_t>(dictSize, outLeft_)));
+    uint64_t want = std::min<uint64_t>(dictSize, outLeft_);
+    return core_.AllocateDictionary(static_cast<size_t>(want)) ? Status::kOk
+                                                               : Status::kUnsupportedMethod;
   }
 
   Status Read(uint8_t* buffer, size_t size, size_t* got) override {
@@ -581,7 +586,8 @@ class Lzma2Stream final : public DictionaryStream {
 Status CreateLzmaStream(const Bytes& props, std::unique_ptr<InStream> input, uint64_t outSize,
                         std::unique_ptr<InStream>* out) {
   auto stream = std::make_unique<LzmaStream>(std::move(input), outSize);
-  if (!stream->Init(props)) return Status::kDataError;
+  Status s = stream->Init(props);
+  if (s != Status::kOk) return s;
   *out = std::move(stream);
   return Status::kOk;
 }
@@ -589,7 +595,8 @@ Status CreateLzmaStream(const Bytes& props, std::unique_ptr<InStream> input, uin
 Status CreateLzma2Stream(const Bytes& props, std::unique_ptr<InStream> input, uint64_t outSize,
                          std::unique_ptr<InStream>* out) {
   auto stream = std::make_unique<Lzma2Stream>(std::move(input), outSize);
-  if (!stream->Init(props)) return Status::kDataError;
+  Status s = stream->Init(props);
+  if (s != Status::kOk) return s;
   *out = std::move(stream);
   return Status::kOk;
 }

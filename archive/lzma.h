@@ -36,7 +36,7 @@ class LzmaCore {
   // Appends stored bytes (an LZMA2 uncompressed chunk) to the dictionary.
   void PutUncompressed(const uint8_t* data, size_t size);
 
-  uint8_t* Dictionary() { return dic_.data(); }
+  uint8_t* Dictionary() { return dic_.get(); }
   size_t DictionarySize() const { return dicSize_; }
   size_t Position() const { return dicPos_; }
   // Wraps the ring once the caller has taken everything up to its end.
@@ -51,7 +51,7 @@ class LzmaCore {
 
  private:
   std::vector<uint16_t> probs_;
-  std::vector<uint8_t> dic_;
+  std::unique_ptr<uint8_t[]> dic_;
   size_t dicSize_ = 0;
   size_t dicPos_ = 0;
   bool full_ = false;

@@ -7,6 +7,11 @@
 
 namespace archive::detail {
 
+Limits& CurrentLimits() {
+  static Limits limits;
+  return limits;
+}
+
 bool MemorySource::ReadAt(uint64_t offset, void* buffer, size_t size) {
   if (offset > data_.size() || size > data_.size() - offset) return false;
   if (size) std::memcpy(buffer, data_.data() + offset, size);

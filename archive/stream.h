@@ -13,6 +13,15 @@
 
 namespace archive::detail {
 
+// Resource ceilings against hostile archives. The defaults admit everything 7-Zip writes; the
+// fuzz target lowers them so that a claimed 4 GiB dictionary is refused, not allocated.
+struct Limits {
+  uint64_t maxDictionary = uint64_t{1536} << 20;  // beyond any 32-bit process anyway
+  uint64_t maxDecodedHeader = uint64_t{128} << 20;
+  unsigned maxKeyCyclesPower = 24;
+};
+Limits& CurrentLimits();
+
 // Random access to the archive bytes. Volumes are one source.
 class Source {
  public:
