@@ -98,8 +98,10 @@ class Reader {
   // replaced. Every entry is tried even after an error in another folder; the result is the
   // first error met (kCancelled stops at once). A file that fails its CRC or cannot be fully
   // decoded is deleted.
+  // With `fullPaths` false, files go straight into `destFolder` under their last name
+  // component and directory entries are skipped.
   [[nodiscard]] Status Extract(const std::vector<bool>& selected, const std::string& destFolder,
-                               ExtractCallback* callback);
+                               ExtractCallback* callback, bool fullPaths = true);
 
   // Decodes every selected file without writing anything (for an integrity test).
   [[nodiscard]] Status Test(const std::vector<bool>& selected);

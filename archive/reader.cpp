@@ -88,7 +88,8 @@ struct Reader::Impl {
     return Status::kOk;
   }
 
-  Status Run(const std::vector<bool>& selected, const std::string* dest, ExtractCallback* cb);
+  Status Run(const std::vector<bool>& selected, const std::string* dest, ExtractCallback* cb,
+             bool fullPaths);
   Status WriteEntry(const Entry& e, const std::string& destPath, detail::InStream* stream,
                     std::vector<uint8_t>& buf, ExtractCallback* cb, bool* streamBroken);
   Status Discard(const Entry& e, detail::InStream& stream, std::vector<uint8_t>& buf);
@@ -174,7 +175,7 @@ Status Reader::Impl::WriteEntry(const Entry& e, const std::string& destPath,
 }
 
 Status Reader::Impl::Run(const std::vector<bool>& selected, const std::string* dest,
-                         ExtractCallback* cb) {
+                         ExtractCallback* cb, bool fullPaths) {
   if (!open) return Status::kNotFound;
   const std::vector<Entry>& entries = db.entries;
   auto isSelected = [&](size_t i) {
@@ -195,6 +196,11 @@ Status Reader::Impl::Run(const std::vector<bool>& selected, const std::string* d
   auto note = [&](Status s) {
     if (first == Status::kOk && s != Status::kOk) first = s;
   };
+  auto destFor = [&](const Entry& e) {
+    if (fullPaths) return JoinPath(root, e.path);
+    size_t sep = LastSeparator(e.path);
+    return JoinPath(root, sep == std::string::npos ? e.path : e.path.substr(sep + 1));
+  };
   std::vector<uint8_t> buf(kCopyBuffer);
   int current = -1;
   std::unique_ptr<detail::InStream> stream;
@@ -204,8 +210,8 @@ Status Reader::Impl::Run(const std::vector<bool>& selected, const std::string* d
     const Entry& e = entries[i];
     bool sel = isSelected(i);
     if (!e.hasStream) {
-      if (!sel || e.path.empty() || !dest) continue;
-      std::string destPath = JoinPath(root, e.path);
+      if (!sel || e.path.empty() || !dest || (e.isDirectory && !fullPaths)) continue;
+      std::string destPath = destFor(e);
       if (cb && !cb->BeginFile(e, destPath)) return Status::kCancelled;
       Status s = Status::kOk;
       if (e.isDirectory) {
@@ -247,7 +253,7 @@ Status Reader::Impl::Run(const std::vector<bool>& selected, const std::string* d
       }
       continue;
     }
-    std::string destPath = JoinPath(root, e.path);
+    std::string destPath = destFor(e);
     if (cb && !cb->BeginFile(e, destPath)) return Status::kCancelled;
     bool broken = false;
     Status s = WriteEntry(e, destPath, stream.get(), buf, cb, &broken);
@@ -279,12 +285,12 @@ Status Reader::OpenMemory(Bytes data, const std::string& password) {
 const std::vector<Entry>& Reader::Entries() const { return impl_->db.entries; }
 
 Status Reader::Extract(const std::vector<bool>& selected, const std::string& destFolder,
-                       ExtractCallback* callback) {
-  return impl_->Run(selected, &destFolder, callback);
+                       ExtractCallback* callback, bool fullPaths) {
+  return impl_->Run(selected, &destFolder, callback, fullPaths);
 }
 
 Status Reader::Test(const std::vector<bool>& selected) {
-  return impl_->Run(selected, nullptr, nullptr);
+  return impl_->Run(selected, nullptr, nullptr, true);
 }
 
 }  // namespace archive
