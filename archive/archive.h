@@ -93,6 +93,10 @@ class Reader {
 
   const std::vector<Entry>& Entries() const;
 
+  // A sentence about the first error of the last Open/Extract/Test ("" after success), naming
+  // the entry and, for an unsupported method, the method: for messages and logs.
+  const std::string& ErrorDetail() const;
+
   // Extracts the entries whose index has `selected[i]` true (an empty vector selects all) into
   // `destFolder` (created when missing; with or without trailing "\"). Existing files are
   // replaced. Every entry is tried even after an error in another folder; the result is the

@@ -72,6 +72,7 @@ struct Reader::Impl {
   detail::Database db;
   detail::KeyCache keys;
   bool open = false;
+  std::string errorDetail;
 
   Status OpenSource(std::unique_ptr<detail::Source> src, const std::string& password) {
     open = false;
@@ -79,9 +80,11 @@ struct Reader::Impl {
     keys = detail::KeyCache();
     if (!password.empty()) keys.SetPassword(password);
     source = std::move(src);
+    errorDetail.clear();
     Status s = detail::ReadDatabase(*source, keys, &db);
     if (s != Status::kOk) {
       db = detail::Database();
+      errorDetail = StatusText(s);
       return s;
     }
     open = true;
@@ -193,8 +196,17 @@ Status Reader::Impl::Run(const std::vector<bool>& selected, const std::string* d
     if (entries[i].hasStream && isSelected(i)) folderNeeded[static_cast<size_t>(entries[i].folder)] = true;
 
   Status first = Status::kOk;
-  auto note = [&](Status s) {
-    if (first == Status::kOk && s != Status::kOk) first = s;
+  errorDetail.clear();
+  auto noteFor = [&](const Entry& e, Status s) {
+    if (first != Status::kOk || s == Status::kOk) return;
+    first = s;
+    errorDetail = std::string(StatusText(s)) + ": " + e.path;
+    if (s == Status::kUnsupportedMethod && e.folder >= 0) {
+      errorDetail += " (method";
+      for (const detail::CoderInfo& c : db.folders[static_cast<size_t>(e.folder)].coders)
+        errorDetail += " " + detail::MethodName(c.methodId);
+      errorDetail += ")";
+    }
   };
   auto destFor = [&](const Entry& e) {
     if (fullPaths) return JoinPath(root, e.path);
@@ -220,7 +232,7 @@ Status Reader::Impl::Run(const std::vector<bool>& selected, const std::string* d
         bool broken = false;
         s = WriteEntry(e, destPath, nullptr, buf, cb, &broken);
       }
-      note(s);
+      noteFor(e, s);
       if (s == Status::kCancelled || (cb && !cb->EndFile(e, s))) return Status::kCancelled;
       continue;
     }
@@ -236,7 +248,7 @@ Status Reader::Impl::Run(const std::vector<bool>& selected, const std::string* d
     }
     if (folderStatus != Status::kOk) {
       if (sel) {
-        note(folderStatus);
+        noteFor(e, folderStatus);
         if (cb && !cb->EndFile(e, folderStatus)) return Status::kCancelled;
       }
       continue;
@@ -246,7 +258,7 @@ Status Reader::Impl::Run(const std::vector<bool>& selected, const std::string* d
       if (s != Status::kOk) {
         s = DataFailure(e, s);
         if (sel) {
-          note(s);
+          noteFor(e, s);
           if (cb && !cb->EndFile(e, s)) return Status::kCancelled;
         }
         folderStatus = s;
@@ -259,7 +271,7 @@ Status Reader::Impl::Run(const std::vector<bool>& selected, const std::string* d
     Status s = WriteEntry(e, destPath, stream.get(), buf, cb, &broken);
     if (s == Status::kCancelled) return s;
     if (broken) folderStatus = s;
-    note(s);
+    noteFor(e, s);
     if (cb && !cb->EndFile(e, s)) return Status::kCancelled;
   }
   return first;
@@ -273,6 +285,7 @@ Status Reader::Open(const std::string& path, const std::string& password) {
   if (!source->Open(path)) {
     impl_->open = false;
     impl_->db = detail::Database();
+    impl_->errorDetail = StatusText(Status::kNotFound);
     return Status::kNotFound;
   }
   return impl_->OpenSource(std::move(source), password);
@@ -283,6 +296,8 @@ Status Reader::OpenMemory(Bytes data, const std::string& password) {
 }
 
 const std::vector<Entry>& Reader::Entries() const { return impl_->db.entries; }
+
+const std::string& Reader::ErrorDetail() const { return impl_->errorDetail; }
 
 Status Reader::Extract(const std::vector<bool>& selected, const std::string& destFolder,
                        ExtractCallback* callback, bool fullPaths) {

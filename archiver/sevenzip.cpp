@@ -141,7 +141,7 @@ int RunJob(const char* commandLine, char* output, uint32_t outputSize) {
   archive::Reader reader;
   archive::Status s = reader.Open(cmd.archive, cmd.password.value_or(""));
   if (s != archive::Status::kOk) {
-    PutOutput(output, outputSize, std::string("Error: ") + archive::StatusText(s));
+    PutOutput(output, outputSize, "Error: " + reader.ErrorDetail() + ": " + cmd.archive);
     return ToError(s);
   }
   std::vector<bool> selected;
@@ -162,7 +162,7 @@ int RunJob(const char* commandLine, char* output, uint32_t outputSize) {
   if (s == archive::Status::kOk) {
     PutOutput(output, outputSize, "Everything is Ok\r\nFiles: " + std::to_string(count) + "\r\n");
   } else {
-    PutOutput(output, outputSize, std::string("Error: ") + archive::StatusText(s) + "\r\n");
+    PutOutput(output, outputSize, "Error: " + reader.ErrorDetail() + "\r\n");
   }
   return ToError(s);
 }

@@ -33,6 +33,7 @@ TEST(ArchiveMemory, DamagedDataFailsItsCrc) {
   archive::Reader reader;
   ASSERT_EQ(reader.OpenMemory(data, ""), Status::kOk);
   EXPECT_EQ(reader.Test({}), Status::kDataError);
+  EXPECT_NE(reader.ErrorDetail().find("a.txt"), std::string::npos) << reader.ErrorDetail();
 }
 
 TEST(ArchiveMemory, RejectsWhatIsNotAnArchive) {
@@ -77,6 +78,7 @@ TEST(ArchiveMemory, UnsupportedMethodIsReportedPerFolder) {
   archive::Reader reader;
   ASSERT_EQ(reader.OpenMemory(ppmd, ""), Status::kOk);
   EXPECT_EQ(reader.Test({}), Status::kUnsupportedMethod);
+  EXPECT_NE(reader.ErrorDetail().find("PPMD"), std::string::npos) << reader.ErrorDetail();
 }
 
 }  // namespace
