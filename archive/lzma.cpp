@@ -379,7 +379,30 @@ class DictionaryStream : public InStream {
     size_t room = std::min(core_.DictionarySize() - core_.Position(), kDecodeStep);
     return static_cast<size_t>(std::min<uint64_t>(room, outLeft_));
   }
+  // A dictionary we cannot hold is a limit of ours, not damage in the archive.
+  Status Allocate(uint64_t dictSize) {
+    uint64_t want = std::min<uint64_t>(dictSize, outLeft_);
+    return core_.AllocateDictionary(static_cast<size_t>(want)) ? Status::kOk
+                                                               : Status::kUnsupportedMethod;
+  }
+  // Decodes some more into the dictionary (at most Room() bytes).
+  virtual Status Step() = 0;
 
+ public:
+  Status Read(uint8_t* buffer, size_t size, size_t* got) final {
+    *got = 0;
+    if (size == 0) return Status::kOk;
+    for (;;) {
+      if (Serve(buffer, size, got)) return Status::kOk;
+      if (error_ != Status::kOk) return error_;
+      if (outLeft_ == 0) return Status::kOk;  // an LZMA2 end byte need not be read
+      Wrap();
+      Status s = Step();
+      if (s != Status::kOk) error_ = s;
+    }
+  }
+
+ protected:
   LzmaCore core_;
   InputBuffer in_;
   uint64_t outLeft_;
@@ -399,46 +422,35 @@ class LzmaStream final : public DictionaryStream {
     uint32_t dictSize = 0;
     for (int i = 0; i < 4; ++i) dictSize |= uint32_t{static_cast<uint8_t>(props[1 + i])} << (8 * i);
     if (!core_.SetProperties(d % 9, (d / 9) % 5, d / 45)) return Status::kDataError;
-    uint64_t want = std::min<uint64_t>(std::max<uint32_t>(dictSize, 4096), outLeft_);
-    // A dictionary we cannot hold is a limit of ours, not damage in the archive.
-    return core_.AllocateDictionary(static_cast<size_t>(want)) ? Status::kOk
-                                                               : Status::kUnsupportedMethod;
-  }
-
-  Status Read(uint8_t* buffer, size_t size, size_t* got) override {
-    *got = 0;
-    if (size == 0) return Status::kOk;
-    for (;;) {
-      if (Serve(buffer, size, got)) return Status::kOk;
-      if (error_ != Status::kOk) return error_;
-      if (outLeft_ == 0) return Status::kOk;
-      Wrap();
-      Status s = in_.Ensure(2 * LzmaCore::kMaxSymbolInput);
-      if (s != Status::kOk) return error_ = s;
-      if (!started_) {
-        if (in_.Available() < 5 || !core_.StartRange(in_.Data())) return error_ = Status::kDataError;
-        in_.Skip(5);
-        started_ = true;
-        continue;
-      }
-      const uint8_t* begin = in_.Data();
-      const uint8_t* end = begin + in_.Available();
-      const uint8_t* safe = in_.SourceDone() ? end : end - LzmaCore::kMaxSymbolInput;
-      const uint8_t* p = begin;
-      size_t before = core_.Position();
-      LzmaCore::Result r = core_.Decode(p, safe, before + Room());
-      outLeft_ -= core_.Position() - before;
-      if (p > end) {
-        error_ = Status::kDataError;  // the packed stream ended inside a symbol
-        p = end;
-      }
-      in_.Skip(static_cast<size_t>(p - begin));
-      if (r == LzmaCore::Result::kError) error_ = Status::kDataError;
-      if (r == LzmaCore::Result::kEndMark && outLeft_ != 0) error_ = Status::kDataError;
-    }
+    return Allocate(std::max<uint32_t>(dictSize, 4096));
   }
 
  private:
+  Status Step() override {
+    Status s = in_.Ensure(2 * LzmaCore::kMaxSymbolInput);
+    if (s != Status::kOk) return s;
+    if (!started_) {
+      if (in_.Available() < 5 || !core_.StartRange(in_.Data())) return Status::kDataError;
+      in_.Skip(5);
+      started_ = true;
+      return Status::kOk;
+    }
+    const uint8_t* begin = in_.Data();
+    const uint8_t* end = begin + in_.Available();
+    const uint8_t* safe = in_.SourceDone() ? end : end - LzmaCore::kMaxSymbolInput;
+    const uint8_t* p = begin;
+    size_t before = core_.Position();
+    LzmaCore::Result r = core_.Decode(p, safe, before + Room());
+    outLeft_ -= core_.Position() - before;
+    // Past the end: the packed stream ended inside a symbol. What was decoded before still
+    // gets served; the error follows it.
+    Status result = p > end ? Status::kDataError : Status::kOk;
+    in_.Skip(static_cast<size_t>(std::min(p, end) - begin));
+    if (r == LzmaCore::Result::kError) result = Status::kDataError;
+    if (r == LzmaCore::Result::kEndMark && outLeft_ != 0) result = Status::kDataError;
+    return result;
+  }
+
   bool started_ = false;
 };
 
@@ -452,36 +464,22 @@ class Lzma2Stream final : public DictionaryStream {
     unsigned p = static_cast<uint8_t>(props[0]);
     if (p > 40) return Status::kDataError;
     uint64_t dictSize = p == 40 ? 0xFFFFFFFFull : (uint64_t{2} | (p & 1)) << (p / 2 + 11);
-    uint64_t want = std::min<uint64_t>(dictSize, outLeft_);
-    return core_.AllocateDictionary(static_cast<size_t>(want)) ? Status::kOk
-                                                               : Status::kUnsupportedMethod;
-  }
-
-  Status Read(uint8_t* buffer, size_t size, size_t* got) override {
-    *got = 0;
-    if (size == 0) return Status::kOk;
-    for (;;) {
-      if (Serve(buffer, size, got)) return Status::kOk;
-      if (error_ != Status::kOk) return error_;
-      Wrap();
-      Status s = Status::kOk;
-      switch (mode_) {
-        case Mode::kHeader:
-          if (outLeft_ == 0) return Status::kOk;  // the end byte need not be read
-          s = ReadChunkHeader();
-          break;
-        case Mode::kStored:
-          s = CopyStored();
-          break;
-        case Mode::kLzma:
-          s = DecodeChunk();
-          break;
-      }
-      if (s != Status::kOk) error_ = s;
-    }
+    return Allocate(dictSize);
   }
 
  private:
+  Status Step() override {
+    switch (mode_) {
+      case Mode::kHeader:
+        return ReadChunkHeader();
+      case Mode::kStored:
+        return CopyStored();
+      case Mode::kLzma:
+        return DecodeChunk();
+    }
+    return Status::kDataError;
+  }
+
   enum class Mode { kHeader, kStored, kLzma };
 
   Status ReadChunkHeader() {
