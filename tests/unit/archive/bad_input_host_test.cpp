@@ -158,6 +158,27 @@ TEST_F(BadInput, HostileNamesStayInsideTheDestination) {
   EXPECT_FALSE(fs::exists("/tmp/evil3.txt"));
 }
 
+TEST_F(BadInput, LinksAreWrittenAsPlainFilesAndNeverFollowed) {
+  fs::create_directories(dir_ / "outside");
+  sevenzip::WriteFile(dir_ / "outside" / "victim.txt", "untouched");
+  fs::remove_all(dir_ / "src");
+  fs::create_directories(dir_ / "src");
+  fs::create_symlink(dir_ / "outside" / "victim.txt", dir_ / "src" / "file_link");
+  fs::create_symlink(dir_ / "outside", dir_ / "src" / "dir_link");
+  Bytes stored = sevenzip::ReadFile(Make("l.7z", "-snl"));
+  ASSERT_EQ(ExtractBytes(stored), Status::kOk);
+  fs::path dest = dir_ / "jail" / "dest";
+  EXPECT_FALSE(fs::is_symlink(dest / "file_link"));
+  EXPECT_EQ(sevenzip::ReadFile(dest / "file_link"), (dir_ / "outside" / "victim.txt").string());
+  EXPECT_FALSE(fs::is_symlink(dest / "dir_link"));
+
+  // An entry below a "link" entry cannot pass through it: the link is a plain file here.
+  Bytes data = testarchive::MakeArchive({{u"dir_link", (dir_ / "outside").string(), false},
+                                         {u"dir_link/victim.txt", "overwritten", false}});
+  EXPECT_EQ(ExtractBytes(data), Status::kWriteError);
+  EXPECT_EQ(sevenzip::ReadFile(dir_ / "outside" / "victim.txt"), "untouched");
+}
+
 TEST_F(BadInput, MissingFilesAndVolumesAreReported) {
   archive::Reader reader;
   EXPECT_EQ(reader.Open((dir_ / "nothing.7z").string(), ""), Status::kNotFound);
