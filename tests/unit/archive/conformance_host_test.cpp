@@ -25,6 +25,8 @@ struct Case {
   bool wrapped = false;  // behind a 19-byte prefix, with trailing bytes
 };
 
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name << " (" << c.switches << ")"; }
+
 const Case kCases[] = {
     {"copy", "-m0=Copy"},
     {"lzma", "-m0=LZMA"},
