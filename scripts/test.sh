@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Builds every preset and runs every test: native unit tests, the same under AddressSanitizer
+# and UBSan, the Windows tests under Wine (x86_64), and each fuzz target for a bounded time.
+# Usage: scripts/test.sh [fuzz-seconds-per-target, default 20]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+fuzz_seconds=${1:-20}
+jobs=$(nproc)
+
+step() { printf '\n=== %s\n' "$*"; }
+
+step "build: native, asan, win64, win32"
+for preset in native asan win64 win32; do
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs"
+done
+
+step "native unit tests"
+ctest --preset native -j "$jobs"
+
+step "unit tests under AddressSanitizer + UBSan"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset asan -j "$jobs"
+
+step "Windows tests under Wine (x86_64)"
+export WINE_TEST_PREFIX=${WINE_TEST_PREFIX:-$PWD/build/wineprefix}
+ctest --preset win64 -j 1
+
+if [ -x tests/fuzz/run-all.sh ] && [ "$fuzz_seconds" -gt 0 ]; then
+  step "fuzz targets, $fuzz_seconds s each"
+  tests/fuzz/run-all.sh "$fuzz_seconds"
+fi
+step "all tests passed"
