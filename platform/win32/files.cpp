@@ -112,14 +112,13 @@ File& File::operator=(File&& other) noexcept {
 
 File File::Open(const std::string& path, OpenMode mode) {
   DWORD access = GENERIC_READ | GENERIC_WRITE;
-  // Writers let others read; readers let others do anything, so that a reader never stands in
-  // the way of an install step that replaces or deletes the file it looks at.
+  // Every handle lets others read and nothing else, as the host platform models it: a file
+  // that is open is "in use" and cannot be replaced or deleted under the reader's feet.
   DWORD share = FILE_SHARE_READ;
   DWORD disposition = OPEN_EXISTING;
   switch (mode) {
     case OpenMode::kRead:
       access = GENERIC_READ;
-      share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
       break;
     case OpenMode::kReadWrite:
       break;

@@ -92,20 +92,6 @@ TEST(WinSystem, FactsMatchTheWin32Calls) {
   EXPECT_EQ(plat::GetEnv("PLAT_WIN_TEST_UNSET"), "");
 }
 
-TEST(WinFiles, AnOpenReaderDoesNotBlockReplacingOrDeletingTheFile) {
-  TestFolder folder;
-  const std::string file = folder / "文件.txt";
-  ASSERT_TRUE(plat::WriteFileBytes(file, "data"));
-  plat::File reader = plat::File::Open(file, plat::OpenMode::kRead);
-  ASSERT_TRUE(reader.IsOpen());
-  plat::File writer = plat::File::Open(file, plat::OpenMode::kReadWrite);
-  EXPECT_TRUE(writer.IsOpen());
-  writer.Close();
-  EXPECT_TRUE(plat::DeleteFile(file));
-  reader.Close();
-  EXPECT_FALSE(plat::PathExists(file));
-}
-
 TEST(WinFiles, RemoveDirectoryTreeClearsReadOnlyFilesAndFolders) {
   TestFolder folder;
   const std::string inner = folder / "a\\只读";
