@@ -8,5 +8,5 @@ enum ExitCode : unsigned {
   kExitPasswordFailed = 3,    // install password wrong or not given (background mode)
   kExitMissingVolume = 4,     // a split volume of the payload is missing
   kExitExtractionFailed = 5,  // the payload could not be extracted
-  kExitNoPackage = 6,         // the setup file carries no readable package
+  kExitNoPackage = 6,         // no package, or its configuration could not be unpacked
 };

@@ -165,7 +165,11 @@ int UnpackPackage(RunContext& context) {
     plat::WriteFileBytes(archive, config);
     blocks::RepairArchiveSignature(archive, 0);
     package.archivePassword = BuildArchivePassword();
-    if (context.extractAll) context.extractAll(archive, package.workFolder, package.archivePassword);
+    // A package whose configuration cannot be unpacked would run as an empty wizard; the run
+    // reports it instead (StartUp ends with kExitNoPackage).
+    package.configUnpackFailed =
+        !context.extractAll ||
+        !context.extractAll(archive, package.workFolder, package.archivePassword);
     CopyPayloadOut(context);
     PrepareSplitVolumes(context);
   }

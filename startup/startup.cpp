@@ -1,6 +1,7 @@
 #include "startup/startup.h"
 
 #include "platform/platform.h"
+#include "startup/archiver_driver.h"
 #include "startup/package.h"
 
 const char kTemplateMark[] = "★Tarn模版标识—传统界面模版—☆";
@@ -16,14 +17,18 @@ ExitCode StartUp(RunContext& context) {
   context.startup.runMode = UnpackPackage(context);
   context.startup.mainWindowVisible = 1;
   CleanUpWorkFiles(context, false);
-  return context.startup.runMode == kRunModeNone ? kExitNoPackage : kExitSuccess;
+  if (context.startup.runMode == kRunModeNone || context.package.configUnpackFailed)
+    return kExitNoPackage;
+  return kExitSuccess;
 }
 
 ExitCode RunSetup() {
+  // Written out and made loadable before anything else, in every run mode.
+  SetUpArchiverFromResource();
   RunContext context;
-  // The archiver library arrives with the archive engine; until then nothing is extracted.
-  context.extractAll = [](const std::string&, const std::string&, const std::string&) {
-    return false;
+  context.extractAll = [](const std::string& archive, const std::string& dest,
+                          const std::string& password) {
+    return ExtractArchive(archive, dest, password, nullptr, "", "");
   };
   return StartUp(context);
 }

@@ -33,6 +33,7 @@ struct PackageState {
   std::string workFolder;          // ends with "\" once set
   std::string payloadArchivePath;  // setup file itself, a ".7zsha" copy, joined or first volume
   std::string archivePassword;     // MD5 hex of the KEY resource
+  bool configUnpackFailed = false;  // a configuration block was there but did not extract
   bool showSpace = false;
   int64_t uncompressedSize = 0;
 };
