@@ -27,10 +27,37 @@ set -e
 /usr/lib/wine/wineserver -w
 echo "setup.exe test: exit code $rc"
 
+# The same configuration as a real package: a 7z with encrypted headers whose password is the
+# MD5 of the stub's KEY resource ("000" until the packer sets its own), second byte altered,
+# appended behind setup.exe with the type block. Started normally, setup.exe writes out its
+# archiver library, unpacks the package into a fresh work folder, expands it and cleans up.
+pkg=build/demo/package
+rm -rf "$pkg"; mkdir -p "$pkg/config"
+build/native/setup-pack config examples/config "$pkg/config" >/dev/null
+password=$(printf '000' | md5sum | cut -c1-32)
+(cd "$pkg/config" && 7zz a -bd -mhe=on "-p$password" ../data.7z . >/dev/null)
+printf '\x7B' | dd of="$pkg/data.7z" bs=1 seek=1 conv=notrunc status=none
+gbk() { printf '%s' "$1" | iconv -f UTF-8 -t GBK; }
+block() {  # block START END CONTENT-FILE
+  printf '\0'; gbk "$1"; printf '\1'; cat "$3"; gbk "$2"; printf '\1'
+}
+printf 'qzr-1' > "$pkg/type"
+{ cat build/win64/setup.exe
+  block 'QZR-mark=配置包A' 'QZR-mark=配置包B' "$pkg/type"
+  block 'QZR-mark=配置包sA' 'QZR-mark=配置包sB' "$pkg/data.7z"
+} > "$pkg/setup.exe"
+set +e
+(cd "$pkg" && "$wine" setup.exe)
+pkg_rc=$?
+set -e
+/usr/lib/wine/wineserver -w
+echo "packaged setup.exe: exit code $pkg_rc (0: configuration unpacked through 7-zip32.dll)"
+
 show() { printf '\n--- %s (expanded, shown as UTF-8)\n' "$1"; iconv -f GBK -t UTF-8 "$run/$1"; }
 show data.ini
 show GUItext.ini
 show Except.ini
 [ "$rc" = 0 ] || { echo "setup.exe failed" >&2; exit 1; }
+[ "$pkg_rc" = 0 ] || { echo "the packaged setup.exe could not unpack its configuration" >&2; exit 1; }
 if grep -q '%ProductName%' "$run/data.ini"; then echo "data.ini was not expanded" >&2; exit 1; fi
-echo; echo "demo: the package step ran and expanded the configuration"
+echo; echo "demo: the package step ran, unpacked the real package and expanded the configuration"
