@@ -625,17 +625,24 @@ bool DeleteFile(const std::string& path) {
   return true;
 }
 
-bool RemoveDirectory(const std::string& path) {
-  Mapped m = MapPath(path);
+// The folder's status, or nullopt with the Windows error of a missing path or a non-folder.
+static std::optional<struct stat> StatFolder(const Mapped& m) {
   std::optional<struct stat> st = StatOf(m.host);
   if (!st) {
     SetMissingError(m.host);
-    return false;
+    return std::nullopt;
   }
   if (!S_ISDIR(st->st_mode)) {
     SetError(err::kErrorDirectory);
-    return false;
+    return std::nullopt;
   }
+  return st;
+}
+
+bool RemoveDirectory(const std::string& path) {
+  Mapped m = MapPath(path);
+  std::optional<struct stat> st = StatFolder(m);
+  if (!st) return false;
   if (rmdir(m.host.c_str()) != 0) {
     SetErrorFromErrno(errno == EEXIST ? ENOTEMPTY : errno);
     return false;
@@ -646,15 +653,7 @@ bool RemoveDirectory(const std::string& path) {
 
 bool RemoveDirectoryTree(const std::string& path) {
   Mapped m = MapPath(path);
-  std::optional<struct stat> st = StatOf(m.host);
-  if (!st) {
-    SetMissingError(m.host);
-    return false;
-  }
-  if (!S_ISDIR(st->st_mode)) {
-    SetError(err::kErrorDirectory);
-    return false;
-  }
+  if (!StatFolder(m)) return false;
   return RemoveTree(m.host);
 }
 
