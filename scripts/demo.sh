@@ -32,20 +32,8 @@ echo "setup.exe test: exit code $rc"
 # appended behind setup.exe with the type block. Started normally, setup.exe writes out its
 # archiver library, unpacks the package into a fresh work folder, expands it and cleans up.
 pkg=build/demo/package
-rm -rf "$pkg"; mkdir -p "$pkg/config"
-build/native/setup-pack config examples/config "$pkg/config" >/dev/null
-password=$(printf '000' | md5sum | cut -c1-32)
-(cd "$pkg/config" && 7zz a -bd -mhe=on "-p$password" ../data.7z . >/dev/null)
-printf '\x7B' | dd of="$pkg/data.7z" bs=1 seek=1 conv=notrunc status=none
-gbk() { printf '%s' "$1" | iconv -f UTF-8 -t GBK; }
-block() {  # block START END CONTENT-FILE
-  printf '\0'; gbk "$1"; printf '\1'; cat "$3"; gbk "$2"; printf '\1'
-}
-printf 'qzr-1' > "$pkg/type"
-{ cat build/win64/setup.exe
-  block 'QZR-mark=配置包A' 'QZR-mark=配置包B' "$pkg/type"
-  block 'QZR-mark=配置包sA' 'QZR-mark=配置包sB' "$pkg/data.7z"
-} > "$pkg/setup.exe"
+rm -rf "$pkg"; mkdir -p "$pkg"
+bash scripts/make-package.sh build/win64/setup.exe examples/config "$pkg/setup.exe"
 set +e
 (cd "$pkg" && "$wine" setup.exe)
 pkg_rc=$?

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds every preset and runs every test: native unit tests, the same under AddressSanitizer
-# and UBSan, the Windows tests under Wine (x86_64), and each fuzz target for a bounded time.
+# and UBSan, the Windows tests under Wine (x86_64), the end-to-end runs of setup.exe, and each
+# fuzz target for a bounded time.
 # Usage: scripts/test.sh [fuzz-seconds-per-target, default 20]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -24,6 +25,9 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset asan
 step "Windows tests under Wine (x86_64)"
 export WINE_TEST_PREFIX=${WINE_TEST_PREFIX:-$PWD/build/wineprefix}
 ctest --preset win64 -j 1
+
+step "end to end: setup.exe under Wine"
+bash tests/e2e/startup_e2e.sh
 
 if [ -x tests/fuzz/run-all.sh ] && [ "$fuzz_seconds" -gt 0 ]; then
   step "fuzz targets, $fuzz_seconds s each"

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# End to end under Wine: the x86_64 setup.exe started on a real package, each case in a
+# fresh Wine prefix. Needs build/native (setup-pack) and build/win64 (setup.exe).
+set -u
+root=$(cd "$(dirname "$0")/../.." && pwd)
+cd "$root"
+work=$(mktemp -d)
+trap '/usr/lib/wine/wineserver -k 2>/dev/null; rm -rf "$work"' EXIT
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+wine=/usr/lib/wine/wine64
+passed=0 failed=0
+check() {  # check NAME CONDITION-RESULT
+  if [ "$2" = 0 ]; then passed=$((passed + 1)); echo "ok   $1"; else failed=$((failed + 1)); echo "FAIL $1"; fi
+}
+run_setup() {  # run_setup PACKAGE -> exit code; a fresh prefix per case
+  export WINEPREFIX=$work/prefix-$(basename "$1" .exe)
+  "$wine" wineboot -i >/dev/null 2>&1
+  /usr/lib/wine/wineserver -w
+  (cd "$(dirname "$1")" && "$wine" "$(basename "$1")" >/dev/null 2>&1)
+  local rc=$?
+  /usr/lib/wine/wineserver -w
+  return $rc
+}
+
+bash scripts/make-package.sh build/win64/setup.exe examples/config "$work/good.exe"
+run_setup "$work/good.exe"; rc=$?
+check "a real package unpacks through 7-zip32.dll: exit 0 (got $rc)" $([ $rc = 0 ]; echo $?)
+dll=$(find "$WINEPREFIX/drive_c/users" -path '*/Temp/7-zip32.dll' | head -1)
+check "the archiver library is written to the temp folder" $([ -n "$dll" ]; echo $?)
+temp=$(dirname "${dll:-/nonexistent/x}")
+check "the work folder is gone after start-up" $([ -z "$(find "$temp" -maxdepth 1 -name '*.tmp')" ]; echo $?)
+
+bash scripts/make-package.sh build/win64/setup.exe examples/config "$work/wrongkey.exe" not-the-key
+run_setup "$work/wrongkey.exe"; rc=$?
+check "a configuration package that does not unpack: exit 6 (got $rc)" $([ $rc = 6 ]; echo $?)
+
+cp build/win64/setup.exe "$work/bare.exe"
+run_setup "$work/bare.exe"; rc=$?
+check "a setup file without package: exit 6 (got $rc)" $([ $rc = 6 ]; echo $?)
+
+echo "$passed passed, $failed failed"
+[ "$failed" = 0 ]
