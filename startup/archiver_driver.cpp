@@ -86,12 +86,12 @@ std::string BuildExtractCommand(const std::string& archive, std::string destFold
   // names nothing and is left out (an empty quoted name would select nothing at all).
   std::string files;
   for (const std::string& entry : entries)
-    if (!entry.empty()) files += "\"" + entry + "\" ";
-  if (files.empty()) files = "*";
+    if (!entry.empty()) files.append("\"").append(entry).append("\" ");
+  if (files.empty()) files.assign(1, '*');
   std::string exclusions;
   if (!excludeList.empty())
     for (const std::string& entry : text::Split(excludeList, ","))
-      if (!entry.empty()) exclusions += " * -x!\"" + entry + "\" ";
+      if (!entry.empty()) exclusions.append(" * -x!\"").append(entry).append("\" ");
   return "x  \"" + archive + "\" -hide -y \"" + destFolder + "\" " + files + " -p\"" + password +
          "\"" + exclusions;
 }
