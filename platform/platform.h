@@ -7,6 +7,8 @@
 //
 // Conventions:
 // - Every path and text is GBK. Paths use "\" and drive letters ("C:\Program Files\App").
+// - Win32 code that needs <windows.h> beside this header includes platform/win32/windows_api.h,
+//   which takes the A/W macros (DeleteFile, MessageBox...) out of the way of these names.
 // - Nothing throws. Failures give false / empty / nullopt; LastError() keeps the OS code of
 //   the most recent failure for messages.
 #pragma once
@@ -79,7 +81,7 @@ bool CreateDirectory(const std::string& path);  // one level; true when it exist
 bool CreateDirectories(const std::string& path);  // every missing level
 bool DeleteFile(const std::string& path);  // clears a read-only attribute first
 bool RemoveDirectory(const std::string& path);  // an empty folder
-bool RemoveDirectoryTree(const std::string& path);  // the folder and everything inside
+bool RemoveDirectoryTree(const std::string& path);  // the folder and everything inside; false when missing
 bool CopyFile(const std::string& from, const std::string& to, bool overwrite);
 bool MoveFile(const std::string& from, const std::string& to);  // replaces `to`
 uint32_t GetFileAttributes(const std::string& path);  // 0xFFFFFFFF when missing
@@ -163,9 +165,12 @@ inline constexpr uint32_t kRegBinary = 3;
 inline constexpr uint32_t kRegDword = 4;
 inline constexpr uint32_t kRegMultiSz = 7;
 
+// For REG_SZ, REG_EXPAND_SZ and REG_MULTI_SZ the bytes are GBK; Windows stores them as UTF-16
+// (a terminating zero byte becomes a terminating zero character), and a text read back ends
+// with exactly one zero byte. Other types are stored byte for byte.
 struct RegValue {
   uint32_t type = 0;
-  Bytes data;  // as stored; texts include their terminating zero when the writer stored one
+  Bytes data;
 };
 
 bool RegReadValue(int root, const std::string& subkey, const std::string& name, RegView view,
