@@ -1,0 +1,154 @@
+#include "system/registry.h"
+
+#include <cstdio>
+
+#include "common/keyed_store.h"
+#include "common/text.h"
+#include "platform/platform.h"
+#include "system/registry_path.h"
+
+namespace {
+
+constexpr char kTrueText[] = "真";
+
+// The bytes a value of `typeCode` is stored with (see SetRegistryValue).
+Bytes StoredBytes(BytesView data, uint32_t typeCode) {
+  if (typeCode == plat::kRegDword) {
+    const uint32_t number = static_cast<uint32_t>(text::ToInt64(data));
+    Bytes out(4, '\0');
+    for (int i = 0; i < 4; ++i) out[i] = static_cast<char>((number >> (8 * i)) & 0xFF);
+    return out;
+  }
+  if (typeCode == plat::kRegBinary) return Bytes(data);
+  Bytes out(data);
+  out.push_back('\0');
+  return out;
+}
+
+Bytes ItemOf(BytesView store, const std::string& key) {
+  Bytes item;
+  ReadKeyedItem(store, key, false, item);
+  return item;
+}
+
+// 0 for a type text that names no value type ("file" is handled before).
+uint32_t TypeCodeOf(const Bytes& type) {
+  if (type == "REG_SZ") return plat::kRegSz;
+  if (type == "REG_BINARY") return plat::kRegBinary;
+  if (type == "REG_DWORD") return plat::kRegDword;
+  return 0;
+}
+
+// A .reg file name of its own for each import: the editor is not waited for and may still be
+// reading the previous file when the next entry comes.
+std::string FreshRegFileName() {
+  static unsigned counter = 0;
+  const std::string folder = plat::TempFolder();
+  for (;;) {
+    char name[48];
+    std::snprintf(name, sizeof name, "QZR%x_%u.reg", plat::TickCount(), ++counter);
+    std::string path = folder + name;
+    if (!plat::PathExists(path)) return path;
+  }
+}
+
+struct RegistryEntry {
+  std::string path;
+  std::string type;
+  Bytes data;
+  std::string removeFlag;
+  std::string valueName;
+  std::string view;
+};
+
+void WriteRegistryEntry(RegistryEntry& entry, uint32_t typeCode) {
+  if (entry.valueName == kRegistryEmptyMark) entry.valueName.clear();
+  std::string subkey;
+  const int root = ParseRegistryPath(entry.path, entry.valueName, true, subkey);
+  if (root < 0) return;
+  SetRegistryValue(root, subkey, entry.valueName, entry.data, typeCode, entry.view);
+}
+
+void WriteUninstallKey(const RegistryListInput& in) {
+  const std::string key = kUninstallKeyPrefix + in.productName;
+  const std::string view = in.uninstallKey64 ? "64" : "32";
+  const std::pair<const char*, std::string> values[] = {
+      {"DisplayIcon", in.installPath + "\\" + in.mainProgram},
+      {"DisplayName", in.productName + " " + in.version},
+      {"DisplayVersion", in.version},
+      {"UninstallString", in.installPath + "\\uninst.exe"},
+      {"InstallLocation", in.installPath},
+      {"Publisher", in.company},
+  };
+  for (const auto& [name, data] : values) {
+    SetRegistryValue(plat::kLocalMachine, key, name, data, plat::kRegSz, view);
+  }
+}
+
+}  // namespace
+
+bool SetRegistryValue(int rootCode, const std::string& subkey, const std::string& valueName,
+                      BytesView data, uint32_t typeCode, const std::string& view) {
+  if (rootCode < plat::kClassesRoot || rootCode > plat::kUsers) return false;
+  const Bytes stored = StoredBytes(data, typeCode);
+  if (view != "64" || !plat::IsWindows64()) {
+    return plat::RegWriteValue(rootCode, subkey, valueName, plat::RegView::kDefault, typeCode,
+                               stored);
+  }
+  // The 64-bit view itself comes from KEY_WOW64_64KEY. Redirection is switched off as well in
+  // a WOW64 process, as the registry step always has; a 64-bit process has none to switch off
+  // (the attempt fails there) and must not make the write depend on it.
+  if (plat::IsProcess64()) {
+    return plat::RegWriteValue(rootCode, subkey, valueName, plat::RegView::k64, typeCode, stored);
+  }
+  intptr_t cookie = 0;
+  if (!plat::DisableFsRedirection(cookie)) return false;
+  const bool written =
+      plat::RegWriteValue(rootCode, subkey, valueName, plat::RegView::k64, typeCode, stored);
+  plat::RevertFsRedirection(cookie);
+  return written;
+}
+
+bool ImportRegFile(const std::string& regFile) {
+  plat::ProcessOptions options;
+  options.wait = false;
+  return plat::StartProcess("regedit /s \"" + regFile + "\"", options);
+}
+
+Bytes SubstituteInstallPath(BytesView registryList, const std::string& installPath) {
+  const std::string escaped = text::ReplaceAll(installPath, "\\", "\\\\");
+  const Bytes once = text::ReplaceAll(registryList, "SXG(%InstallPath%)", escaped);
+  return text::ReplaceAll(once, "%InstallPath%", installPath);
+}
+
+std::string ApplyRegistryList(const RegistryListInput& input) {
+  const Bytes list = SubstituteInstallPath(input.registryList, input.installPath);
+  if (input.makeUninstaller) WriteUninstallKey(input);
+
+  std::string uninstallList;
+  if (!list.empty()) {
+    const int count = text::ToInt(ItemOf(list, "num"));
+    for (int i = 1; i <= count; ++i) {
+      const std::string n = text::FromInt(i);
+      RegistryEntry entry;
+      entry.path = ItemOf(list, "REGpath" + n);
+      entry.type = ItemOf(list, "REGtype" + n);
+      entry.data = ItemOf(list, "REGdata" + n);
+      entry.removeFlag = ItemOf(list, "REGoff" + n);
+      entry.valueName = ItemOf(list, "REGname" + n);
+      entry.view = ItemOf(list, "REGws" + n);
+      if (entry.data == kRegistryEmptyMark) entry.data.clear();
+
+      if (entry.type == "file") {
+        const std::string regFile = FreshRegFileName();
+        if (plat::WriteFileBytes(regFile, entry.data)) ImportRegFile(regFile);
+      } else if (const uint32_t typeCode = TypeCodeOf(entry.type); typeCode != 0) {
+        WriteRegistryEntry(entry, typeCode);
+      }
+      if (entry.removeFlag == kTrueText) {
+        uninstallList += entry.path + "\\" + entry.valueName + "$," + entry.view + "\r\n";
+      }
+    }
+  }
+  return input.makeUninstaller ? uninstallList : std::string();
+}

@@ -1,0 +1,62 @@
+// Registry writes of the install: single values through either view, .reg files through the
+// system's registry editor, and the packager's registry list with the product's Uninstall key.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "common/bytes.h"
+
+// The empty mark of the registry list: data or a value name of exactly these bytes is empty.
+inline constexpr char kRegistryEmptyMark[] = "\x01\x02\x03";
+
+// The key below HKEY_LOCAL_MACHINE under which products register for removal.
+inline constexpr char kUninstallKeyPrefix[] =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+// Sets one value. `rootCode` is a code of ParseRegistryPath (1-5); `subkey` may end with "\"
+// (the key's default value is meant then, with `valueName` ""). `typeCode` is 1 (REG_SZ),
+// 3 (REG_BINARY) or 4 (REG_DWORD); other codes store `data` as it is, under that type.
+// - REG_SZ stores `data` as a zero-terminated text.
+// - REG_DWORD stores the 4-byte little-endian number that `data` gives as decimal text
+//   (parsed up to the first non-digit; the low 32 bits, so "-1" and "4294967295" agree).
+// - REG_BINARY stores `data` byte for byte, without an added zero: a binary value is read by
+//   other programs by its length, and one extra byte would change what the packager meant.
+// `view` "64" on 64-bit Windows writes through the 64-bit view. A 32-bit process switches its
+// file-system redirection off around the write and writes nothing when that fails; a 64-bit
+// process has no redirection and writes directly. Any other view text, or 32-bit Windows,
+// uses the default view of the process.
+// False when the root code is unknown or the key or value could not be written.
+bool SetRegistryValue(int rootCode, const std::string& subkey, const std::string& valueName,
+                      BytesView data, uint32_t typeCode, const std::string& view);
+
+// Starts the system registry editor silently on `regFile` ("regedit /s \"file\""), without
+// waiting for it. False when it could not be started.
+bool ImportRegFile(const std::string& regFile);
+
+// What the registry step reads from the run: the registry list (QZRREG.db as held in memory)
+// and the data.ini keys it needs.
+struct RegistryListInput {
+  Bytes registryList;
+  std::string installPath;   // without trailing "\"
+  std::string productName;   // "Mokta软件名称"
+  std::string version;       // "软件版本"
+  std::string company;       // "公司名称"
+  std::string mainProgram;   // "包内的程序名"
+  bool makeUninstaller = false;  // "是否生成卸载程序" = 1
+  bool uninstallKey64 = false;   // "I_reg" = "真": the Uninstall key goes to the 64-bit view
+};
+
+// The install's registry step: registers the product under the Uninstall key when an
+// uninstaller is made, then writes every entry of the registry list ("file" entries are
+// imported through ImportRegFile, each from a .reg file of its own in the temp folder, which
+// is left there because the editor is not waited for). Failed writes are skipped; the loop
+// always runs to the end. Entries whose path starts with no root name, and entries of an
+// unknown type, are not written.
+// Returns the uninstall-registry list: one line per entry marked for removal ("REGoff" =
+// "真"), path + "\" + value name + "$," + view + "\r\n"; "" when no uninstaller is made.
+std::string ApplyRegistryList(const RegistryListInput& input);
+
+// The registry list after the install-folder substitutions: "SXG(%InstallPath%)" becomes the
+// folder with every "\" doubled (as .reg text needs it), then "%InstallPath%" the folder.
+Bytes SubstituteInstallPath(BytesView registryList, const std::string& installPath);
