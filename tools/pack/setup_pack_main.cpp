@@ -1,29 +1,70 @@
-// setup-pack: the packaging tool.
+// setup-pack: the packaging tool (tools/pack/README.md).
 //
+//   setup-pack build PROJECT_DIR -o OUT.exe [--arch win32|win64] [--key NNN] [--stub PATH]
+//                    [--method METHOD]
+//   setup-pack inspect FILE [--extract DIR]
 //   setup-pack config SOURCE_DIR TARGET_DIR
-//       writes the configuration files of SOURCE_DIR (UTF-8 texts) in their stored forms
-//       into TARGET_DIR (see tools/pack/config_writer.h).
 #include <cstdio>
 #include <string>
 
 #include "tools/pack/config_writer.h"
+#include "tools/pack/inspector.h"
+#include "tools/pack/package_builder.h"
 
 namespace {
+
 int Usage() {
-  std::fprintf(stderr, "usage: setup-pack config SOURCE_DIR TARGET_DIR\n");
+  std::fprintf(stderr,
+               "usage: setup-pack build PROJECT_DIR -o OUT.exe [--arch win32|win64] [--key NNN]\n"
+               "                        [--stub PATH] [--method METHOD]\n"
+               "       setup-pack inspect FILE [--extract DIR]\n"
+               "       setup-pack config SOURCE_DIR TARGET_DIR\n");
   return 2;
 }
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "setup-pack: %s\n", message.c_str());
+  return 1;
+}
+
+int Build(int argc, char** argv) {
+  BuildOptions options;
+  std::string arch = "win64";
+  for (int i = 2; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const bool hasValue = i + 1 < argc;
+    if (arg == "-o" && hasValue) options.output = argv[++i];
+    else if (arg == "--arch" && hasValue) arch = argv[++i];
+    else if (arg == "--key" && hasValue) options.key = argv[++i];
+    else if (arg == "--stub" && hasValue) options.stub = argv[++i];
+    else if (arg == "--method" && hasValue) options.method = argv[++i];
+    else if (options.projectDir.empty() && !arg.empty() && arg[0] != '-') options.projectDir = arg;
+    else return Usage();
+  }
+  if (options.projectDir.empty() || options.output.empty()) return Usage();
+  if (arch != "win32" && arch != "win64") return Fail("--arch " + arch + ": win32 or win64");
+  if (options.stub.empty()) options.stub = DefaultStub(arch);
+  options.progress = [](const std::string& step) { std::printf("%s...\n", step.c_str()); };
+  const BuildResult result = BuildPackage(options);
+  if (!result.ok) return Fail(result.error);
+  std::printf("%s written (key %s)\n", options.output.c_str(), result.key.c_str());
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) return Usage();
   const std::string command = argv[1];
+  if (command == "build") return Build(argc, argv);
+  if (command == "inspect" && (argc == 3 || (argc == 5 && std::string(argv[3]) == "--extract"))) {
+    const InspectResult result = InspectPackage(argv[2], argc == 5 ? argv[4] : "");
+    std::fputs(result.report.c_str(), stdout);
+    return result.ok ? 0 : Fail(result.error);
+  }
   if (command == "config" && argc == 4) {
     ConfigWriteResult result = WriteConfiguration(argv[2], argv[3]);
-    if (!result.ok) {
-      std::fprintf(stderr, "setup-pack: %s\n", result.error.c_str());
-      return 1;
-    }
+    if (!result.ok) return Fail(result.error);
     std::printf("configuration written to %s\n", argv[3]);
     return 0;
   }

@@ -1,0 +1,182 @@
+#include "tools/pack/package_builder.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <vector>
+
+#include "common/crypto.h"
+#include "startup/blocks.h"
+#include "tools/pack/config_writer.h"
+#include "tools/pack/pe_resource.h"
+#include "tools/pack/project_check.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char kInstallerType[] = "qzr-1";
+constexpr uint16_t kKeyResourceId = 250;
+
+bool ReadWhole(const fs::path& path, std::string& out) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return true;
+}
+
+// Runs a program in `folder` and waits; its exit code, or -1 when it could not start.
+int Run(const std::vector<std::string>& args, const fs::path& folder) {
+  std::fflush(nullptr);
+  const pid_t child = fork();
+  if (child < 0) return -1;
+  if (child == 0) {
+    if (chdir(folder.c_str()) != 0) _exit(127);
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  if (waitpid(child, &status, 0) < 0) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool ValidKey(const std::string& key) {
+  return key.size() == 3 && key.find_first_not_of("0123456789") == std::string::npos;
+}
+
+// Block start or end as the runtime searches for it; the 0x00 lead byte belongs to the start.
+void WriteMarker(std::ofstream& out, const char* marker, bool start) {
+  if (start) out.put('\0');
+  out << marker;
+  out.put('\1');
+}
+
+// A temporary folder that removes itself.
+struct WorkFolder {
+  fs::path path;
+  WorkFolder() {
+    std::string pattern = (fs::temp_directory_path() / "setup-pack-XXXXXX").string();
+    if (mkdtemp(pattern.data())) path = pattern;
+  }
+  ~WorkFolder() {
+    std::error_code ec;
+    if (!path.empty()) fs::remove_all(path, ec);
+  }
+};
+
+}  // namespace
+
+std::string DefaultStub(const std::string& arch) {
+  std::error_code ec;
+  const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+  if (ec) return "";
+  return (self.parent_path() / ".." / arch / "setup.exe").lexically_normal().string();
+}
+
+BuildResult BuildPackage(const BuildOptions& options) {
+  BuildResult result;
+  auto fail = [&](const std::string& message) {
+    result.error = message;
+    return result;
+  };
+  auto step = [&](const std::string& what) {
+    if (options.progress) options.progress(what);
+  };
+  const fs::path project(options.projectDir);
+  const fs::path output(options.output);
+
+  std::string key = options.key;
+  if (key.empty()) {
+    std::random_device random;
+    char digits[4];
+    std::snprintf(digits, sizeof digits, "%03u", unsigned(random() % 1000));
+    key = digits;
+  } else if (!ValidKey(key)) {
+    return fail("--key " + key + ": the key must be 3 digits (000-999)");
+  }
+
+  if (!fs::is_directory(project)) return fail(options.projectDir + ": no such project folder");
+  if (std::string error = CheckDataIni((project / "data.ini").string()); !error.empty())
+    return fail(error);
+  if (!fs::is_directory(project / "payload"))
+    return fail((project / "payload").string() + ":0: missing (the files to install)");
+
+  std::string stub;
+  if (!ReadWhole(options.stub, stub)) return fail(options.stub + ":0: stub missing or unreadable");
+  const pe::ResourceLocation keyResource = pe::FindNamedTypeResource(stub, "KEY", kKeyResourceId);
+  if (!keyResource.found) return fail(options.stub + ":0: stub without \"KEY\" 250 resource (" +
+                                      keyResource.error + ")");
+  if (keyResource.size < key.size())
+    return fail(options.stub + ":0: the stub's \"KEY\" 250 resource is shorter than 3 bytes");
+  stub.replace(keyResource.fileOffset, key.size(), key);
+
+  WorkFolder work;
+  if (work.path.empty()) return fail("cannot create a temporary folder");
+  step("writing the configuration files");
+  const ConfigWriteResult written = WriteConfiguration(project.string(), (work.path / "config").string());
+  if (!written.ok) return fail(written.error);
+
+  step("packing the configuration");
+  const std::string password = crypto::Md5Hex(key);
+  const fs::path configArchive = work.path / "data.7z";
+  if (Run({options.sevenZip, "a", "-t7z", "-bd", "-bso0", "-bsp0", "-mhe=on", "-p" + password,
+           configArchive.string(), "."},
+          work.path / "config") != 0)
+    return fail(options.sevenZip + ": packing the configuration failed");
+  std::string config;
+  if (!ReadWhole(configArchive, config) || config.size() < 8)
+    return fail(configArchive.string() + ": not written");
+  config[1] = '{';  // hides the 7z signature; the runtime writes "7z" back before extracting
+
+  step("packing the payload");
+  const fs::path payloadArchive = work.path / "payload.7z";
+  std::vector<std::string> payloadArgs = {options.sevenZip, "a", "-t7z", "-bd", "-bso0"};
+  if (!options.method.empty()) payloadArgs.push_back("-m0=" + options.method);
+  payloadArgs.push_back(payloadArchive.string());
+  payloadArgs.push_back(".");
+  if (Run(payloadArgs, project / "payload") != 0)
+    return fail(options.sevenZip + ": packing " + (project / "payload").string() + " failed");
+
+  step("writing " + options.output);
+  std::error_code ec;
+  if (output.has_parent_path()) fs::create_directories(output.parent_path(), ec);
+  const fs::path partial = output.string() + ".partial";
+  {
+    std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+    std::ifstream payload(payloadArchive, std::ios::binary);
+    if (!out || !payload) return fail(partial.string() + ": cannot write");
+    out << stub;
+    WriteMarker(out, blocks::kTypeStart, true);
+    out << kInstallerType;
+    WriteMarker(out, blocks::kTypeEnd, false);
+    WriteMarker(out, blocks::kPayloadStart, true);
+    out << payload.rdbuf();
+    WriteMarker(out, blocks::kPayloadEnd, false);
+    WriteMarker(out, blocks::kConfigStart, true);
+    out << config;
+    WriteMarker(out, blocks::kConfigEnd, false);
+    if (!out.flush()) {
+      out.close();
+      fs::remove(partial, ec);
+      return fail(partial.string() + ": cannot write");
+    }
+  }
+  fs::rename(partial, output, ec);
+  if (ec) {
+    fs::remove(partial, ec);
+    return fail(options.output + ": cannot write");
+  }
+  fs::permissions(output, fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
+                  fs::perm_options::add, ec);
+  result.ok = true;
+  result.key = key;
+  return result;
+}
