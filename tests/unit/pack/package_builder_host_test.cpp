@@ -1,0 +1,258 @@
+// setup-pack against the runtime's own code: a package built from examples/demo is found by
+// the block scans, its configuration unpacked through the archiver library and expanded by the
+// package step, its payload extracted; bad projects stop the build with file and line and leave
+// no output behind. The stub is a small PE image made here, with or without a "KEY" resource.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "archiver/archiver.h"
+#include "common/crypto.h"
+#include "common/text.h"
+#include "platform/host/host.h"
+#include "platform/platform.h"
+#include "startup/archiver_driver.h"
+#include "startup/blocks.h"
+#include "startup/package.h"
+#include "tests/support/test_folder.h"
+#include "tools/pack/inspector.h"
+#include "tools/pack/package_builder.h"
+#include "tools/pack/pe_resource.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+namespace host = plat::host;
+
+const fs::path kDemo = fs::path(INSTALLER_SOURCE_DIR) / "examples" / "demo";
+
+void Put16(Bytes& b, size_t at, uint32_t v) {
+  b[at] = char(v & 0xFF);
+  b[at + 1] = char(v >> 8 & 0xFF);
+}
+void Put32(Bytes& b, size_t at, uint32_t v) {
+  Put16(b, at, v & 0xFFFF);
+  Put16(b, at + 2, v >> 16);
+}
+
+// A minimal PE32+ image whose only section is a resource directory with one resource of type
+// `type`, numeric name `id`, holding "000" - the shape the packer looks for in setup.exe.
+Bytes MakeStub(const std::string& type = "KEY", uint16_t id = 250) {
+  Bytes image(0x280, '\0');
+  image[0] = 'M', image[1] = 'Z';
+  Put32(image, 0x3C, 0x40);
+  image.replace(0x40, 4, std::string("PE\0\0", 4));
+  Put16(image, 0x44, 0x8664);
+  Put16(image, 0x46, 1);                    // sections
+  Put16(image, 0x54, 240);                  // optional header size
+  const size_t optional = 0x58;
+  Put16(image, optional, 0x20B);
+  Put32(image, optional + 108, 16);         // data directories
+  Put32(image, optional + 112 + 16, 0x1000);  // resources
+  Put32(image, optional + 112 + 20, 0x68);
+  const size_t section = optional + 240;
+  image.replace(section, 5, ".rsrc");
+  Put32(image, section + 8, 0x80);
+  Put32(image, section + 12, 0x1000);
+  Put32(image, section + 16, 0x80);
+  Put32(image, section + 20, 0x200);
+  const size_t root = 0x200;
+  Put16(image, root + 12, 1);               // one named type
+  Put32(image, root + 16, 0x80000000u | 0x58);
+  Put32(image, root + 20, 0x80000000u | 0x18);
+  Put16(image, root + 0x18 + 14, 1);        // one numbered name
+  Put32(image, root + 0x18 + 16, id);
+  Put32(image, root + 0x18 + 20, 0x80000000u | 0x30);
+  Put16(image, root + 0x30 + 14, 1);        // one language
+  Put32(image, root + 0x30 + 16, 0x409);
+  Put32(image, root + 0x30 + 20, 0x48);
+  Put32(image, root + 0x48, 0x1000 + 0x68); // data entry: RVA, size
+  Put32(image, root + 0x4C, 3);
+  Put16(image, root + 0x58, uint32_t(type.size()));
+  for (size_t i = 0; i < type.size() && i < 3; ++i) Put16(image, root + 0x5A + 2 * i, uint8_t(type[i]));
+  image.replace(root + 0x68, 3, "000");
+  return image;
+}
+
+std::string ReadHost(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+void WriteHost(const fs::path& path, const std::string& data) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << data;
+}
+// Project files are UTF-8, while this file's literals are GBK.
+std::string U(const std::string& gbk) { return plat::GbkToUtf8(gbk); }
+
+struct PackBuild : ::testing::Test {
+  TestFolder folder;
+  fs::path root;  // the Linux path of the test folder
+
+  void SetUp() override {
+    root = host::HostPath(folder.Path());
+    WriteHost(root / "stub.exe", MakeStub());
+    host::RegisterLibrary(kArchiverFileName,
+                          {{"SevenZip", reinterpret_cast<void*>(&SevenZip)},
+                           {"SevenZipSetOwnerWindowEx", reinterpret_cast<void*>(&SevenZipSetOwnerWindowEx)}});
+    SetUpArchiver("");
+  }
+  BuildOptions Options(const fs::path& project, const std::string& key = "417") {
+    BuildOptions options;
+    options.projectDir = project.string();
+    options.output = (root / "out" / "setup.exe").string();
+    options.stub = (root / "stub.exe").string();
+    options.key = key;
+    return options;
+  }
+};
+
+TEST_F(PackBuild, DemoIsReadBackByTheRuntime) {
+  const BuildResult built = BuildPackage(Options(kDemo));
+  ASSERT_TRUE(built.ok) << built.error;
+  const std::string setup = folder / "out\\setup.exe";
+  Bytes file;
+  ASSERT_TRUE(plat::ReadFileBytes(setup, file));
+
+  // The stub comes first, its KEY resource set in place and nothing else changed.
+  const Bytes stub = MakeStub();
+  const pe::ResourceLocation key = pe::FindNamedTypeResource(file, "KEY", 250);
+  ASSERT_TRUE(key.found) << key.error;
+  EXPECT_EQ(file.substr(key.fileOffset, 3), "417");
+  EXPECT_EQ(file.substr(0, key.fileOffset), stub.substr(0, key.fileOffset));
+  EXPECT_EQ(file.substr(key.fileOffset + 3, stub.size() - key.fileOffset - 3),
+            stub.substr(key.fileOffset + 3));
+
+  // Blocks in the runtime's order: type, payload, configuration.
+  const size_t type = text::Find(file, blocks::MakeBlock(blocks::kTypeStart, "qzr-1", blocks::kTypeEnd));
+  EXPECT_EQ(type, stub.size());
+  EXPECT_EQ(blocks::ReadPackageType(setup), "qzr-1");
+  const size_t payloadAt = text::Find(file, std::string(1, '\0') + blocks::kPayloadStart + '\1');
+  const size_t configAt = text::Find(file, std::string(1, '\0') + blocks::kConfigStart + '\1');
+  EXPECT_LT(type, payloadAt);
+  EXPECT_LT(payloadAt, configAt);
+  const Bytes config = blocks::FindBlockBackward(setup, blocks::kConfigStart, blocks::kConfigEnd);
+  ASSERT_GT(config.size(), 8u);
+  EXPECT_EQ(config[0], '7');
+  EXPECT_NE(config[1], 'z');  // the signature is hidden
+
+  // The package step: configuration unpacked with MD5(key) through the archiver, expanded.
+  host::SetModulePath(setup);
+  host::SetCommandLine("\"" + setup + "\"");
+  host::SetOwnResource("KEY", 250, file.substr(key.fileOffset, 3));
+  RunContext context;
+  context.extractAll = [](const std::string& archive, const std::string& dest,
+                          const std::string& password) {
+    return ExtractArchive(archive, dest, password, nullptr, "", "");
+  };
+  ASSERT_EQ(UnpackPackage(context), 1);
+  EXPECT_FALSE(context.package.configUnpackFailed);
+  EXPECT_EQ(context.package.archivePassword, crypto::Md5Hex("417"));
+  EXPECT_TRUE(text::Contains(context.config.dataIni, "Mokta软件名称=演示软件"));
+  EXPECT_TRUE(text::Contains(context.config.guiText, "欢迎安装 演示软件 1.0.0")) << context.config.guiText;
+  EXPECT_TRUE(text::Contains(context.config.assignments, "说明书.txt,0"));
+  EXPECT_TRUE(text::Contains(context.config.registryList, "REGpath1"));
+  EXPECT_TRUE(context.package.showSpace);
+
+  // The payload block is a 7z of the payload folder, Chinese names included.
+  const blocks::ForwardResult payload =
+      blocks::FindBlockForward(setup, blocks::kPayloadStart, blocks::kPayloadEnd);
+  ASSERT_TRUE(payload.found);
+  ASSERT_TRUE(plat::WriteFileBytes(folder / "payload.7z", payload.content));
+  ASSERT_TRUE(ExtractArchive(folder / "payload.7z", folder / "App", "", nullptr, "", ""));
+  for (const char* name : {"readme.txt", "文档\\说明书.txt", "bin\\演示.bat"}) {
+    Bytes installed;
+    EXPECT_TRUE(plat::ReadFileBytes(folder / ("App\\" + std::string(name)), installed)) << name;
+    const std::string utf8 = plat::GbkToUtf8(text::ReplaceAll(name, "\\", "/"));
+    EXPECT_EQ(installed, ReadHost(kDemo / "payload" / utf8)) << name;
+  }
+
+  // inspect reads the same file back.
+  const InspectResult inspected = InspectPackage((root / "out" / "setup.exe").string());
+  ASSERT_TRUE(inspected.ok) << inspected.error << inspected.report;
+  EXPECT_NE(inspected.report.find("KEY 250: \"417\""), std::string::npos);
+  EXPECT_NE(inspected.report.find("package type: qzr-1"), std::string::npos);
+  EXPECT_NE(inspected.report.find("\xE6\xBC\x94\xE7\xA4\xBA\xE8\xBD\xAF\xE4\xBB\xB6"),  // 演示软件, UTF-8
+            std::string::npos);
+}
+
+TEST_F(PackBuild, RandomKeyIsThreeDigitsAndUnlocksTheConfiguration) {
+  const BuildResult built = BuildPackage(Options(kDemo, ""));
+  ASSERT_TRUE(built.ok) << built.error;
+  ASSERT_EQ(built.key.size(), 3u);
+  EXPECT_EQ(built.key.find_first_not_of("0123456789"), std::string::npos);
+  const InspectResult inspected = InspectPackage((root / "out" / "setup.exe").string());
+  EXPECT_TRUE(inspected.ok) << inspected.report;
+  EXPECT_NE(inspected.report.find("KEY 250: \"" + built.key + "\""), std::string::npos);
+}
+
+// Each case spoils a copy of a small project; the build must name the file and line, and leave
+// neither the output nor its temporary file.
+TEST_F(PackBuild, BadProjectsStopWithFileAndLine) {
+  struct Case {
+    const char* what;
+    std::function<void(const fs::path& project, BuildOptions& options)> spoil;
+    const char* expected;  // part of the message: file and line
+  } cases[] = {
+      {"unknown section", [](const fs::path& p, BuildOptions&) {
+         std::ofstream(p / "data.ini", std::ios::app) << U("[没有这个节]\n"); }, "data.ini:4: unknown section"},
+      {"unknown main key", [](const fs::path& p, BuildOptions&) {
+         WriteHost(p / "data.ini", U("[Mokta软件安装配置]\nMokta软件名称=演示\n软件版=1\n")); },
+       "data.ini:3: unknown key"},
+      {"numbered key without number", [](const fs::path& p, BuildOptions&) {
+         WriteHost(p / "data.ini", U("[完成后选项_列表]\n标题=x\n")); }, "data.ini:2: unknown key"},
+      {"data.ini text GBK cannot hold", [](const fs::path& p, BuildOptions&) {
+         WriteHost(p / "data.ini", U("[Mokta软件安装配置]\n\nMokta软件名称=") + "\xF0\x9F\x98\x80\n"); },
+       "data.ini:3: text that GBK cannot represent"},
+      {"GUItext.ini text GBK cannot hold", [](const fs::path& p, BuildOptions&) {
+         WriteHost(p / "GUItext.ini", U("[欢迎]\n标题=") + "\xED\x95\x9C\n"); },
+       "GUItext.ini:2: text that GBK cannot represent"},
+      {"missing data.ini", [](const fs::path& p, BuildOptions&) { fs::remove(p / "data.ini"); },
+       "data.ini:0: missing"},
+      {"missing payload", [](const fs::path& p, BuildOptions&) { fs::remove_all(p / "payload"); },
+       "payload:0: missing"},
+      {"stub without KEY", [](const fs::path& p, BuildOptions& o) {
+         WriteHost(p / "stub.exe", MakeStub("ICO")); o.stub = (p / "stub.exe").string(); },
+       "stub.exe:0: stub without \"KEY\" 250 resource"},
+      {"stub with KEY of another number", [](const fs::path& p, BuildOptions& o) {
+         WriteHost(p / "stub.exe", MakeStub("KEY", 251)); o.stub = (p / "stub.exe").string(); },
+       "stub.exe:0: stub without \"KEY\" 250 resource"},
+      {"stub that is no program", [](const fs::path& p, BuildOptions& o) {
+         WriteHost(p / "stub.exe", "MZ but not much else"); o.stub = (p / "stub.exe").string(); },
+       "stub.exe:0: stub without \"KEY\" 250 resource"},
+      {"missing stub", [](const fs::path& p, BuildOptions& o) { o.stub = (p / "none.exe").string(); },
+       "none.exe:0: stub missing"},
+      {"key not three digits", [](const fs::path&, BuildOptions& o) { o.key = "41a"; },
+       "--key 41a"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const fs::path project = root / "project";
+    fs::remove_all(project);
+    WriteHost(project / "data.ini", U("[Mokta软件安装配置]\nMokta软件名称=演示\n\n"));
+    WriteHost(project / "payload" / "a.txt", "a");
+    BuildOptions options = Options(project);
+    c.spoil(project, options);
+    const BuildResult built = BuildPackage(options);
+    EXPECT_FALSE(built.ok);
+    EXPECT_NE(built.error.find(c.expected), std::string::npos) << built.error;
+    EXPECT_FALSE(fs::exists(options.output));
+    EXPECT_FALSE(fs::exists(options.output + ".partial"));
+  }
+}
+
+TEST(PeResource, DamagedImagesFindNothing) {
+  const Bytes good = MakeStub();
+  ASSERT_TRUE(pe::FindNamedTypeResource(good, "key", 250).found);  // type names without case
+  Bytes badRoot = good;
+  Put32(badRoot, 0x58 + 112 + 16, 0x9000);  // resource RVA outside every section
+  Bytes badData = good;
+  Put32(badData, 0x200 + 0x4C, 0x10000);  // resource size past the end of the file
+  for (const Bytes& image : {Bytes(), Bytes("MZ"), good.substr(0, 0x100), good.substr(0, 0x230),
+                             badRoot, badData})
+    EXPECT_FALSE(pe::FindNamedTypeResource(image, "KEY", 250).found) << image.size();
+}
+
+}  // namespace
