@@ -1,0 +1,175 @@
+// The registry step against the real registry of the platform (host: in memory; Windows: under
+// Wine), below keys of the test's own that it deletes again.
+#include <gtest/gtest.h>
+
+#include "system/registry.h"
+#include "tests/support/test_folder.h"
+#include "tests/unit/system/registry_fixture.h"
+
+namespace {
+
+using plat::RegView;
+using regtest::Entry;
+using regtest::Read;
+
+class RegistryStep : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    regtest::DeleteKeys({{plat::kCurrentUser, key_},
+                         {plat::kLocalMachine, machineKey_},
+                         {plat::kLocalMachine, regtest::UninstallKey(product_)}});
+  }
+
+  RegistryListInput Input(Bytes list, bool makeUninstaller) const {
+    RegistryListInput in;
+    in.registryList = std::move(list);
+    in.installPath = "C:\\Program Files\\App";
+    in.productName = product_;
+    in.version = "1.2";
+    in.company = "某公司";
+    in.mainProgram = "app.exe";
+    in.makeUninstaller = makeUninstaller;
+    return in;
+  }
+
+  TestFolder machine_;  // resets the host machine; unused on Windows
+  const std::string name_ = regtest::UniqueName();
+  const std::string key_ = "Software\\InstallerTests\\" + name_;
+  const std::string fullKey_ = "HKEY_CURRENT_USER\\" + key_;
+  const std::string machineKey_ = "SOFTWARE\\InstallerTests\\" + name_;
+  const std::string product_ = "InstallerTests 产品 " + name_;
+};
+
+TEST_F(RegistryStep, ValuesAreStoredInTheirEncodings) {
+  struct Case {
+    const char* name;
+    uint32_t type;
+    Bytes data;
+    Bytes stored;
+  } cases[] = {
+      {"Text", plat::kRegSz, "C:\\Program Files\\App", Bytes("C:\\Program Files\\App\0", 21)},
+      {"中文", plat::kRegSz, "安装", Bytes("安装\0", 5)},
+      {"EmptyText", plat::kRegSz, "", Bytes(1, '\0')},
+      {"Dword", plat::kRegDword, "256", BytesOf({0x00, 0x01, 0x00, 0x00})},
+      {"DwordMinusOne", plat::kRegDword, "-1", BytesOf({0xFF, 0xFF, 0xFF, 0xFF})},
+      {"DwordMax", plat::kRegDword, "4294967295", BytesOf({0xFF, 0xFF, 0xFF, 0xFF})},
+      {"DwordDigitsFirst", plat::kRegDword, "12abc", BytesOf({0x0C, 0x00, 0x00, 0x00})},
+      {"DwordEmpty", plat::kRegDword, "", BytesOf({0x00, 0x00, 0x00, 0x00})},
+      // Exactly the packager's bytes: no zero is added to a binary value.
+      {"Binary", plat::kRegBinary, BytesOf({0xAB, 0xCD}), BytesOf({0xAB, 0xCD})},
+      {"BinaryZeros", plat::kRegBinary, BytesOf({0x00, 0xFF, 0x00}), BytesOf({0x00, 0xFF, 0x00})},
+      {"BinaryEmpty", plat::kRegBinary, "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(SetRegistryValue(plat::kCurrentUser, key_, c.name, c.data, c.type, ""));
+    plat::RegValue value = Read(plat::kCurrentUser, key_, c.name);
+    EXPECT_EQ(value.type, c.type);
+    EXPECT_EQ(value.data, c.stored);
+  }
+  // The key's default value: a subkey ending with "\" and no name.
+  ASSERT_TRUE(SetRegistryValue(plat::kCurrentUser, key_ + "\\Sub\\", "", "dflt", plat::kRegSz, ""));
+  EXPECT_EQ(Read(plat::kCurrentUser, key_ + "\\Sub", "").data, Bytes("dflt\0", 5));
+
+  EXPECT_FALSE(SetRegistryValue(0, key_, "x", "1", plat::kRegSz, ""));
+  EXPECT_FALSE(SetRegistryValue(6, key_, "x", "1", plat::kRegSz, ""));
+}
+
+// This test program is a 64-bit process on 64-bit Windows (the host's default machine, and
+// Wine's): there is no redirection to switch off, and "64" must still write.
+TEST_F(RegistryStep, SixtyFourBitViewWritesFromASixtyFourBitProcess) {
+  ASSERT_TRUE(plat::IsProcess64());
+  ASSERT_TRUE(SetRegistryValue(plat::kLocalMachine, machineKey_, "v64", "a", plat::kRegSz, "64"));
+  ASSERT_TRUE(SetRegistryValue(plat::kLocalMachine, machineKey_, "v32", "b", plat::kRegSz, "32"));
+  EXPECT_EQ(Read(plat::kLocalMachine, machineKey_, "v64", RegView::k64).data, Bytes("a\0", 2));
+  EXPECT_EQ(Read(plat::kLocalMachine, machineKey_, "v32", RegView::k64).data, Bytes("b\0", 2));
+  EXPECT_FALSE(plat::RegKeyExists(plat::kLocalMachine, machineKey_, RegView::k32));
+}
+
+TEST_F(RegistryStep, ListEntriesAreWrittenAndThoseMarkedForRemovalListed) {
+  const Bytes kEmpty = kRegistryEmptyMark;
+  const std::vector<Entry> entries = {
+      {fullKey_ + "\\Paths", "REG_SZ", "%InstallPath%\\app.exe", "真", "Exe", ""},
+      {fullKey_ + "\\Paths", "REG_SZ", "SXG(%InstallPath%)", "", "Escaped", ""},
+      {fullKey_ + "\\Default", "REG_SZ", "dflt", "真", kEmpty, "64"},
+      {fullKey_ + "\\Trailing\\", "REG_DWORD", "256", "假", "Count", ""},
+      {fullKey_ + "\\Bin", "REG_BINARY", BytesOf({0xAB, 0xCD}), "真", "Blob", "64"},
+      {fullKey_ + "\\Empty", "REG_SZ", kEmpty, "", "E", ""},
+      {fullKey_ + "\\Odd", "REG_QWORD", "1", "真", "Q", ""},
+      {"HKEY_NOWHERE\\" + key_, "REG_SZ", "x", "真", "N", ""},
+  };
+  const std::string removal =
+      ApplyRegistryList(Input(regtest::MakeRegistryList(entries), true));
+
+  EXPECT_EQ(removal, fullKey_ + "\\Paths\\Exe$,\r\n" +     //
+                         fullKey_ + "\\Default\\$,64\r\n" +  // the default value: no name
+                         fullKey_ + "\\Bin\\Blob$,64\r\n" +  //
+                         fullKey_ + "\\Odd\\Q$,\r\n" +       //
+                         "HKEY_NOWHERE\\" + key_ + "\\N$,\r\n");
+
+  EXPECT_EQ(Read(plat::kCurrentUser, key_ + "\\Paths", "Exe").data,
+            Bytes("C:\\Program Files\\App\\app.exe") + '\0');
+  EXPECT_EQ(Read(plat::kCurrentUser, key_ + "\\Paths", "Escaped").data,
+            Bytes("C:\\\\Program Files\\\\App") + '\0');
+  EXPECT_EQ(Read(plat::kCurrentUser, key_ + "\\Default", "").data, Bytes("dflt\0", 5));
+  plat::RegValue count = Read(plat::kCurrentUser, key_ + "\\Trailing", "Count");
+  EXPECT_EQ(count.type, plat::kRegDword);
+  EXPECT_EQ(count.data, BytesOf({0x00, 0x01, 0x00, 0x00}));
+  EXPECT_EQ(Read(plat::kCurrentUser, key_ + "\\Bin", "Blob").data, BytesOf({0xAB, 0xCD}));
+  EXPECT_EQ(Read(plat::kCurrentUser, key_ + "\\Empty", "E").data, Bytes(1, '\0'));
+  // An unknown type is not written (never under the type of the entry before it).
+  EXPECT_FALSE(plat::RegKeyExists(plat::kCurrentUser, key_ + "\\Odd", RegView::kDefault));
+}
+
+TEST_F(RegistryStep, UninstallKeyHoldsItsSixValues) {
+  EXPECT_EQ(ApplyRegistryList(Input("", true)), "");
+  const std::string key = regtest::UninstallKey(product_);
+  const std::pair<const char*, std::string> expected[] = {
+      {"DisplayIcon", "C:\\Program Files\\App\\app.exe"},
+      {"DisplayName", product_ + " 1.2"},
+      {"DisplayVersion", "1.2"},
+      {"UninstallString", "C:\\Program Files\\App\\uninst.exe"},
+      {"InstallLocation", "C:\\Program Files\\App"},
+      {"Publisher", "某公司"},
+  };
+  for (const auto& [name, data] : expected) {
+    plat::RegValue value = Read(plat::kLocalMachine, key, name);
+    EXPECT_EQ(value.type, plat::kRegSz) << name;
+    EXPECT_EQ(value.data, data + '\0') << name;
+  }
+  EXPECT_EQ(plat::RegListValueNames(plat::kLocalMachine, key, RegView::kDefault).size(), 6u);
+}
+
+TEST_F(RegistryStep, UninstallerFlagDecidesKeyAndRemovalListButNotTheList) {
+  const std::vector<Entry> one = {{fullKey_, "REG_SZ", "x", "真", "V", ""}};
+  struct Case {
+    const char* what;
+    bool makeUninstaller;
+    Bytes list;
+    bool listWritten;
+    std::string removal;
+  } cases[] = {
+      {"num missing", true, regtest::MakeRegistryList(one, -2), false, ""},
+      {"num 0", true, regtest::MakeRegistryList(one, 0), false, ""},
+      {"no uninstaller", false, regtest::MakeRegistryList(one), true, ""},
+      {"uninstaller", true, regtest::MakeRegistryList(one), true, fullKey_ + "\\V$,\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(ApplyRegistryList(Input(c.list, c.makeUninstaller)), c.removal);
+    EXPECT_EQ(plat::RegKeyExists(plat::kLocalMachine, regtest::UninstallKey(product_),
+                                 RegView::kDefault),
+              c.makeUninstaller);
+    EXPECT_EQ(plat::RegKeyExists(plat::kCurrentUser, key_, RegView::kDefault), c.listWritten);
+    TearDown();
+  }
+}
+
+TEST(RegistrySubstitution, EscapedFormFirstThenThePlainFolder) {
+  EXPECT_EQ(SubstituteInstallPath("a=\"SXG(%InstallPath%)\\\\x\" b=%InstallPath%\\y SXG(%InstallPath%)",
+                                  "C:\\Program Files\\App"),
+            "a=\"C:\\\\Program Files\\\\App\\\\x\" b=C:\\Program Files\\App\\y "
+            "C:\\\\Program Files\\\\App");
+}
+
+}  // namespace
