@@ -27,13 +27,15 @@ set -e
 /usr/lib/wine/wineserver -w
 echo "setup.exe test: exit code $rc"
 
-# The same configuration as a real package: a 7z with encrypted headers whose password is the
-# MD5 of the stub's KEY resource ("000" until the packer sets its own), second byte altered,
-# appended behind setup.exe with the type block. Started normally, setup.exe writes out its
-# archiver library, unpacks the package into a fresh work folder, expands it and cleans up.
+# The demo product as a real package, built by setup-pack from examples/demo: the stub's KEY
+# resource set to a fresh key, the configuration in a 7z with encrypted headers (password
+# MD5(key), second signature byte altered) and the payload 7z appended behind setup.exe with
+# the type block. Started normally, setup.exe writes out its archiver library, unpacks the
+# package into a fresh work folder, expands it and cleans up.
 pkg=build/demo/package
 rm -rf "$pkg"; mkdir -p "$pkg"
-bash scripts/make-package.sh build/win64/setup.exe examples/config "$pkg/setup.exe"
+build/native/setup-pack build examples/demo -o "$pkg/setup.exe" --arch win64
+build/native/setup-pack inspect "$pkg/setup.exe" | sed -n '1,/^configuration package/p'
 set +e
 (cd "$pkg" && "$wine" setup.exe)
 pkg_rc=$?
