@@ -11,6 +11,10 @@
 #include <vector>
 
 #include "common/crypto.h"
+#include "common/ini.h"
+#include "common/text.h"
+#include "platform/platform.h"
+#include "startup/data_keys.h"
 #include "startup/blocks.h"
 #include "tools/pack/config_writer.h"
 #include "tools/pack/pe_resource.h"
@@ -72,6 +76,14 @@ struct WorkFolder {
   }
 };
 
+uint64_t PayloadSize(const fs::path& folder) {
+  uint64_t total = 0;
+  std::error_code ec;
+  for (const auto& entry : fs::recursive_directory_iterator(folder, ec))
+    if (entry.is_regular_file(ec)) total += entry.file_size(ec);
+  return total;
+}
+
 }  // namespace
 
 std::string DefaultStub(const std::string& arch) {
@@ -118,11 +130,53 @@ BuildResult BuildPackage(const BuildOptions& options) {
     return fail(options.stub + ":0: the stub's \"KEY\" 250 resource is shorter than 3 bytes");
   stub.replace(keyResource.fileOffset, key.size(), key);
 
+  std::error_code ec;
   WorkFolder work;
   if (work.path.empty()) return fail("cannot create a temporary folder");
   step("writing the configuration files");
   const ConfigWriteResult written = WriteConfiguration(project.string(), (work.path / "config").string());
   if (!written.ok) return fail(written.error);
+
+  step("packing the payload");
+  const fs::path payloadArchive = work.path / "payload.7z";
+  const std::string volumeStem = output.stem().string() + ".7z";
+  std::vector<std::string> payloadArgs = {options.sevenZip, "a", "-t7z", "-bd", "-bso0"};
+  if (!options.method.empty()) payloadArgs.push_back("-m0=" + options.method);
+  if (!options.volumeSize.empty()) payloadArgs.push_back("-v" + options.volumeSize);
+  payloadArgs.push_back(options.volumeSize.empty() ? payloadArchive.string()
+                                                   : (work.path / "volumes" / volumeStem).string());
+  payloadArgs.push_back(".");
+  fs::create_directories(work.path / "volumes", ec);
+  if (Run(payloadArgs, project / "payload") != 0)
+    return fail(options.sevenZip + ": packing " + (project / "payload").string() + " failed");
+  std::vector<std::string> volumes;
+  for (int i = 1; !options.volumeSize.empty(); ++i) {
+    char number[8];
+    std::snprintf(number, sizeof number, ".%03d", i);
+    if (!fs::exists(work.path / "volumes" / (volumeStem + number))) break;
+    volumes.push_back(volumeStem + number);
+  }
+
+  // Keys that only the packer knows: the payload's size, and where its volumes are.
+  {
+    const fs::path dataIni = work.path / "config" / "data.ini";
+    std::string text;
+    ReadWhole(dataIni, text);
+    ini::Document doc = ini::Document::Parse(text);
+    if (doc.Get(keys::kMainSection, keys::kUncompressedSize).empty())
+      doc.Set(keys::kMainSection, keys::kUncompressedSize, std::to_string(PayloadSize(project / "payload")));
+    if (!volumes.empty()) {
+      bool ok = true;
+      std::vector<std::string> names;
+      for (const std::string& v : volumes) names.push_back(plat::Utf8ToGbk(v, &ok));
+      if (!ok) return fail(options.output + ": a file name that GBK cannot represent");
+      doc.Set(keys::kMainSection, keys::kVolumeCount, std::to_string(volumes.size()));
+      doc.Set(keys::kMainSection, keys::kVolumeNames, text::Join(names, "+"));
+      doc.Set(keys::kMainSection, keys::kVolumeSize, options.volumeSize);
+    }
+    std::ofstream out(dataIni, std::ios::binary | std::ios::trunc);
+    if (!(out << doc.Serialize())) return fail(dataIni.string() + ": cannot write");
+  }
 
   step("packing the configuration");
   const std::string password = crypto::Md5Hex(key);
@@ -136,30 +190,23 @@ BuildResult BuildPackage(const BuildOptions& options) {
     return fail(configArchive.string() + ": not written");
   config[1] = '{';  // hides the 7z signature; the runtime writes "7z" back before extracting
 
-  step("packing the payload");
-  const fs::path payloadArchive = work.path / "payload.7z";
-  std::vector<std::string> payloadArgs = {options.sevenZip, "a", "-t7z", "-bd", "-bso0"};
-  if (!options.method.empty()) payloadArgs.push_back("-m0=" + options.method);
-  payloadArgs.push_back(payloadArchive.string());
-  payloadArgs.push_back(".");
-  if (Run(payloadArgs, project / "payload") != 0)
-    return fail(options.sevenZip + ": packing " + (project / "payload").string() + " failed");
-
   step("writing " + options.output);
-  std::error_code ec;
   if (output.has_parent_path()) fs::create_directories(output.parent_path(), ec);
   const fs::path partial = output.string() + ".partial";
   {
     std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-    std::ifstream payload(payloadArchive, std::ios::binary);
-    if (!out || !payload) return fail(partial.string() + ": cannot write");
+    if (!out) return fail(partial.string() + ": cannot write");
     out << stub;
     WriteMarker(out, blocks::kTypeStart, true);
     out << kInstallerType;
     WriteMarker(out, blocks::kTypeEnd, false);
-    WriteMarker(out, blocks::kPayloadStart, true);
-    out << payload.rdbuf();
-    WriteMarker(out, blocks::kPayloadEnd, false);
+    if (volumes.empty()) {
+      std::ifstream payload(payloadArchive, std::ios::binary);
+      if (!payload) return fail(payloadArchive.string() + ": not written");
+      WriteMarker(out, blocks::kPayloadStart, true);
+      out << payload.rdbuf();
+      WriteMarker(out, blocks::kPayloadEnd, false);
+    }
     WriteMarker(out, blocks::kConfigStart, true);
     out << config;
     WriteMarker(out, blocks::kConfigEnd, false);
@@ -169,11 +216,21 @@ BuildResult BuildPackage(const BuildOptions& options) {
       return fail(partial.string() + ": cannot write");
     }
   }
-  fs::rename(partial, output, ec);
-  if (ec) {
+  // Volumes go beside the setup file before it appears under its own name.
+  std::vector<fs::path> placed;
+  auto undo = [&](const std::string& message) {
+    for (const fs::path& p : placed) fs::remove(p, ec);
     fs::remove(partial, ec);
-    return fail(options.output + ": cannot write");
+    return fail(message);
+  };
+  for (const std::string& v : volumes) {
+    const fs::path to = output.parent_path() / v;
+    fs::copy_file(work.path / "volumes" / v, to, fs::copy_options::overwrite_existing, ec);
+    if (ec) return undo(to.string() + ": cannot write");
+    placed.push_back(to);
   }
+  fs::rename(partial, output, ec);
+  if (ec) return undo(options.output + ": cannot write");
   fs::permissions(output, fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
                   fs::perm_options::add, ec);
   result.ok = true;

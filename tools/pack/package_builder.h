@@ -14,6 +14,7 @@ struct BuildOptions {
   std::string stub;            // the setup program to put in front
   std::string key;             // 3 ASCII digits; "" = random
   std::string method;          // 7zz -m0= value; "" = 7zz's default (LZMA2)
+  std::string volumeSize;      // 7zz -v value ("10m"); "" = the payload inside the setup file
   std::string sevenZip = "/usr/bin/7zz";
   std::function<void(const std::string&)> progress;  // one line per step; may be empty
 };
@@ -24,6 +25,9 @@ struct BuildResult {
   std::string key;    // the key that was set
 };
 
+// With a volume size the payload goes into numbered volumes beside the output
+// (<output stem>.7z.001, ...) and data.ini gets the volume keys; "压缩原大小" is filled with the
+// payload's size unless the project sets it.
 // Nothing is left at `output` unless the build succeeds: the file is written under a temporary
 // name beside it and renamed at the end.
 BuildResult BuildPackage(const BuildOptions& options);

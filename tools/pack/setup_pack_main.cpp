@@ -1,7 +1,7 @@
 // setup-pack: the packaging tool (tools/pack/README.md).
 //
 //   setup-pack build PROJECT_DIR -o OUT.exe [--arch win32|win64] [--key NNN] [--stub PATH]
-//                    [--method METHOD]
+//                    [--method METHOD] [--volume-size SIZE]
 //   setup-pack inspect FILE [--extract DIR]
 //   setup-pack config SOURCE_DIR TARGET_DIR
 #include <cstdio>
@@ -16,7 +16,7 @@ namespace {
 int Usage() {
   std::fprintf(stderr,
                "usage: setup-pack build PROJECT_DIR -o OUT.exe [--arch win32|win64] [--key NNN]\n"
-               "                        [--stub PATH] [--method METHOD]\n"
+               "                        [--stub PATH] [--method METHOD] [--volume-size SIZE]\n"
                "       setup-pack inspect FILE [--extract DIR]\n"
                "       setup-pack config SOURCE_DIR TARGET_DIR\n");
   return 2;
@@ -38,6 +38,7 @@ int Build(int argc, char** argv) {
     else if (arg == "--key" && hasValue) options.key = argv[++i];
     else if (arg == "--stub" && hasValue) options.stub = argv[++i];
     else if (arg == "--method" && hasValue) options.method = argv[++i];
+    else if (arg == "--volume-size" && hasValue) options.volumeSize = argv[++i];
     else if (options.projectDir.empty() && !arg.empty() && arg[0] != '-') options.projectDir = arg;
     else return Usage();
   }

@@ -14,6 +14,8 @@
 #include "platform/platform.h"
 #include "startup/archiver_driver.h"
 #include "startup/blocks.h"
+#include "startup/config.h"
+#include "startup/data_keys.h"
 #include "startup/package.h"
 #include "tests/support/test_folder.h"
 #include "tools/pack/inspector.h"
@@ -155,6 +157,10 @@ TEST_F(PackBuild, DemoIsReadBackByTheRuntime) {
   EXPECT_TRUE(text::Contains(context.config.assignments, "说明书.txt,0"));
   EXPECT_TRUE(text::Contains(context.config.registryList, "REGpath1"));
   EXPECT_TRUE(context.package.showSpace);
+  uintmax_t payloadBytes = 0;  // the packer fills in the payload's size
+  for (const auto& entry : fs::recursive_directory_iterator(kDemo / "payload"))
+    if (entry.is_regular_file()) payloadBytes += entry.file_size();
+  EXPECT_EQ(context.package.uncompressedSize, int64_t(payloadBytes));
 
   // The payload block is a 7z of the payload folder, Chinese names included.
   const blocks::ForwardResult payload =
@@ -186,6 +192,47 @@ TEST_F(PackBuild, RandomKeyIsThreeDigitsAndUnlocksTheConfiguration) {
   const InspectResult inspected = InspectPackage((root / "out" / "setup.exe").string());
   EXPECT_TRUE(inspected.ok) << inspected.report;
   EXPECT_NE(inspected.report.find("KEY 250: \"" + built.key + "\""), std::string::npos);
+}
+
+TEST_F(PackBuild, VolumesBesideTheSetupFileAreFoundAndExtracted) {
+  const fs::path project = root / "project";
+  std::string noise;
+  uint32_t state = 12345;
+  for (int i = 0; i < 6000; ++i) noise += char((state = state * 1103515245 + 12345) >> 24);
+  WriteHost(project / "data.ini", U("[Mokta软件安装配置]\nMokta软件名称=演示\n"));
+  WriteHost(project / "payload" / "noise.bin", noise);
+  WriteHost(project / "payload" / U("文档") / "a.txt", "abc");
+  BuildOptions options = Options(project);
+  options.volumeSize = "2k";
+  const BuildResult built = BuildPackage(options);
+  ASSERT_TRUE(built.ok) << built.error;
+  int volumes = 0;
+  while (fs::exists(root / "out" / ("setup.7z.00" + std::to_string(volumes + 1)))) ++volumes;
+  EXPECT_GE(volumes, 3);
+
+  const std::string setup = folder / "out\\setup.exe";
+  Bytes file;
+  ASSERT_TRUE(plat::ReadFileBytes(setup, file));
+  EXPECT_EQ(text::Find(file, std::string(blocks::kPayloadStart) + '\1'), text::npos);
+  host::SetModulePath(setup);
+  host::SetCommandLine("\"" + setup + "\"");
+  host::SetOwnResource("KEY", 250, "417");
+  RunContext context;
+  context.extractAll = [](const std::string& archive, const std::string& dest,
+                          const std::string& password) {
+    return ExtractArchive(archive, dest, password, nullptr, "", "");
+  };
+  ASSERT_EQ(UnpackPackage(context), 1);
+  // No variables in this project, so data.ini is read where the package step unpacked it.
+  EXPECT_EQ(ReadMainKey(context.package, keys::kUncompressedSize), "6003");
+  EXPECT_EQ(ReadMainKey(context.package, keys::kVolumeCount), std::to_string(volumes));
+  EXPECT_EQ(context.package.payloadArchivePath, folder / "out\\setup.7z.001");
+  ASSERT_TRUE(ExtractArchive(context.package.payloadArchivePath, folder / "App", "", nullptr, "", ""));
+  Bytes extracted;
+  EXPECT_TRUE(plat::ReadFileBytes(folder / "App\\noise.bin", extracted));
+  EXPECT_EQ(extracted, noise);
+  EXPECT_TRUE(plat::ReadFileBytes(folder / "App\\文档\\a.txt", extracted));
+  EXPECT_EQ(extracted, "abc");
 }
 
 // Each case spoils a copy of a small project; the build must name the file and line, and leave
