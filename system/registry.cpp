@@ -91,22 +91,24 @@ bool SetRegistryValue(int rootCode, const std::string& subkey, const std::string
                       BytesView data, uint32_t typeCode, const std::string& view) {
   if (rootCode < plat::kClassesRoot || rootCode > plat::kUsers) return false;
   const Bytes stored = StoredBytes(data, typeCode);
-  if (view != "64" || !plat::IsWindows64()) {
-    return plat::RegWriteValue(rootCode, subkey, valueName, plat::RegView::kDefault, typeCode,
-                               stored);
-  }
-  // The 64-bit view itself comes from KEY_WOW64_64KEY. Redirection is switched off as well in
-  // a WOW64 process, as the registry step always has; a 64-bit process has none to switch off
-  // (the attempt fails there) and must not make the write depend on it.
-  if (plat::IsProcess64()) {
-    return plat::RegWriteValue(rootCode, subkey, valueName, plat::RegView::k64, typeCode, stored);
+  const plat::RegView regView = RegistryViewOf(view);
+  // Redirection is switched off around a 64-bit write in a WOW64 process, as the registry step
+  // always has; a 64-bit process has none to switch off (the attempt fails there), and its
+  // write must not depend on it.
+  if (regView != plat::RegView::k64 || plat::IsProcess64()) {
+    return plat::RegWriteValue(rootCode, subkey, valueName, regView, typeCode, stored);
   }
   intptr_t cookie = 0;
   if (!plat::DisableFsRedirection(cookie)) return false;
   const bool written =
-      plat::RegWriteValue(rootCode, subkey, valueName, plat::RegView::k64, typeCode, stored);
+      plat::RegWriteValue(rootCode, subkey, valueName, regView, typeCode, stored);
   plat::RevertFsRedirection(cookie);
   return written;
+}
+
+plat::RegView RegistryViewOf(const std::string& view) {
+  if (!plat::IsWindows64()) return plat::RegView::kDefault;
+  return view == "64" ? plat::RegView::k64 : plat::RegView::k32;
 }
 
 bool ImportRegFile(const std::string& regFile) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/bytes.h"
+#include "platform/platform.h"
 
 // The empty mark of the registry list: data or a value name of exactly these bytes is empty.
 inline constexpr char kRegistryEmptyMark[] = "\x01\x02\x03";
@@ -22,13 +23,18 @@ inline constexpr char kUninstallKeyPrefix[] =
 //   (parsed up to the first non-digit; the low 32 bits, so "-1" and "4294967295" agree).
 // - REG_BINARY stores `data` byte for byte, without an added zero: a binary value is read by
 //   other programs by its length, and one extra byte would change what the packager meant.
-// `view` "64" on 64-bit Windows writes through the 64-bit view. A 32-bit process switches its
-// file-system redirection off around the write and writes nothing when that fails; a 64-bit
-// process has no redirection and writes directly. Any other view text, or 32-bit Windows,
-// uses the default view of the process.
+// `view` chooses the view as RegistryViewOf says. For the 64-bit view a 32-bit process switches
+// its file-system redirection off around the write and writes nothing when that fails; a
+// 64-bit process has no redirection and writes directly.
 // False when the root code is unknown or the key or value could not be written.
 bool SetRegistryValue(int rootCode, const std::string& subkey, const std::string& valueName,
                       BytesView data, uint32_t typeCode, const std::string& view);
+
+// The registry view of a view text of the registry list ("REGws", the uninstall lines): "64"
+// on 64-bit Windows is the 64-bit view; any other text there is the 32-bit view, which is the
+// default view of the 32-bit runtime, so a 64-bit build of it writes where the 32-bit one
+// does; 32-bit Windows has one view only.
+plat::RegView RegistryViewOf(const std::string& view);
 
 // Starts the system registry editor silently on `regFile` ("regedit /s \"file\""), without
 // waiting for it. False when it could not be started.

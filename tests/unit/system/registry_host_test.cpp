@@ -26,7 +26,8 @@ TEST(RegistryHost, ViewTextChoosesTheViewOnEveryMachineShape) {
     bool in64, in32;  // where HKLM\SOFTWARE\... lands
   } cases[] = {
       {"64-bit process", true, true, "64", true, false},
-      {"64-bit process", true, true, "", true, false},
+      {"64-bit process", true, true, "", false, true},
+      {"64-bit process", true, true, "32", false, true},
       {"WOW64 process", true, false, "64", true, false},
       {"WOW64 process", true, false, "32", false, true},
       {"WOW64 process", true, false, "64 ", false, true},  // exactly "64" only

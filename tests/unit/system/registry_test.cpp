@@ -76,14 +76,20 @@ TEST_F(RegistryStep, ValuesAreStoredInTheirEncodings) {
 }
 
 // This test program is a 64-bit process on 64-bit Windows (the host's default machine, and
-// Wine's): there is no redirection to switch off, and "64" must still write.
-TEST_F(RegistryStep, SixtyFourBitViewWritesFromASixtyFourBitProcess) {
+// Wine's): there is no redirection to switch off, and "64" must still write. Every other view
+// text means the 32-bit view, where the 32-bit runtime writes.
+TEST_F(RegistryStep, ViewTextsReachBothViewsFromASixtyFourBitProcess) {
   ASSERT_TRUE(plat::IsProcess64());
   ASSERT_TRUE(SetRegistryValue(plat::kLocalMachine, machineKey_, "v64", "a", plat::kRegSz, "64"));
-  ASSERT_TRUE(SetRegistryValue(plat::kLocalMachine, machineKey_, "v32", "b", plat::kRegSz, "32"));
+  for (const char* view : {"32", ""}) {
+    ASSERT_TRUE(SetRegistryValue(plat::kLocalMachine, machineKey_, std::string("v") + view, "b",
+                                 plat::kRegSz, view));
+  }
   EXPECT_EQ(Read(plat::kLocalMachine, machineKey_, "v64", RegView::k64).data, Bytes("a\0", 2));
-  EXPECT_EQ(Read(plat::kLocalMachine, machineKey_, "v32", RegView::k64).data, Bytes("b\0", 2));
-  EXPECT_FALSE(plat::RegKeyExists(plat::kLocalMachine, machineKey_, RegView::k32));
+  EXPECT_EQ(plat::RegListValueNames(plat::kLocalMachine, machineKey_, RegView::k64).size(), 1u);
+  EXPECT_EQ(Read(plat::kLocalMachine, machineKey_, "v32", RegView::k32).data, Bytes("b\0", 2));
+  EXPECT_EQ(Read(plat::kLocalMachine, machineKey_, "v", RegView::k32).data, Bytes("b\0", 2));
+  EXPECT_EQ(plat::RegListValueNames(plat::kLocalMachine, machineKey_, RegView::k32).size(), 2u);
 }
 
 TEST_F(RegistryStep, ListEntriesAreWrittenAndThoseMarkedForRemovalListed) {
@@ -121,8 +127,7 @@ TEST_F(RegistryStep, ListEntriesAreWrittenAndThoseMarkedForRemovalListed) {
   EXPECT_FALSE(plat::RegKeyExists(plat::kCurrentUser, key_ + "\\Odd", RegView::kDefault));
 }
 
-TEST_F(RegistryStep, UninstallKeyHoldsItsSixValues) {
-  EXPECT_EQ(ApplyRegistryList(Input("", true)), "");
+TEST_F(RegistryStep, UninstallKeyHoldsItsSixValuesInTheViewOfIReg) {
   const std::string key = regtest::UninstallKey(product_);
   const std::pair<const char*, std::string> expected[] = {
       {"DisplayIcon", "C:\\Program Files\\App\\app.exe"},
@@ -132,12 +137,21 @@ TEST_F(RegistryStep, UninstallKeyHoldsItsSixValues) {
       {"InstallLocation", "C:\\Program Files\\App"},
       {"Publisher", "某公司"},
   };
-  for (const auto& [name, data] : expected) {
-    plat::RegValue value = Read(plat::kLocalMachine, key, name);
-    EXPECT_EQ(value.type, plat::kRegSz) << name;
-    EXPECT_EQ(value.data, data + '\0') << name;
+  for (bool key64 : {false, true}) {
+    SCOPED_TRACE(key64 ? "I_reg 真" : "I_reg 假");
+    RegistryListInput in = Input("", true);
+    in.uninstallKey64 = key64;
+    EXPECT_EQ(ApplyRegistryList(in), "");
+    const RegView view = key64 ? RegView::k64 : RegView::k32;
+    for (const auto& [name, data] : expected) {
+      plat::RegValue value = Read(plat::kLocalMachine, key, name, view);
+      EXPECT_EQ(value.type, plat::kRegSz) << name;
+      EXPECT_EQ(value.data, data + '\0') << name;
+    }
+    EXPECT_EQ(plat::RegListValueNames(plat::kLocalMachine, key, view).size(), 6u);
+    EXPECT_FALSE(plat::RegKeyExists(plat::kLocalMachine, key, key64 ? RegView::k32 : RegView::k64));
+    TearDown();
   }
-  EXPECT_EQ(plat::RegListValueNames(plat::kLocalMachine, key, RegView::kDefault).size(), 6u);
 }
 
 TEST_F(RegistryStep, UninstallerFlagDecidesKeyAndRemovalListButNotTheList) {
@@ -158,7 +172,7 @@ TEST_F(RegistryStep, UninstallerFlagDecidesKeyAndRemovalListButNotTheList) {
     SCOPED_TRACE(c.what);
     EXPECT_EQ(ApplyRegistryList(Input(c.list, c.makeUninstaller)), c.removal);
     EXPECT_EQ(plat::RegKeyExists(plat::kLocalMachine, regtest::UninstallKey(product_),
-                                 RegView::kDefault),
+                                 RegView::k32),
               c.makeUninstaller);
     EXPECT_EQ(plat::RegKeyExists(plat::kCurrentUser, key_, RegView::kDefault), c.listWritten);
     TearDown();
