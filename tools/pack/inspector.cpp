@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <vector>
 
 #include "archiver/archiver.h"
 #include "common/compressed_block.h"
@@ -14,6 +15,7 @@
 #include "common/text.h"
 #include "platform/platform.h"
 #include "startup/blocks.h"
+#include "startup/config.h"
 #include "startup/data_keys.h"
 #include "tools/pack/pe_resource.h"
 
@@ -35,6 +37,57 @@ bool ReadWhole(const fs::path& path, std::string& out) {
 }
 
 std::string Pattern(const char* marker) { return std::string(marker) + '\1'; }
+
+const Bytes kEmptyMark = BytesOf({1, 2, 3});  // the packer's mark for an empty registry field
+
+bool WriteHost(const fs::path& path, const std::string& data) {
+  std::error_code ec;
+  fs::create_directories(path.parent_path(), ec);
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  return bool(out << data);
+}
+
+// The items of a plain keyed store in file order: key, 0x01, data, key, "end".
+std::vector<std::pair<Bytes, Bytes>> KeyedItems(BytesView store) {
+  std::vector<std::pair<Bytes, Bytes>> items;
+  size_t at = 0;
+  while (at < store.size()) {
+    const size_t mark = store.find('\1', at);
+    if (mark == BytesView::npos || mark == at) break;
+    const Bytes key(store.substr(at, mark - at));
+    const size_t close = text::Find(store, key + "end", mark + 1);
+    if (close == text::npos) break;
+    items.emplace_back(key, Bytes(store.substr(mark + 1, close - mark - 1)));
+    at = close + key.size() + 3;
+  }
+  return items;
+}
+
+// registry.ini of a project from the stored list ("num", then REGpath1, REGtype1, ...).
+std::string RegistryIni(const std::vector<std::pair<Bytes, Bytes>>& items) {
+  const std::pair<const char*, const char*> fields[] = {
+      {"REGpath", "path"}, {"REGtype", "type"}, {"REGdata", "data"},
+      {"REGoff", "remove"}, {"REGname", "name"}, {"REGws", "view"}};
+  std::string out;
+  std::string current;
+  for (const auto& [key, data] : items) {
+    for (const auto& [stored, field] : fields) {
+      if (!text::StartsWith(key, stored)) continue;
+      const std::string number = key.substr(std::string(stored).size());
+      if (number != current) out += "[" + (current = number) + "]\n";
+      out += std::string(field) + "=" + (data == kEmptyMark ? "" : plat::GbkToUtf8(data)) + "\n";
+    }
+  }
+  return out;
+}
+
+// Whole archive, full paths, through the project's own archiver library.
+int Extract(const fs::path& archive, const fs::path& folder, const std::string& password,
+            char* output, uint32_t outputSize) {
+  const std::string command = "x \"" + archive.string() + "\" -hide -y \"" + folder.string() +
+                              "/\" -p\"" + password + "\"";
+  return SevenZip(nullptr, command.c_str(), output, outputSize);
+}
 
 }  // namespace
 
@@ -98,17 +151,16 @@ InspectResult InspectPackage(const std::string& path, const std::string& extract
   }
   const fs::path work(scratch);
   const fs::path archive = work / "data.7z";
-  const fs::path target = extractTo.empty() ? work / "config" : fs::path(extractTo);
+  const fs::path target = work / "config";
   std::error_code ec;
   fs::create_directories(target, ec);
   Bytes repaired = config;
   if (repaired.size() > 2) repaired[1] = 'z';
   plat::WriteFileBytes(archive.string(), repaired);
-  const std::string command = "x \"" + archive.string() + "\" -hide -y \"" + target.string() +
-                              "/\" -p\"" + crypto::Md5Hex(key) + "\"";
   char archiverOutput[4096] = {};
-  const int code = SevenZip(nullptr, command.c_str(), archiverOutput, sizeof archiverOutput);
-  if (code != 0) {
+  const int code = Extract(archive, target, crypto::Md5Hex(key), archiverOutput, sizeof archiverOutput);
+  bool ok = code == 0;
+  if (!ok) {
     out << "configuration package: the archiver failed with code " << code << ": "
         << archiverOutput << "\n";
   } else {
@@ -117,45 +169,71 @@ InspectResult InspectPackage(const std::string& path, const std::string& extract
     for (const auto& entry : fs::directory_iterator(target, ec))
       out << "  " << entry.path().filename().string() << " (" << entry.file_size(ec)
           << " bytes)\n";
-    auto show = [&](const char* name, const Bytes& gbk) {
-      if (gbk.empty()) return;
-      out << "\n--- " << name << "\n" << text::ReplaceAll(plat::GbkToUtf8(gbk), "\r\n", "\n");
-      if (!text::EndsWith(gbk, "\n")) out << "\n";
-    };
     auto read = [&](const char* name) {
       Bytes data;
       plat::ReadFileBytes((target / name).string(), data);
       return data;
     };
-    show(keys::kDataIni, read(keys::kDataIni));
-    show(keys::kVariableIni, read(keys::kVariableIni));
-    show(keys::kPluginIni, read(keys::kPluginIni));
-    show("GUItext.ini (deciphered)", cipher::Decipher(read(keys::kGuiTextIni), cipher::PassPhrase::kGuiText));
-    show("Except.ini (deciphered)", cipher::Decipher(read(keys::kExceptIni), cipher::PassPhrase::kExcept));
-    show("choosegment.ini (deciphered)", cipher::Decipher(read(keys::kScriptIni), cipher::PassPhrase::kScript));
-    const Bytes registry = block::Inflate(read(keys::kRegistryDb));
-    if (!registry.empty())
-    {
-      out << "\n--- QZRREG.db (inflated keyed store)\n";
-      // Items are key, 0x01, data, key, "end"; the data is found by its closing key.
-      size_t at = 0;
-      while (at < registry.size()) {
-        const size_t mark = registry.find('\1', at);
-        if (mark == std::string::npos) break;
-        const std::string itemKey = registry.substr(at, mark - at);
-        const size_t close = text::Find(registry, itemKey + "end", mark + 1);
-        if (itemKey.empty() || close == text::npos) break;
-        const std::string data = registry.substr(mark + 1, close - mark - 1);
-        out << plat::GbkToUtf8(itemKey) << " = "
-            << (data == BytesOf({1, 2, 3}) ? "(empty)" : plat::GbkToUtf8(data)) << "\n";
-        at = close + itemKey.size() + 3;
-      }
+    // The project's text files, as a packager writes them (UTF-8, LF).
+    const std::pair<const char*, Bytes> texts[] = {
+        {keys::kDataIni, read(keys::kDataIni)},
+        {keys::kVariableIni, read(keys::kVariableIni)},
+        {keys::kPluginIni, read(keys::kPluginIni)},
+        {keys::kGuiTextIni, cipher::Decipher(read(keys::kGuiTextIni), cipher::PassPhrase::kGuiText)},
+        {keys::kExceptIni, cipher::Decipher(read(keys::kExceptIni), cipher::PassPhrase::kExcept)},
+        {keys::kScriptIni, cipher::Decipher(read(keys::kScriptIni), cipher::PassPhrase::kScript)},
+    };
+    const fs::path project(extractTo);
+    if (!extractTo.empty()) fs::create_directories(project / "payload", ec);
+    for (const auto& [name, gbk] : texts) {
+      if (gbk.empty()) continue;
+      const std::string utf8 = text::ReplaceAll(plat::GbkToUtf8(gbk), "\r\n", "\n");
+      out << "\n--- " << name << "\n" << utf8 << (text::EndsWith(utf8, "\n") ? "" : "\n");
+      if (!extractTo.empty()) ok &= WriteHost(project / name, utf8);
+    }
+
+    const auto registry = KeyedItems(block::Inflate(read(keys::kRegistryDb)));
+    if (!registry.empty()) out << "\n--- " << keys::kRegistryDb << " (registry list)\n";
+    for (const auto& [itemKey, data] : registry)
+      out << plat::GbkToUtf8(itemKey) << " = " << (data == kEmptyMark ? "(empty)" : plat::GbkToUtf8(data)) << "\n";
+    if (!extractTo.empty() && !registry.empty())
+      ok &= WriteHost(project / "registry.ini", RegistryIni(registry));
+
+    const auto items = KeyedItems(read(keys::kVarDataIni));
+    if (!items.empty()) out << "\n--- " << keys::kVarDataIni << "\n";
+    for (const auto& [itemKey, data] : items) {
+      out << plat::GbkToUtf8(itemKey) << ": " << data.size() << " bytes\n";
+      if (!extractTo.empty()) ok &= WriteHost(project / "var_data" / plat::GbkToUtf8(itemKey), data);
+    }
+    const Bytes pluginData = read(keys::kPluginDb);
+    if (!extractTo.empty() && !pluginData.empty()) ok &= WriteHost(project / keys::kPluginDb, pluginData);
+  }
+
+  // The payload: its block, or the numbered volumes beside the file.
+  if (ok && !extractTo.empty()) {
+    const blocks::ForwardResult payload =
+        blocks::FindBlockForward(path, blocks::kPayloadStart, blocks::kPayloadEnd);
+    fs::path payloadArchive = work / "payload.7z";
+    Bytes firstVolume;
+    plat::ReadFileBytes((target / keys::kDataIni).string(), firstVolume);
+    const std::string names = ReadMainKeyFrom(firstVolume, keys::kVolumeNames);
+    if (payload.found) {
+      plat::WriteFileBytes(payloadArchive.string(), payload.content);
+    } else if (!names.empty()) {
+      payloadArchive = fs::path(path).parent_path() / plat::GbkToUtf8(text::Split(names, "+")[0]);
+    }
+    if (payload.found || !names.empty()) {
+      const int payloadCode = Extract(payloadArchive, fs::path(extractTo) / "payload", "",
+                                      archiverOutput, sizeof archiverOutput);
+      out << "\npayload: " << (payloadCode == 0 ? "extracted into " : "could not be extracted into ")
+          << (fs::path(extractTo) / "payload").string() << "\n";
+      ok = payloadCode == 0;
     }
   }
-  if (extractTo.empty()) fs::remove_all(work, ec);
-  else fs::remove_all(archive, ec), fs::remove(work, ec);
-  result.ok = code == 0;
-  if (!result.ok) result.error = "the configuration package could not be unpacked";
+  fs::remove_all(work, ec);
+  result.ok = ok;
+  if (!ok) result.error = code == 0 ? "the project could not be written out completely"
+                                    : "the configuration package could not be unpacked";
   result.report = out.str();
   return result;
 }

@@ -11,5 +11,7 @@ struct InspectResult {
   std::string report;  // UTF-8, for a terminal
 };
 
-// `extractTo`: when not empty, the unpacked configuration files (stored forms) are kept there.
+// `extractTo`: when not empty, the package is written out there as a package project
+// (README.md): the configuration as UTF-8 texts, registry.ini, var_data/, and payload/ from the
+// payload block or the numbered volumes beside the file.
 InspectResult InspectPackage(const std::string& path, const std::string& extractTo = "");

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "archiver/archiver.h"
 #include "common/crypto.h"
@@ -233,6 +234,41 @@ TEST_F(PackBuild, VolumesBesideTheSetupFileAreFoundAndExtracted) {
   EXPECT_EQ(extracted, noise);
   EXPECT_TRUE(plat::ReadFileBytes(folder / "App\\文档\\a.txt", extracted));
   EXPECT_EQ(extracted, "abc");
+}
+
+// The configuration files of a setup file in their stored forms, unpacked as the runtime does.
+std::map<std::string, Bytes> StoredConfiguration(const TestFolder& folder, const std::string& setup,
+                                                 const std::string& into) {
+  std::map<std::string, Bytes> files;
+  const Bytes config = blocks::FindBlockBackward(setup, blocks::kConfigStart, blocks::kConfigEnd);
+  EXPECT_TRUE(plat::CreateDirectories(folder / into));
+  EXPECT_TRUE(plat::WriteFileBytes(folder / (into + "\\data.7z"), config));
+  blocks::RepairArchiveSignature(folder / (into + "\\data.7z"), 0);
+  EXPECT_TRUE(ExtractArchive(folder / (into + "\\data.7z"), folder / (into + "\\files"),
+                             crypto::Md5Hex("417"), nullptr, "", ""));
+  for (const auto& entry : fs::directory_iterator(host::HostPath(folder / (into + "\\files"))))
+    files[entry.path().filename().string()] = ReadHost(entry.path());
+  return files;
+}
+
+TEST_F(PackBuild, RoundTripThroughAnExtractedProjectKeepsTheConfiguration) {
+  ASSERT_TRUE(BuildPackage(Options(kDemo)).ok);
+  const fs::path first = root / "first.exe";
+  fs::rename(root / "out" / "setup.exe", first);
+  const InspectResult extracted = InspectPackage(first.string(), (root / "again").string());
+  ASSERT_TRUE(extracted.ok) << extracted.error << extracted.report;
+  const BuildResult rebuilt = BuildPackage(Options(root / "again"));
+  ASSERT_TRUE(rebuilt.ok) << rebuilt.error;
+
+  const auto before = StoredConfiguration(folder, folder / "first.exe", "one");
+  const auto after = StoredConfiguration(folder, folder / "out\\setup.exe", "two");
+  EXPECT_EQ(before.size(), 7u);  // every file of the demo, registry and resource items included
+  EXPECT_EQ(before, after);
+  for (const auto& entry : fs::recursive_directory_iterator(kDemo / "payload")) {
+    if (!entry.is_regular_file()) continue;
+    const fs::path relative = fs::relative(entry.path(), kDemo);
+    EXPECT_EQ(ReadHost(root / "again" / relative), ReadHost(entry.path())) << relative;
+  }
 }
 
 // Each case spoils a copy of a small project; the build must name the file and line, and leave
