@@ -140,7 +140,9 @@ BuildResult BuildPackage(const BuildOptions& options) {
   step("packing the payload");
   const fs::path payloadArchive = work.path / "payload.7z";
   const std::string volumeStem = output.stem().string() + ".7z";
-  std::vector<std::string> payloadArgs = {options.sevenZip, "a", "-t7z", "-bd", "-bso0"};
+  // The payload is the long step: 7zz's own percentage is shown when progress is wanted.
+  std::vector<std::string> payloadArgs = {options.sevenZip, "a", "-t7z", "-bso0",
+                                          options.progress ? "-bsp1" : "-bd"};
   if (!options.method.empty()) payloadArgs.push_back("-m0=" + options.method);
   if (!options.volumeSize.empty()) payloadArgs.push_back("-v" + options.volumeSize);
   payloadArgs.push_back(options.volumeSize.empty() ? payloadArchive.string()
@@ -151,7 +153,7 @@ BuildResult BuildPackage(const BuildOptions& options) {
     return fail(options.sevenZip + ": packing " + (project / "payload").string() + " failed");
   std::vector<std::string> volumes;
   for (int i = 1; !options.volumeSize.empty(); ++i) {
-    char number[8];
+    char number[16];
     std::snprintf(number, sizeof number, ".%03d", i);
     if (!fs::exists(work.path / "volumes" / (volumeStem + number))) break;
     volumes.push_back(volumeStem + number);
