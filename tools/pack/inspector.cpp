@@ -11,6 +11,7 @@
 #include "archiver/archiver.h"
 #include "common/compressed_block.h"
 #include "common/crypto.h"
+#include "common/keyed_store.h"
 #include "common/package_cipher.h"
 #include "common/text.h"
 #include "platform/platform.h"
@@ -20,6 +21,8 @@
 #include "tools/pack/pe_resource.h"
 
 namespace fs = std::filesystem;
+
+const char kLicenceItem[] = "自述文本_开始";
 
 namespace {
 
@@ -174,9 +177,16 @@ InspectResult InspectPackage(const std::string& path, const std::string& extract
       plat::ReadFileBytes((target / name).string(), data);
       return data;
     };
+    // data.ini carries the licence as an enciphered keyed item after its text.
+    Bytes dataIni = read(keys::kDataIni), licence;
+    ReadKeyedItem(dataIni, kLicenceItem, true, licence);
+    const size_t licenceAt =
+        text::Find(dataIni, cipher::Encipher(kLicenceItem, cipher::PassPhrase::kKeyedItem) + '\1');
+    if (licenceAt != text::npos) dataIni.erase(text::EndsWith(dataIni.substr(0, licenceAt), "\r\n") ? licenceAt - 2 : licenceAt);
     // The project's text files, as a packager writes them (UTF-8, LF).
     const std::pair<const char*, Bytes> texts[] = {
-        {keys::kDataIni, read(keys::kDataIni)},
+        {keys::kDataIni, dataIni},
+        {"licence.txt", licence},
         {keys::kVariableIni, read(keys::kVariableIni)},
         {keys::kPluginIni, read(keys::kPluginIni)},
         {keys::kGuiTextIni, cipher::Decipher(read(keys::kGuiTextIni), cipher::PassPhrase::kGuiText)},

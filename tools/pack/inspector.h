@@ -5,6 +5,9 @@
 
 #include <string>
 
+// The keyed item of data.ini that holds the licence text (enciphered).
+extern const char kLicenceItem[];  // "自述文本_开始"
+
 struct InspectResult {
   bool ok = false;
   std::string error;

@@ -12,11 +12,13 @@
 
 #include "common/crypto.h"
 #include "common/ini.h"
+#include "common/keyed_store.h"
 #include "common/text.h"
 #include "platform/platform.h"
 #include "startup/data_keys.h"
 #include "startup/blocks.h"
 #include "tools/pack/config_writer.h"
+#include "tools/pack/inspector.h"
 #include "tools/pack/pe_resource.h"
 #include "tools/pack/project_check.h"
 
@@ -26,6 +28,7 @@ namespace {
 
 constexpr char kInstallerType[] = "qzr-1";
 constexpr uint16_t kKeyResourceId = 250;
+constexpr char kLicenceFile[] = "licence.txt";
 
 bool ReadWhole(const fs::path& path, std::string& out) {
   std::ifstream in(path, std::ios::binary);
@@ -75,6 +78,22 @@ struct WorkFolder {
     if (!path.empty()) fs::remove_all(path, ec);
   }
 };
+
+// UTF-8 to GBK with CRLF line ends; "" or a message naming the line GBK cannot represent.
+std::string LicenceToGbk(const std::string& utf8, const std::string& file, std::string& gbk) {
+  int lineNumber = 0;
+  std::vector<std::string> lines;
+  for (std::string line : text::Split(utf8, "\n")) {
+    ++lineNumber;
+    if (lineNumber == 1 && text::StartsWith(line, "\xEF\xBB\xBF")) line.erase(0, 3);
+    if (text::EndsWith(line, "\r")) line.pop_back();
+    bool ok = true;
+    lines.push_back(plat::Utf8ToGbk(line, &ok));
+    if (!ok) return file + ":" + std::to_string(lineNumber) + ": text that GBK cannot represent";
+  }
+  gbk = text::Join(lines, "\r\n");
+  return "";
+}
 
 uint64_t PayloadSize(const fs::path& folder) {
   uint64_t total = 0;
@@ -176,8 +195,20 @@ BuildResult BuildPackage(const BuildOptions& options) {
       doc.Set(keys::kMainSection, keys::kVolumeNames, text::Join(names, "+"));
       doc.Set(keys::kMainSection, keys::kVolumeSize, options.volumeSize);
     }
+    Bytes stored = doc.Serialize();
+    // The licence travels inside data.ini as an enciphered keyed item on a line of its own.
+    std::string licence;
+    if (ReadWhole(project / kLicenceFile, licence)) {
+      std::string gbk;
+      if (std::string error = LicenceToGbk(licence, (project / kLicenceFile).string(), gbk);
+          !error.empty())
+        return fail(error);
+      stored += "\r\n";
+      AppendKeyedItem(stored, kLicenceItem, gbk, true);
+      stored += "\r\n";
+    }
     std::ofstream out(dataIni, std::ios::binary | std::ios::trunc);
-    if (!(out << doc.Serialize())) return fail(dataIni.string() + ": cannot write");
+    if (!(out << stored)) return fail(dataIni.string() + ": cannot write");
   }
 
   step("packing the configuration");

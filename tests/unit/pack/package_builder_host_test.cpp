@@ -10,6 +10,7 @@
 
 #include "archiver/archiver.h"
 #include "common/crypto.h"
+#include "common/keyed_store.h"
 #include "common/text.h"
 #include "platform/host/host.h"
 #include "platform/platform.h"
@@ -158,6 +159,9 @@ TEST_F(PackBuild, DemoIsReadBackByTheRuntime) {
   EXPECT_TRUE(text::Contains(context.config.assignments, "说明书.txt,0"));
   EXPECT_TRUE(text::Contains(context.config.registryList, "REGpath1"));
   EXPECT_TRUE(context.package.showSpace);
+  Bytes licence;  // the licence page's text, as the runtime reads it out of data.ini
+  ASSERT_TRUE(ReadKeyedItem(context.config.dataIni, kLicenceItem, true, licence));
+  EXPECT_TRUE(text::StartsWith(licence, "最终用户许可协议\r\n\r\n1.")) << licence;
   uintmax_t payloadBytes = 0;  // the packer fills in the payload's size
   for (const auto& entry : fs::recursive_directory_iterator(kDemo / "payload"))
     if (entry.is_regular_file()) payloadBytes += entry.file_size();
@@ -292,6 +296,9 @@ TEST_F(PackBuild, BadProjectsStopWithFileAndLine) {
       {"GUItext.ini text GBK cannot hold", [](const fs::path& p, BuildOptions&) {
          WriteHost(p / "GUItext.ini", U("[欢迎]\n标题=") + "\xED\x95\x9C\n"); },
        "GUItext.ini:2: text that GBK cannot represent"},
+      {"licence text GBK cannot hold", [](const fs::path& p, BuildOptions&) {
+         WriteHost(p / "licence.txt", U("许可\n\n第三行") + "\xF0\x9F\x98\x80\n"); },
+       "licence.txt:3: text that GBK cannot represent"},
       {"missing data.ini", [](const fs::path& p, BuildOptions&) { fs::remove(p / "data.ini"); },
        "data.ini:0: missing"},
       {"missing payload", [](const fs::path& p, BuildOptions&) { fs::remove_all(p / "payload"); },
