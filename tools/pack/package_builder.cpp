@@ -168,7 +168,9 @@ BuildResult BuildPackage(const BuildOptions& options) {
                                                    : (work.path / "volumes" / volumeStem).string());
   payloadArgs.push_back(".");
   fs::create_directories(work.path / "volumes", ec);
-  if (Run(payloadArgs, project / "payload") != 0)
+  const int payloadCode = Run(payloadArgs, project / "payload");
+  step("");  // 7zz leaves its percentage line open
+  if (payloadCode != 0)
     return fail(options.sevenZip + ": packing " + (project / "payload").string() + " failed");
   std::vector<std::string> volumes;
   for (int i = 1; !options.volumeSize.empty(); ++i) {

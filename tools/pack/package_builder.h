@@ -16,7 +16,8 @@ struct BuildOptions {
   std::string method;          // 7zz -m0= value; "" = 7zz's default (LZMA2)
   std::string volumeSize;      // 7zz -v value ("10m"); "" = the payload inside the setup file
   std::string sevenZip = "/usr/bin/7zz";
-  std::function<void(const std::string&)> progress;  // one line per step; may be empty
+  // One call per step; "" ends the line that 7zz's percentage left open. May be empty.
+  std::function<void(const std::string&)> progress;
 };
 
 struct BuildResult {

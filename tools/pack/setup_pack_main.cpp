@@ -45,7 +45,9 @@ int Build(int argc, char** argv) {
   if (options.projectDir.empty() || options.output.empty()) return Usage();
   if (arch != "win32" && arch != "win64") return Fail("--arch " + arch + ": win32 or win64");
   if (options.stub.empty()) options.stub = DefaultStub(arch);
-  options.progress = [](const std::string& step) { std::printf("%s...\n", step.c_str()); };
+  options.progress = [](const std::string& step) {
+    std::printf(step.empty() ? "\n" : "%s...\n", step.c_str());
+  };
   const BuildResult result = BuildPackage(options);
   if (!result.ok) return Fail(result.error);
   std::printf("%s written (key %s)\n", options.output.c_str(), result.key.c_str());
