@@ -183,6 +183,14 @@ InspectResult InspectPackage(const std::string& path, const std::string& extract
     const size_t licenceAt =
         text::Find(dataIni, cipher::Encipher(kLicenceItem, cipher::PassPhrase::kKeyedItem) + '\1');
     if (licenceAt != text::npos) dataIni.erase(text::EndsWith(dataIni.substr(0, licenceAt), "\r\n") ? licenceAt - 2 : licenceAt);
+    // A project holds the install password plainly; the digest goes back marked as one.
+    const std::string passwordLine = std::string(keys::kInstallPassword) + "=";
+    for (size_t at = 0; (at = text::Find(dataIni, passwordLine, at)) != text::npos; at += passwordLine.size()) {
+      const size_t valueAt = at + passwordLine.size();
+      if ((at == 0 || dataIni[at - 1] == '\n') && valueAt < dataIni.size() && dataIni[valueAt] != '\r' &&
+          dataIni[valueAt] != '\n')
+        dataIni.insert(valueAt, "md5:");
+    }
     // The project's text files, as a packager writes them (UTF-8, LF).
     const std::pair<const char*, Bytes> texts[] = {
         {keys::kDataIni, dataIni},

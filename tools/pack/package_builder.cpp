@@ -29,6 +29,7 @@ namespace {
 constexpr char kInstallerType[] = "qzr-1";
 constexpr uint16_t kKeyResourceId = 250;
 constexpr char kLicenceFile[] = "licence.txt";
+constexpr char kDigestMark[] = "md5:";
 
 bool ReadWhole(const fs::path& path, std::string& out) {
   std::ifstream in(path, std::ios::binary);
@@ -188,6 +189,19 @@ BuildResult BuildPackage(const BuildOptions& options) {
     ini::Document doc = ini::Document::Parse(text);
     if (doc.Get(keys::kMainSection, keys::kUncompressedSize).empty())
       doc.Set(keys::kMainSection, keys::kUncompressedSize, std::to_string(PayloadSize(project / "payload")));
+    // The install password is written plainly in a project and stored as its digest;
+    // "md5:" marks a digest already (as inspect --extract writes it back).
+    const std::string password = doc.Get(keys::kMainSection, keys::kInstallPassword);
+    if (!password.empty()) {
+      std::string digest = crypto::Md5Hex(password);
+      if (text::StartsWith(password, kDigestMark)) {
+        digest = password.substr(std::string(kDigestMark).size());
+        if (digest.size() != 32 || digest.find_first_not_of("0123456789abcdef") != std::string::npos)
+          return fail((project / "data.ini").string() + ":0: " + plat::GbkToUtf8(keys::kInstallPassword) +
+                      ": md5: needs 32 lower-case hexadecimal digits");
+      }
+      doc.Set(keys::kMainSection, keys::kInstallPassword, digest);
+    }
     if (!volumes.empty()) {
       bool ok = true;
       std::vector<std::string> names;

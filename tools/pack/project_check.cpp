@@ -67,6 +67,7 @@ std::string CheckDataIni(const std::string& path) {
   const std::string utf8((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   const SectionRule* rule = nullptr;
   std::string section;
+  std::map<std::string, int> firstLine;
   int lineNumber = 0;
   for (std::string line : text::Split(utf8, "\n")) {
     ++lineNumber;
@@ -83,6 +84,11 @@ std::string CheckDataIni(const std::string& path) {
       auto found = Rules().find(section);
       if (found == Rules().end())
         return where + "unknown section [" + plat::GbkToUtf8(section) + "]";
+      // The runtime reads only the first of two sections with one name.
+      if (const auto seen = firstLine.find(section); seen != firstLine.end())
+        return where + "section [" + plat::GbkToUtf8(section) + "] again (first on line " +
+               std::to_string(seen->second) + ")";
+      firstLine[section] = lineNumber;
       rule = &found->second;
       continue;
     }

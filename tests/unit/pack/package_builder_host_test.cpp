@@ -256,7 +256,13 @@ std::map<std::string, Bytes> StoredConfiguration(const TestFolder& folder, const
 }
 
 TEST_F(PackBuild, RoundTripThroughAnExtractedProjectKeepsTheConfiguration) {
-  ASSERT_TRUE(BuildPackage(Options(kDemo)).ok);
+  // The demo with an install password, which the project holds plainly.
+  const fs::path project = root / "project";
+  fs::copy(kDemo, project, fs::copy_options::recursive);
+  const std::string dataIni = ReadHost(project / "data.ini");
+  WriteHost(project / "data.ini", text::ReplaceAll(dataIni, U("软件版本=1.0.0\n"),
+                                                   U("软件版本=1.0.0\n安装密码=口令123\n")));
+  ASSERT_TRUE(BuildPackage(Options(project)).ok);
   const fs::path first = root / "first.exe";
   fs::rename(root / "out" / "setup.exe", first);
   const InspectResult extracted = InspectPackage(first.string(), (root / "again").string());
@@ -268,9 +274,10 @@ TEST_F(PackBuild, RoundTripThroughAnExtractedProjectKeepsTheConfiguration) {
   const auto after = StoredConfiguration(folder, folder / "out\\setup.exe", "two");
   EXPECT_EQ(before.size(), 7u);  // every file of the demo, registry and resource items included
   EXPECT_EQ(before, after);
+  EXPECT_EQ(ReadMainKeyFrom(before.at("data.ini"), keys::kInstallPassword), crypto::Md5Hex("口令123"));
   for (const auto& entry : fs::recursive_directory_iterator(kDemo / "payload")) {
     if (!entry.is_regular_file()) continue;
-    const fs::path relative = fs::relative(entry.path(), kDemo);
+    const fs::path relative = fs::relative(entry.path(), kDemo);  // payload/...
     EXPECT_EQ(ReadHost(root / "again" / relative), ReadHost(entry.path())) << relative;
   }
 }
@@ -299,6 +306,12 @@ TEST_F(PackBuild, BadProjectsStopWithFileAndLine) {
       {"licence text GBK cannot hold", [](const fs::path& p, BuildOptions&) {
          WriteHost(p / "licence.txt", U("许可\n\n第三行") + "\xF0\x9F\x98\x80\n"); },
        "licence.txt:3: text that GBK cannot represent"},
+      {"install password digest too short", [](const fs::path& p, BuildOptions&) {
+         std::ofstream(p / "data.ini", std::ios::app) << U("安装密码=md5:abc\n"); },
+       "data.ini:0: "},
+      {"section twice", [](const fs::path& p, BuildOptions&) {
+         std::ofstream(p / "data.ini", std::ios::app) << U("[Mokta软件安装配置]\n"); },
+       "data.ini:4: section"},
       {"missing data.ini", [](const fs::path& p, BuildOptions&) { fs::remove(p / "data.ini"); },
        "data.ini:0: missing"},
       {"missing payload", [](const fs::path& p, BuildOptions&) { fs::remove_all(p / "payload"); },
