@@ -1,0 +1,71 @@
+// The script command interpreter, the command-line launcher every part uses to start a program
+// or open an address, and the two run lists around the unpacking.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "script/component_tree.h"
+
+// The process-wide extraction and uninstall lists. They start empty and are never cleared
+// during a run.
+struct ScriptLists {
+  std::string includeList;                  // entries separated by ","
+  std::string excludeList;                  // entries separated by ","
+  std::vector<std::string> removeDumpList;  // read by the uninstall engine
+};
+
+// Appends `entries` to a ","-separated list.
+void AppendToList(std::string& list, const std::string& entries);
+
+// What the interpreter works on; owned by the run context.
+struct ScriptContext {
+  ComponentTree* tree = nullptr;
+  ScriptLists* lists = nullptr;
+  std::string installPath;
+  // The status-line template ("安装3" caption); "%Default%" stands for the command.
+  std::string statusTemplate = "%Default%";
+  std::function<void(const std::string& text)> showStatusLine;
+};
+
+// One entry of a run list.
+struct RunListEntry {
+  std::string external;  // "真": `file` is used as written
+  std::string file;
+  bool hide = false;
+  bool wait = false;
+};
+
+// Runs the lines of a section. Install call: mode 0, optionCall false, component = item text.
+// Option call: mode 1 (ticked) or -1 (not ticked), optionCall true, component empty.
+// Nothing reports failure: a line that cannot run is passed over.
+void RunScriptSection(ScriptContext& context, const std::string& section,
+                      const std::string& component, int mode, bool optionCall);
+
+// Starts a program, opens a document (drive paths through the shell) or a web address
+// ("http://" only). Returns whether the start was accepted.
+bool RunCommandLine(const std::string& command, bool wait, bool hide, bool shellOpen);
+
+// The shell's "open" of `file` with `arguments`, working folder FolderOf(file).
+bool ShellOpenFile(const std::string& file, const std::string& arguments, bool wait, bool hide);
+
+// Text before the last "\"; empty when there is none.
+std::string FolderOf(const std::string& path);
+
+// Check state (0 or 1) of the first item whose text is `name`; -1 when there is none.
+int ComponentCheckState(const ComponentTree& tree, const std::string& name);
+
+// The "[sys=…]" rule: removes the tag and empties `command` when the tag does not name this
+// Windows' bitness (both "32" and "64" keep it everywhere).
+void ApplySystemFilter(std::string& command);
+
+// The "%ET%" rule: writes the command's lines ("cmd /c " dropped once) to a fresh .bat in the
+// temp folder and replaces `command` by the quoted batch path. Returns the batch path, or ""
+// when it could not be written (command unchanged).
+std::string MakeBatchCommand(std::string& command);
+
+// The two run lists, in their different preparation orders. Batch files of waited commands
+// are deleted once the command has ended.
+void RunPreInstallCommands(ScriptContext& context, const std::vector<RunListEntry>& entries);
+void RunPostUnpackCommands(ScriptContext& context, const std::vector<RunListEntry>& entries);
