@@ -1,0 +1,156 @@
+#include "system/shortcuts.h"
+
+#include <cstdlib>
+
+#include "platform/platform.h"
+#include "system/file_tree.h"
+#include "system/folders.h"
+#include "system/shortcut_file.h"
+#include "system/windows_version.h"
+
+namespace {
+
+const char kFullWidthComma[] = "，";
+const char kFullWidthCommaMark[] = "%AC%";
+const char kOptionSeparator[] = "$，";
+const char kBaseComponent[] = "基本组件";
+const char kStatusPlaceholder[] = "%Default%";
+const char kUninstallerFile[] = "uninst.exe";
+
+std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
+  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+    text.replace(at, from.size(), to);
+  return text;
+}
+
+std::vector<std::string> Split(const std::string& text, const std::string& separator) {
+  std::vector<std::string> pieces;
+  size_t start = 0;
+  for (size_t at; (at = text.find(separator, start)) != std::string::npos;
+       start = at + separator.size())
+    pieces.push_back(text.substr(start, at - start));
+  pieces.push_back(text.substr(start));
+  return pieces;
+}
+
+std::string WithSeparator(std::string folder) {
+  if (folder.empty() || folder.back() != '\\') folder += '\\';
+  return folder;
+}
+
+}  // namespace
+
+ShortcutOptions ParseShortcutOptionOverride(const std::string& text) {
+  int values[3] = {0, 0, 0};
+  const std::vector<std::string> pieces = Split(text, kOptionSeparator);
+  for (size_t i = 0; i < pieces.size() && i < 3; ++i) values[i] = std::atoi(pieces[i].c_str());
+  return {values[0], values[1], values[2]};
+}
+
+ShortcutOptions ShortcutOptionsFromTree(const std::vector<ShortcutTreeItem>& items) {
+  size_t base = items.size();
+  for (size_t i = 0; i < items.size(); ++i) {
+    if (items[i].text == kBaseComponent) {
+      base = i;
+      break;
+    }
+  }
+  int values[3] = {0, 0, 0};
+  for (int k = 1; k <= 3; ++k) {
+    const ShortcutTreeItem* item = nullptr;
+    for (const ShortcutTreeItem& candidate : items) {
+      if (candidate.itemValue == k) {
+        item = &candidate;
+        break;
+      }
+    }
+    if (!item && base + k < items.size()) item = &items[base + k];
+    values[k - 1] = item ? item->checked : 0;
+  }
+  return {values[0], values[1], values[2]};
+}
+
+std::string GetQuickLaunchFolder() {
+  const std::string profile = plat::GetEnv("userprofile");
+  const std::string roaming =
+      profile + "\\AppData\\Roaming\\Microsoft\\Internet Explorer\\Quick Launch";
+  if (plat::DirectoryExists(roaming)) return roaming;
+  return profile + "\\Application Data\\Microsoft\\Internet Explorer\\Quick Launch";
+}
+
+void CreateShortcuts(std::vector<ShortcutRecord>& records, const ShortcutInputs& inputs) {
+  const ShortcutOptions options = inputs.optionOverride.empty()
+                                      ? inputs.treeOptions
+                                      : ParseShortcutOptionOverride(inputs.optionOverride);
+
+  if (options.quickLaunch == 1 && !inputs.mainProgram.empty()) {
+    double version = 0;
+    GetWindowsVersionName(version);
+    plat::PumpMessages();
+    if (version - 6.0 >= -0.0000001) SetTaskbarPin(inputs.installFolder, inputs.mainProgram, true);
+  }
+
+  const std::string programs = WithSeparator(plat::ShellFolder(plat::kCsidlPrograms));
+  const std::string desktop =
+      NormalizedFolder(WithSeparator(plat::ShellFolder(plat::kCsidlDesktopDirectory)));
+  const std::string defaultGroup = programs + inputs.softwareName;
+  const std::string quickLaunch = GetQuickLaunchFolder();
+
+  for (ShortcutRecord& record : records) {
+    record.locations = ReplaceAll(ReplaceAll(record.locations, kFullWidthComma, ","),
+                                  kFullWidthCommaMark, kFullWidthComma);
+    for (std::string piece : Split(record.locations, ",")) {
+      // A trailing or doubled comma would otherwise put a shortcut in the drive's root.
+      if (piece.empty()) continue;
+      const std::string folder = NormalizeFolder(piece);
+      std::string link = folder + "\\" + record.name;
+      const bool isDefaultGroup = folder == defaultGroup;
+      if (isDefaultGroup && !inputs.programGroupOverride.empty()) {
+        piece = programs + inputs.programGroupOverride;
+        link = piece + "\\" + record.name;
+      }
+      plat::CreateDirectories(piece);
+
+      const bool suppressed =
+          (folder == desktop && options.desktop != 1) ||
+          (isDefaultGroup && inputs.programGroupOverride.empty() && options.programGroup != 1) ||
+          (folder == quickLaunch && options.quickLaunch != 1);
+      if (suppressed) continue;
+
+      if (record.file == kUninstallerTarget && inputs.makeUninstaller) {
+        record.file = kUninstallerFile;
+        std::string linkPath = link;
+        std::string target = inputs.installFolder + "\\" + record.file;
+        CreateShortcutFile(linkPath, target, record.arguments, std::string(), std::nullopt,
+                           record.description);
+      }
+      std::string target = inputs.installFolder + "\\" + record.file;
+      if (plat::FileExists(target)) {
+        if (inputs.showStatus)
+          inputs.showStatus(ReplaceAll(inputs.statusText, kStatusPlaceholder, link));
+        std::optional<std::string> icon = std::string();
+        if (!record.icon.empty()) icon = inputs.installFolder + "\\" + record.icon;
+        std::string linkPath = link;
+        CreateShortcutFile(linkPath, target, record.arguments, icon, std::nullopt,
+                           record.description);
+      }
+    }
+  }
+
+  if (!FolderHasContent(defaultGroup)) plat::RemoveDirectory(defaultGroup);
+}
+
+std::string ShortcutLinkPath(const std::string& linkPath) {
+  std::string lower = linkPath;
+  for (char& c : lower)
+    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+  return lower.find(".lnk") == std::string::npos ? linkPath + ".lnk" : linkPath;
+}
+
+std::optional<std::string> ShortcutWorkingFolder(const std::string& targetPath) {
+  const std::vector<std::string> pieces = Split(targetPath, "\\");
+  if (pieces.size() < 2) return std::nullopt;
+  std::string folder;
+  for (size_t i = 0; i + 1 < pieces.size(); ++i) folder += pieces[i] + "\\";
+  return folder;
+}
