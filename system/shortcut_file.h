@@ -22,6 +22,20 @@ bool CreateShortcutFile(std::string& linkPath, std::string& targetPath,
 // pin-to-taskbar caption (`pin`) or unpin caption. Does nothing when none is found.
 void SetTaskbarPin(const std::string& folder, const std::string& fileName, bool pin);
 
+// What a writer stores, with the defaults already applied (portable, in shortcuts.cpp).
+struct ShortcutLink {
+  std::string linkPath;       // ends in (or holds) ".lnk"
+  std::string targetPath;
+  std::string workingFolder;  // with trailing "\"
+  std::string arguments;
+  std::string iconLocation;   // "path,index"
+  int windowStyle = 0;
+  std::string description;
+  std::string hotkey;         // "" for none
+};
+// The platform's half of CreateShortcutFile: writes (or records) one link file.
+bool WriteShortcutLink(const ShortcutLink& link);
+
 // Shared by both writers.
 // `linkPath` with ".lnk" appended unless it already contains it (case-insensitive).
 std::string ShortcutLinkPath(const std::string& linkPath);

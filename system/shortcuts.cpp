@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "common/text.h"
 #include "platform/platform.h"
 #include "system/file_tree.h"
 #include "system/folders.h"
@@ -17,22 +18,6 @@ const char kBaseComponent[] = "基本组件";
 const char kStatusPlaceholder[] = "%Default%";
 const char kUninstallerFile[] = "uninst.exe";
 
-std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
-  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-    text.replace(at, from.size(), to);
-  return text;
-}
-
-std::vector<std::string> Split(const std::string& text, const std::string& separator) {
-  std::vector<std::string> pieces;
-  size_t start = 0;
-  for (size_t at; (at = text.find(separator, start)) != std::string::npos;
-       start = at + separator.size())
-    pieces.push_back(text.substr(start, at - start));
-  pieces.push_back(text.substr(start));
-  return pieces;
-}
-
 std::string WithSeparator(std::string folder) {
   if (folder.empty() || folder.back() != '\\') folder += '\\';
   return folder;
@@ -42,7 +27,7 @@ std::string WithSeparator(std::string folder) {
 
 ShortcutOptions ParseShortcutOptionOverride(const std::string& text) {
   int values[3] = {0, 0, 0};
-  const std::vector<std::string> pieces = Split(text, kOptionSeparator);
+  const std::vector<std::string> pieces = text::Split(text, kOptionSeparator);
   for (size_t i = 0; i < pieces.size() && i < 3; ++i) values[i] = std::atoi(pieces[i].c_str());
   return {values[0], values[1], values[2]};
 }
@@ -97,9 +82,9 @@ void CreateShortcuts(std::vector<ShortcutRecord>& records, const ShortcutInputs&
   const std::string quickLaunch = GetQuickLaunchFolder();
 
   for (ShortcutRecord& record : records) {
-    record.locations = ReplaceAll(ReplaceAll(record.locations, kFullWidthComma, ","),
+    record.locations = text::ReplaceAll(text::ReplaceAll(record.locations, kFullWidthComma, ","),
                                   kFullWidthCommaMark, kFullWidthComma);
-    for (std::string piece : Split(record.locations, ",")) {
+    for (std::string piece : text::Split(record.locations, ",")) {
       // A trailing or doubled comma would otherwise put a shortcut in the drive's root.
       if (piece.empty()) continue;
       const std::string folder = NormalizeFolder(piece);
@@ -127,7 +112,7 @@ void CreateShortcuts(std::vector<ShortcutRecord>& records, const ShortcutInputs&
       std::string target = inputs.installFolder + "\\" + record.file;
       if (plat::FileExists(target)) {
         if (inputs.showStatus)
-          inputs.showStatus(ReplaceAll(inputs.statusText, kStatusPlaceholder, link));
+          inputs.showStatus(text::ReplaceAll(inputs.statusText, kStatusPlaceholder, link));
         std::optional<std::string> icon = std::string();
         if (!record.icon.empty()) icon = inputs.installFolder + "\\" + record.icon;
         std::string linkPath = link;
@@ -141,16 +126,26 @@ void CreateShortcuts(std::vector<ShortcutRecord>& records, const ShortcutInputs&
 }
 
 std::string ShortcutLinkPath(const std::string& linkPath) {
-  std::string lower = linkPath;
-  for (char& c : lower)
-    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-  return lower.find(".lnk") == std::string::npos ? linkPath + ".lnk" : linkPath;
+  return text::FindIgnoreCaseAscii(linkPath, ".lnk") == text::npos ? linkPath + ".lnk" : linkPath;
 }
 
 std::optional<std::string> ShortcutWorkingFolder(const std::string& targetPath) {
-  const std::vector<std::string> pieces = Split(targetPath, "\\");
+  const std::vector<std::string> pieces = text::Split(targetPath, "\\");
   if (pieces.size() < 2) return std::nullopt;
   std::string folder;
   for (size_t i = 0; i + 1 < pieces.size(); ++i) folder += pieces[i] + "\\";
   return folder;
+}
+
+bool CreateShortcutFile(std::string& linkPath, std::string& targetPath,
+                        const std::string& arguments, const std::optional<std::string>& icon,
+                        std::optional<int> windowStyle, const std::string& description,
+                        const std::optional<std::string>& hotkey) {
+  linkPath = ShortcutLinkPath(linkPath);
+  if (plat::FileExists(linkPath)) plat::DeleteFile(linkPath);
+  const std::optional<std::string> workingFolder = ShortcutWorkingFolder(targetPath);
+  if (!workingFolder) return false;
+  return WriteShortcutLink({linkPath, targetPath, *workingFolder, arguments,
+                            icon ? *icon : targetPath + ",0", windowStyle.value_or(0),
+                            description, hotkey.value_or("")});
 }

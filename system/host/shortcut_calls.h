@@ -1,20 +1,14 @@
 // What the host link writer was asked to do, for native tests.
 #pragma once
 
+#include "system/shortcut_file.h"
+
 #include <optional>
 #include <string>
 #include <vector>
 
-struct RecordedShortcut {
-  std::string linkPath;  // after ".lnk" was appended
-  std::string targetPath;
-  std::string workingFolder;
-  std::string arguments;
-  std::string iconLocation;
-  int windowStyle = 0;
-  std::string description;
-  std::string hotkey;
-};
+// A recorded link is exactly what the writer was asked to store.
+using RecordedShortcut = ShortcutLink;
 
 struct RecordedPin {
   std::string folder;

@@ -20,18 +20,9 @@ void ClearShortcutRecords() {
   RecordedPins().clear();
 }
 
-bool CreateShortcutFile(std::string& linkPath, std::string& targetPath,
-                        const std::string& arguments, const std::optional<std::string>& icon,
-                        std::optional<int> windowStyle, const std::string& description,
-                        const std::optional<std::string>& hotkey) {
-  linkPath = ShortcutLinkPath(linkPath);
-  if (plat::FileExists(linkPath)) plat::DeleteFile(linkPath);
-  const std::optional<std::string> workingFolder = ShortcutWorkingFolder(targetPath);
-  if (!workingFolder) return false;
-  if (!plat::WriteFileBytes(linkPath, BytesView(targetPath))) return false;
-  RecordedShortcuts().push_back({linkPath, targetPath, *workingFolder, arguments,
-                                 icon ? *icon : targetPath + ",0", windowStyle.value_or(0),
-                                 description, hotkey.value_or("")});
+bool WriteShortcutLink(const ShortcutLink& link) {
+  if (!plat::WriteFileBytes(link.linkPath, BytesView(link.targetPath))) return false;
+  RecordedShortcuts().push_back(link);
   return true;
 }
 

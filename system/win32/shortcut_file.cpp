@@ -113,34 +113,26 @@ void SplitIconLocation(const std::string& location, std::string& path, int& inde
 
 }  // namespace
 
-bool CreateShortcutFile(std::string& linkPath, std::string& targetPath,
-                        const std::string& arguments, const std::optional<std::string>& icon,
-                        std::optional<int> windowStyle, const std::string& description,
-                        const std::optional<std::string>& hotkey) {
-  linkPath = ShortcutLinkPath(linkPath);
-  if (plat::FileExists(linkPath)) plat::DeleteFile(linkPath);
-  const std::optional<std::string> workingFolder = ShortcutWorkingFolder(targetPath);
-  if (!workingFolder) return false;
-
+bool WriteShortcutLink(const ShortcutLink& shortcut) {
   ComScope com;
   ComPtr<IShellLinkW> link;
   if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                               link.put_void())))
     return false;
-  if (FAILED(link->SetPath(W(targetPath).c_str()))) return false;
-  link->SetWorkingDirectory(W(*workingFolder).c_str());
+  if (FAILED(link->SetPath(W(shortcut.targetPath).c_str()))) return false;
+  link->SetWorkingDirectory(W(shortcut.workingFolder).c_str());
   std::string iconPath;
   int iconIndex = 0;
-  SplitIconLocation(icon ? *icon : targetPath + ",0", iconPath, iconIndex);
+  SplitIconLocation(shortcut.iconLocation, iconPath, iconIndex);
   link->SetIconLocation(W(iconPath).c_str(), iconIndex);
-  link->SetShowCmd(windowStyle.value_or(0));
-  link->SetDescription(W(description).c_str());
-  link->SetArguments(W(arguments).c_str());
-  link->SetHotkey(hotkey ? ParseHotkey(*hotkey) : 0);
+  link->SetShowCmd(shortcut.windowStyle);
+  link->SetDescription(W(shortcut.description).c_str());
+  link->SetArguments(W(shortcut.arguments).c_str());
+  link->SetHotkey(ParseHotkey(shortcut.hotkey));
 
   ComPtr<IPersistFile> file;
   if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void()))) return false;
-  return SUCCEEDED(file->Save(W(linkPath).c_str(), TRUE));
+  return SUCCEEDED(file->Save(W(shortcut.linkPath).c_str(), TRUE));
 }
 
 void SetTaskbarPin(const std::string& folder, const std::string& fileName, bool pin) {
