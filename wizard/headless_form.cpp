@@ -1,0 +1,173 @@
+#include "wizard/headless_form.h"
+
+#include <algorithm>
+
+HeadlessForm::HeadlessForm(const WindowDesc& desc) {
+  window_.text = desc.caption;
+  window_.bounds = {0, 0, desc.width, desc.height};
+  window_.visible = false;  // windows are created hidden; start-up decides
+  for (const ControlDesc& c : desc.controls) {
+    State s;
+    s.kind = c.kind;
+    s.parent = c.parent;
+    s.text = c.caption;
+    s.visible = c.visible;
+    s.bounds = {c.left, c.top, c.width, c.height};
+    controls_[c.name] = s;
+    order_.push_back(c.name);
+  }
+}
+
+HeadlessForm::State* HeadlessForm::Find(const std::string& control) {
+  if (control.empty()) return &window_;
+  auto it = controls_.find(control);
+  return it == controls_.end() ? nullptr : &it->second;
+}
+
+const HeadlessForm::State* HeadlessForm::Find(const std::string& control) const {
+  if (control.empty()) return &window_;
+  auto it = controls_.find(control);
+  return it == controls_.end() ? nullptr : &it->second;
+}
+
+bool HeadlessForm::Has(const std::string& control) const { return Find(control) != nullptr; }
+
+void HeadlessForm::SetText(const std::string& control, const std::string& text) {
+  if (State* s = Find(control)) s->text = text;
+}
+
+std::string HeadlessForm::Text(const std::string& control) const {
+  const State* s = Find(control);
+  return s ? s->text : std::string();
+}
+
+void HeadlessForm::SetVisible(const std::string& control, bool visible) {
+  if (State* s = Find(control)) s->visible = visible;
+}
+
+bool HeadlessForm::Visible(const std::string& control) const {
+  const State* s = Find(control);
+  return s && s->visible;
+}
+
+void HeadlessForm::SetEnabled(const std::string& control, bool enabled) {
+  if (State* s = Find(control)) s->enabled = enabled;
+}
+
+bool HeadlessForm::Enabled(const std::string& control) const {
+  const State* s = Find(control);
+  return s && s->enabled;
+}
+
+void HeadlessForm::SetChecked(const std::string& control, bool checked) {
+  if (State* s = Find(control)) s->checked = checked;
+}
+
+bool HeadlessForm::Checked(const std::string& control) const {
+  const State* s = Find(control);
+  return s && s->checked;
+}
+
+void HeadlessForm::SetBounds(const std::string& control, const Bounds& bounds) {
+  if (State* s = Find(control)) s->bounds = bounds;
+}
+
+Bounds HeadlessForm::GetBounds(const std::string& control) const {
+  const State* s = Find(control);
+  return s ? s->bounds : Bounds{};
+}
+
+void HeadlessForm::SetDefaultButton(const std::string& control) { defaultButton_ = control; }
+
+void HeadlessForm::SetCurrentPage(int page) {
+  if (page < 0 || page >= kPageCount) return;
+  currentPage_ = page;
+  if (handler_) handler_("选择夹1", FormEvent::kPageChanged, {page, 0});
+}
+
+int HeadlessForm::CurrentPage() const { return currentPage_; }
+
+int HeadlessForm::SetProgress(const std::string& control, int position) {
+  State* s = Find(control);
+  if (!s) return 0;
+  s->progress = std::clamp(position, 0, 100);
+  return s->progress;
+}
+
+int HeadlessForm::Progress(const std::string& control) const {
+  const State* s = Find(control);
+  return s ? s->progress : 0;
+}
+
+void HeadlessForm::AddListRow(const std::string& control, const std::string& text) {
+  if (State* s = Find(control)) s->rows.push_back(text);
+}
+
+std::vector<std::string> HeadlessForm::ListRows(const std::string& control) const {
+  const State* s = Find(control);
+  return s ? s->rows : std::vector<std::string>();
+}
+
+void HeadlessForm::ShowTree(const std::string& control, const ComponentTree& tree) {
+  State* s = Find(control);
+  if (!s) return;
+  s->treeChecks.clear();
+  for (const ComponentItem& item : tree.items) s->treeChecks.push_back(item.checked == 1);
+  s->rows.clear();
+  for (const ComponentItem& item : tree.items) s->rows.push_back(item.text);
+}
+
+void HeadlessForm::SetTreeCheck(const std::string& control, int index, bool checked) {
+  State* s = Find(control);
+  if (s && index >= 0 && index < int(s->treeChecks.size())) s->treeChecks[index] = checked;
+}
+
+bool HeadlessForm::TreeCheck(const std::string& control, int index) const {
+  const State* s = Find(control);
+  return s && index >= 0 && index < int(s->treeChecks.size()) && s->treeChecks[index];
+}
+
+bool HeadlessForm::CloneControl(const std::string& templateControl, const std::string& name) {
+  const State* t = Find(templateControl);
+  if (!t || templateControl.empty() || Has(name)) return false;
+  State copy = *t;
+  controls_[name] = copy;
+  order_.push_back(name);
+  return true;
+}
+
+void HeadlessForm::SetTimerInterval(const std::string& control, int milliseconds) {
+  if (State* s = Find(control)) s->interval = milliseconds;
+}
+
+int HeadlessForm::TimerInterval(const std::string& control) const {
+  const State* s = Find(control);
+  return s ? s->interval : 0;
+}
+
+void HeadlessForm::PumpEvents() {
+  if (onPump) onPump();
+}
+
+bool HeadlessForm::Fire(const std::string& control, FormEvent event, const FormEventArgs& args) {
+  State* s = Find(control);
+  if (event == FormEvent::kClick && s && s->kind == ControlKind::kCheckBox) s->checked = !s->checked;
+  if (event == FormEvent::kTickChanged && s && args.index >= 0 &&
+      args.index < int(s->treeChecks.size()))
+    s->treeChecks[args.index] = args.state == 1;
+  return handler_ ? handler_(control, event, args) : true;
+}
+
+void HeadlessForm::TickTimers() {
+  for (const std::string& name : order_) {
+    const State& s = controls_[name];
+    if (s.kind == ControlKind::kTimer && s.interval != 0) Fire(name, FormEvent::kTimer);
+  }
+}
+
+std::vector<std::string> HeadlessForm::ControlNames() const { return order_; }
+
+ControlKind HeadlessForm::KindOf(const std::string& control) const {
+  const State* s = Find(control);
+  return s ? s->kind : ControlKind::kLabel;
+}

@@ -1,0 +1,76 @@
+// A Form without windows: it keeps every control's state in memory, so the wizard's logic runs
+// in native tests and in tools. Tests play the user through Fire().
+#pragma once
+
+#include <map>
+
+#include "wizard/form.h"
+
+class HeadlessForm : public Form {
+ public:
+  explicit HeadlessForm(const WindowDesc& desc);
+
+  bool Has(const std::string& control) const override;
+  void SetText(const std::string& control, const std::string& text) override;
+  std::string Text(const std::string& control) const override;
+  void SetVisible(const std::string& control, bool visible) override;
+  bool Visible(const std::string& control) const override;
+  void SetEnabled(const std::string& control, bool enabled) override;
+  bool Enabled(const std::string& control) const override;
+  void SetChecked(const std::string& control, bool checked) override;
+  bool Checked(const std::string& control) const override;
+  void SetBounds(const std::string& control, const Bounds& bounds) override;
+  Bounds GetBounds(const std::string& control) const override;
+  void SetDefaultButton(const std::string& control) override;
+  void SetCurrentPage(int page) override;
+  int CurrentPage() const override;
+  int SetProgress(const std::string& control, int position) override;
+  int Progress(const std::string& control) const override;
+  void AddListRow(const std::string& control, const std::string& text) override;
+  std::vector<std::string> ListRows(const std::string& control) const override;
+  void ShowTree(const std::string& control, const ComponentTree& tree) override;
+  void SetTreeCheck(const std::string& control, int index, bool checked) override;
+  bool TreeCheck(const std::string& control, int index) const override;
+  bool CloneControl(const std::string& templateControl, const std::string& name) override;
+  void SetTimerInterval(const std::string& control, int milliseconds) override;
+  int TimerInterval(const std::string& control) const override;
+  intptr_t Handle(const std::string& control) const override { (void)control; return 0; }
+  void SetHandler(FormEventHandler handler) override { handler_ = std::move(handler); }
+  void PumpEvents() override;
+
+  // Plays a user action: check boxes toggle before kClick; returns the handler's answer
+  // (true without a handler).
+  bool Fire(const std::string& control, FormEvent event, const FormEventArgs& args = {});
+  // Runs one tick of every timer whose interval is not 0 (what a pump would deliver).
+  void TickTimers();
+  const std::string& DefaultButton() const { return defaultButton_; }
+  // Names of the controls in creation order, clones included.
+  std::vector<std::string> ControlNames() const;
+  ControlKind KindOf(const std::string& control) const;
+  // Called on every PumpEvents (tests use it to press Cancel in the middle of an install).
+  std::function<void()> onPump;
+
+ private:
+  struct State {
+    ControlKind kind = ControlKind::kLabel;
+    std::string parent;
+    std::string text;
+    bool visible = true;
+    bool enabled = true;
+    bool checked = false;
+    Bounds bounds;
+    int progress = 0;
+    int interval = 0;
+    std::vector<std::string> rows;
+    std::vector<bool> treeChecks;
+  };
+  State* Find(const std::string& control);
+  const State* Find(const std::string& control) const;
+
+  std::map<std::string, State> controls_;
+  std::vector<std::string> order_;
+  State window_;
+  int currentPage_ = 0;
+  std::string defaultButton_;
+  FormEventHandler handler_;
+};

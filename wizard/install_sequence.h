@@ -1,0 +1,27 @@
+// The install sequence: extraction, shortcuts, registry, uninstall record, after-unpack
+// commands and "Unzip" sections, then the end step; plus the installing page's status line and
+// progress bar that every step reports through.
+#pragma once
+
+#include <string>
+
+#include "wizard/session.h"
+
+// The message shown (wizard modes) when the payload cannot be extracted; the run then ends
+// with kExitExtractionFailed and nothing is registered.
+extern const char kExtractionFailedText[];
+
+// Status line of the installing page: 解压_标签, a row of 超级列表框 (unless the detail-list
+// mode is 2). Pending window events are processed first.
+void ShowStatusLine(InstallSession& session, const std::string& text);
+
+// 进度条1, forward only.
+void SetInstallProgress(InstallSession& session, int percent);
+
+// Steps 1 to 12. A failed extraction stops the run: message (wizard modes), no shortcuts, no
+// registry, no uninstall record, exit code kExitExtractionFailed.
+void RunInstallSequence(InstallSession& session, const std::string& password, bool noEnd);
+
+// The end step: Next's finish caption, Back hidden, message 1005, and the end of the process
+// (kExitSuccess) in the background mode or when the finish page is not to be shown.
+void EndInstall(InstallSession& session);
