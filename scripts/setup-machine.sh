@@ -6,6 +6,7 @@ packages=(
   libssl-dev zlib1g-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev
   wine64 xvfb 7zip fonts-wqy-zenhei imagemagick
+  xdotool
 )
 missing=()
 for p in "${packages[@]}"; do
