@@ -10,6 +10,7 @@
 // The message shown (wizard modes) when the payload cannot be extracted; the run then ends
 // with kExitExtractionFailed and nothing is registered.
 extern const char kExtractionFailedText[];
+extern const char kExtractionFailedTitle[];
 
 // Status line of the installing page: 解压_标签, a row of 超级列表框 (unless the detail-list
 // mode is 2). Pending window events are processed first.

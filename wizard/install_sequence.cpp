@@ -1,0 +1,195 @@
+// The install sequence and the installing page's status line and bar. The sequence is the
+// only place where the payload lands on disk, so it is also where a failed extraction must stop
+// the run before anything is registered: shortcuts, registry entries and an uninstall record
+// that point at missing files would be worse than no install at all.
+#include "wizard/install_sequence.h"
+
+#include "common/text.h"
+#include "platform/platform.h"
+#include "script/unpack_progress.h"
+#include "startup/archiver_driver.h"
+#include "startup/blocks.h"
+#include "startup/config.h"
+#include "startup/exit_codes.h"
+#include "startup/package.h"
+#include "system/registry.h"
+
+const char kExtractionFailedText[] =
+    "安装文件解压失败，安装包可能已损坏或不完整，安装已中止。";
+const char kExtractionFailedTitle[] = "安装失败";
+
+namespace {
+
+constexpr char kBackgroundMode[] = "后台安装";
+constexpr char kStatusLabel[] = "解压_标签";
+constexpr char kDetailList[] = "超级列表框";
+constexpr char kProgressBar[] = "进度条1";
+constexpr char kBackButton[] = "上一步_按钮";
+constexpr char kNextButton[] = "下一步_按钮";
+// Where the repair writes the 7z signature when a payload lacks it.
+constexpr uint64_t kPayloadSignatureOffset = 19;
+
+bool BackgroundMode(const InstallSession& session) {
+  return session.run.startup.installMode == kBackgroundMode;
+}
+
+std::string StepCaption(const InstallSession& session, size_t index) {
+  const auto& captions = session.wizard.stepCaptions;
+  return index < captions.size() ? captions[index] : std::string("%Default%");
+}
+
+// The configuration and registry steps want the folder without its trailing "\".
+std::string FolderWithoutSlash(std::string folder) {
+  while (folder.size() > 3 && folder.back() == '\\') folder.pop_back();
+  return folder;
+}
+
+ScriptContext MakeScriptContext(InstallSession& session) {
+  ScriptContext context;
+  context.tree = &session.tree;
+  context.lists = &session.lists;
+  context.installPath = session.run.installPath;
+  context.statusTemplate = StepCaption(session, 2);
+  context.showStatusLine = [&session](const std::string& text) { ShowStatusLine(session, text); };
+  return context;
+}
+
+// Routes the archiver's per-file reports of this install to the installing page.
+void WireUnpackProgress(InstallSession& session) {
+  UnpackProgress& progress = TheUnpackProgress();
+  progress.installPath = session.run.installPath;
+  progress.statusTemplate = StepCaption(session, 0);
+  progress.showStatusLine = [&session](const std::string& text) {
+    ShowStatusLine(session, text);
+  };
+  progress.setBar = [&session](int position) {
+    SetInstallProgress(session, position);
+    return session.progressValue;
+  };
+}
+
+// Extraction failed: nothing may be registered. The payload copy goes (it is in the temp
+// folder and of no further use), the user hears why in the wizard modes, and the process ends
+// with its own code so that a silent caller sees the failure too.
+[[noreturn]] void StopAfterFailedExtraction(InstallSession& session) {
+  CleanUpWorkFiles(session.run, true);
+  if (!BackgroundMode(session)) {
+    const intptr_t owner = session.form ? session.form->Handle("") : 0;
+    plat::MessageBox(owner, kExtractionFailedText, kExtractionFailedTitle,
+                     plat::kMbOk | plat::kMbIconError);
+  }
+  plat::TerminateSelf(kExitExtractionFailed);
+}
+
+bool ExtractPayload(InstallSession& session, const std::string& password) {
+  const std::string& payload = session.run.package.payloadArchivePath;
+  const UnpackProgressFn progress = OnUnpackProgress;
+  const std::string assignments(session.run.config.assignments);
+  bool ok = true;
+  if (!assignments.empty())
+    ok = ExtractAssignedFiles(assignments, session.run.installPath, payload, password, progress,
+                              session.lists.excludeList);
+  // The main extraction runs even after a failed group: the user then sees which files came,
+  // and the failure is still reported once both are done.
+  const bool mainOk = ExtractArchive(payload, session.run.installPath, password, progress,
+                                     session.lists.includeList, session.lists.excludeList);
+  return ok && mainOk;
+}
+
+void CreateInstallShortcuts(InstallSession& session) {
+  std::vector<ShortcutTreeItem> items;
+  items.reserve(session.tree.items.size());
+  for (const ComponentItem& item : session.tree.items)
+    items.push_back({item.text, item.value, item.checked});
+  ShortcutInputs inputs;
+  inputs.installFolder = session.run.installPath;
+  inputs.softwareName = session.wizard.productName;
+  inputs.mainProgram = session.wizard.mainProgram;
+  inputs.makeUninstaller = session.wizard.makeUninstaller == 1;
+  inputs.programGroupOverride = session.programGroupOverride;
+  inputs.optionOverride = session.shortcutOptionOverride;
+  inputs.treeOptions = ShortcutOptionsFromTree(items);
+  inputs.statusText = StepCaption(session, 1);
+  inputs.showStatus = [&session](const std::string& text) { ShowStatusLine(session, text); };
+  CreateShortcuts(session.shortcuts, inputs);
+}
+
+void ApplyInstallRegistry(InstallSession& session) {
+  RegistryListInput input;
+  input.registryList = session.run.config.registryList;
+  input.installPath = FolderWithoutSlash(session.run.installPath);
+  input.productName = session.wizard.productName;
+  input.version = session.wizard.version;
+  input.company = session.wizard.company;
+  input.mainProgram = session.wizard.mainProgram;
+  input.makeUninstaller = session.wizard.makeUninstaller == 1;
+  input.uninstallKey64 = IsTrueText(session.wizard.uninstallKeyView);
+  session.uninstallRegistryList = ApplyRegistryList(input);
+}
+
+void RunUnzipSections(InstallSession& session, ScriptContext& context) {
+  // Copied first: a section may change item values while the loop walks the tree.
+  std::vector<std::string> names;
+  for (const ComponentItem& item : session.tree.items) names.push_back(item.text);
+  for (const std::string& name : names) {
+    std::string content;
+    GetScriptSection(session.wizard.scriptDocument, name, "Unzip", content);
+    if (!content.empty()) RunScriptSection(context, content, name, 0, false);
+  }
+}
+
+}  // namespace
+
+void ShowStatusLine(InstallSession& session, const std::string& text) {
+  Form* form = session.form;
+  if (!form) return;
+  form->PumpEvents();
+  if (!form->Has(kDetailList)) return;
+  form->SetText(kStatusLabel, text);
+  if (session.wizard.detailListMode != 2) form->AddListRow(kDetailList, text);
+}
+
+void SetInstallProgress(InstallSession& session, int percent) {
+  if (percent > 100) percent = 100;
+  if (percent <= session.progressValue) return;
+  session.progressValue =
+      session.form ? session.form->SetProgress(kProgressBar, percent) : percent;
+}
+
+void RunInstallSequence(InstallSession& session, const std::string& password, bool noEnd) {
+  if (session.form) session.form->PumpEvents();
+  if (session.TestMode()) {
+    EndInstall(session);
+    return;
+  }
+
+  blocks::RepairArchiveSignature(session.run.package.payloadArchivePath,
+                                 kPayloadSignatureOffset);
+  if (!session.alternativePayloadPath.empty())
+    session.run.package.payloadArchivePath = session.alternativePayloadPath;
+
+  WireUnpackProgress(session);
+  if (!ExtractPayload(session, password)) StopAfterFailedExtraction(session);
+  CleanUpWorkFiles(session.run, true);
+
+  CreateInstallShortcuts(session);
+  ApplyInstallRegistry(session);
+  if (session.wizard.makeUninstaller == 1 && session.writeUninstallRecord)
+    session.writeUninstallRecord(session);
+
+  ScriptContext context = MakeScriptContext(session);
+  RunPostUnpackCommands(context, session.postUnpackCommands);
+  RunUnzipSections(session, context);
+
+  if (!noEnd) EndInstall(session);
+}
+
+void EndInstall(InstallSession& session) {
+  if (Form* form = session.form) {
+    form->SetText(kNextButton, session.wizard.buttonCaptions[5]);
+    form->SetVisible(kBackButton, false);
+  }
+  if (session.plugins.broadcast) session.plugins.broadcast("，整数型，1005");
+  if (BackgroundMode(session) || session.run.startup.hideEnd == -1)
+    plat::TerminateSelf(kExitSuccess);
+}
