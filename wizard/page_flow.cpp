@@ -1,0 +1,335 @@
+// The wizard's page flow over the session's Form: Back/Next/Cancel, the checks before an
+// install, and the events of the wizard window.
+//
+// Decisions worth knowing:
+// - The licence page: its Next carries caption slot 1 and is disabled while the terms box is
+//   not ticked, unless the package accepts the licence by itself ("同意条款k").
+// - Mouse over the tree selects the item under the cursor in the Win32 form itself (it owns
+//   the cursor); the portable side only reacts to the selection that follows.
+#include "wizard/page_flow.h"
+
+#include "common/crypto.h"
+#include "common/text.h"
+#include "platform/platform.h"
+#include "script/interpreter.h"
+#include "startup/data_keys.h"
+#include "startup/exit_codes.h"
+#include "system/folders.h"
+#include "wizard/install_sequence.h"
+#include "wizard/wizard_config.h"
+
+const char kEmptyPathText[] = "请先填写好完整的安装路径后再执行下一步操作！";
+const char kChinesePathText[] = "选择的路径含有中文字符，请重新选择";
+const char kWrongPathText[] = "选择的路径有误，请重新选择";
+const char kInstallPasswordPrompt[] = "请输入安装程序的密码才可继续安装";
+
+namespace {
+
+constexpr char kBack[] = "上一步_按钮";
+constexpr char kNext[] = "下一步_按钮";
+constexpr char kCancel[] = "取消按钮_主窗口";
+constexpr char kPages[] = "选择夹1";
+constexpr char kTimer[] = "时钟1";
+constexpr char kTerms[] = "选择框_条款";
+constexpr char kShowDetails[] = "按钮_显示细节";
+constexpr char kDetailList[] = "超级列表框";
+constexpr char kTree[] = "树型框1";
+constexpr char kHint[] = "提示";
+constexpr char kPathEdit[] = "安装路径_编辑框";
+constexpr char kWelcomeBody[] = "外形框I_1";
+
+// Sends a host message; no plug-ins, no answers.
+std::vector<int> Broadcast(InstallSession& session, const std::string& message) {
+  return session.plugins.broadcast ? session.plugins.broadcast(message) : std::vector<int>();
+}
+
+bool AnyAnswerIsOne(const std::vector<int>& answers) {
+  for (int answer : answers)
+    if (answer == 1) return true;
+  return false;
+}
+
+std::string PageStepMessage(int page, int direction) {
+  return "消息，整数型，1002\r\n参数一，整数型，" + std::to_string(page) +
+         "\r\n参数二，整数型，" + std::to_string(direction) + "\r\n";
+}
+
+bool BackgroundMode(const InstallSession& session) {
+  return session.run.startup.installMode == keys::kModeBackground;
+}
+
+// Two consecutive bytes of the double-byte range: what the classic rule's pattern
+// "([\x81-\xFE]{2})+" finds.
+bool HasDoubleByteCharacter(const std::string& path) {
+  auto inRange = [](unsigned char c) { return c >= 0x81 && c <= 0xFE; };
+  for (size_t i = 0; i + 1 < path.size(); ++i)
+    if (inRange(path[i]) && inRange(path[i + 1])) return true;
+  return false;
+}
+
+ScriptContext MakeScriptContext(InstallSession& session) {
+  ScriptContext context;
+  context.tree = &session.tree;
+  context.lists = &session.lists;
+  context.installPath = session.run.installPath;
+  const auto& captions = session.wizard.stepCaptions;
+  context.statusTemplate = captions.size() > 2 ? captions[2] : std::string("%Default%");
+  context.showStatusLine = [&session](const std::string& t) { ShowStatusLine(session, t); };
+  return context;
+}
+
+intptr_t Owner(const InstallSession& session) {
+  return session.form ? session.form->Handle("") : 0;
+}
+
+// The picture shown in place of the detail list and the taskbar progress belong to the
+// progress-display issue; these are the places where the install start calls them.
+void ShowInstallTimePicture(InstallSession&) {}
+void TaskbarProgressStart(InstallSession&) {}
+void TaskbarProgressEnd(InstallSession&) {}
+
+// The install password: true when it matches (or none is set); `archivePassword` then holds
+// the text the archive is opened with.
+enum class PasswordResult { kMatch, kWrong, kAskedAgain };
+PasswordResult CheckInstallPassword(InstallSession& session, const std::string& password,
+                                    bool passwordGiven, std::string& archivePassword) {
+  const std::string& digest = session.wizard.installPasswordDigest;
+  if (digest.empty()) return PasswordResult::kMatch;
+  std::string candidate = password;
+  bool confirmed = false;
+  if (!passwordGiven) {
+    candidate.clear();
+    confirmed = plat::InputBox(kInstallPasswordPrompt, "", true, candidate);
+    if (!confirmed) candidate.clear();
+  }
+  if (crypto::Md5Hex(candidate) == digest) {
+    archivePassword = candidate;
+    return PasswordResult::kMatch;
+  }
+  if (!BackgroundMode(session)) return PasswordResult::kWrong;
+  // Without a window nobody could try again except through the box itself; a password that
+  // came with the start request, or a cancelled box, ends the run.
+  if (!confirmed) plat::TerminateSelf(kExitPasswordFailed);
+  StartInstall(session, "", false);
+  return PasswordResult::kAskedAgain;
+}
+
+void ShowDescription(InstallSession& session, int index) {
+  session.tree.selected = index;
+  Form* form = session.form;
+  DescriptionTarget target;
+  target.setText = [form](const std::string& t) {
+    if (form) form->SetText(kHint, t);
+  };
+  if (session.plugins.selectionCallback) {
+    target.pluginCallback = [&session, form](int selected) {
+      session.plugins.selectionCallback(selected, form ? form->Handle(kHint) : 0);
+    };
+  }
+  ShowComponentDescription(session.wizard.scriptDocument, session.tree, target);
+}
+
+}  // namespace
+
+void StepPage(InstallSession& session, int direction) {
+  const int current = session.form->CurrentPage();
+  const auto& flags = session.wizard.visibleFlags;
+  int target = 0;
+  if (direction > 0) {
+    for (int page = current + 1; page < kPageCount; ++page)
+      if (flags[page]) {
+        target = page;
+        break;
+      }
+  } else {
+    for (int page = current - 1; page >= 0; --page)
+      if (flags[page]) {
+        target = page;
+        break;
+      }
+  }
+  if (AnyAnswerIsOne(Broadcast(session, PageStepMessage(current, direction)))) return;
+  GoToPage(session, target);
+}
+
+void GoToPage(InstallSession& session, int target) {
+  Form& form = *session.form;
+  const auto& captions = session.wizard.buttonCaptions;
+  if (form.CurrentPage() == kPageFinish) RunFinishActions(session);
+  if (target < 0 || target >= kPageCount) return;
+
+  form.SetVisible(kBack, true);
+  form.SetVisible(kNext, true);
+  form.SetText(kNext, captions[2]);
+  form.SetText(kBack, captions[0]);
+  form.SetEnabled(kBack, true);
+  form.SetEnabled(kNext, true);
+  form.SetDefaultButton(kNext);
+
+  switch (target) {
+    case kPageWelcome:
+      form.SetVisible(kBack, false);
+      break;
+    case kPageLicence:
+      form.SetText(kNext, captions[1]);
+      if (!session.wizard.autoAccept) form.SetEnabled(kNext, form.Checked(kTerms));
+      break;
+    case kPageFolder:
+      form.SetText(kNext, captions[3]);
+      break;
+    case kPageInstalling:
+      form.SetEnabled(kBack, false);
+      form.SetEnabled(kNext, false);
+      if (!StartInstall(session, "", false)) {
+        form.SetText(kNext, captions[3]);
+        form.SetEnabled(kNext, true);
+        form.SetEnabled(kBack, true);
+        return;
+      }
+      Broadcast(session, PageStepMessage(kPageInstalling, 1));
+      target = kPageFinish;
+      [[fallthrough]];
+    case kPageFinish:
+      form.SetEnabled(kNext, true);
+      break;
+    default:
+      break;
+  }
+  form.SetCurrentPage(target);
+}
+
+bool StartInstall(InstallSession& session, const std::string& password, bool passwordGiven) {
+  Form& form = *session.form;
+  form.PumpEvents();
+
+  std::string path = form.Text(kPathEdit);
+  if (!session.run.startup.installPathOverride.empty())
+    path = session.run.startup.installPathOverride;
+  session.run.installPath = NormalizeFolder(path);
+  if (session.run.installPath.empty()) {
+    plat::MessageBox(Owner(session), kEmptyPathText, form.Text(""), plat::kMbIconError);
+    return false;
+  }
+  if (!ValidatePath(session, session.run.installPath)) return false;
+
+  std::string archivePassword = session.wizard.safe;
+  if (CheckInstallPassword(session, password, passwordGiven, archivePassword) !=
+      PasswordResult::kMatch)
+    return false;
+
+  const int mode = session.wizard.detailListMode;
+  if (mode == 1 || mode == 2) form.SetVisible(kDetailList, false);
+  if (mode == 1) form.SetVisible(kShowDetails, true);
+
+  ShowInstallTimePicture(session);
+  form.SetCurrentPage(kPageInstalling);
+  if (session.wizard.taskbarProgress) TaskbarProgressStart(session);
+
+  ScriptContext context = MakeScriptContext(session);
+  // Names first: an "Install" section may mark items while the loop walks the tree.
+  std::vector<std::string> names;
+  for (const ComponentItem& item : session.tree.items) names.push_back(item.text);
+  for (const std::string& name : names) {
+    std::string section;
+    GetScriptSection(session.wizard.scriptDocument, name, "Install", section);
+    RunScriptSection(context, section, name, 0, false);
+  }
+
+  RunPreInstallCommands(context, session.preInstallCommands);
+  RunInstallSequence(session, archivePassword, false);
+  if (session.wizard.taskbarProgress) TaskbarProgressEnd(session);
+  return true;
+}
+
+bool ValidatePath(InstallSession& session, const std::string& path) {
+  const PathRules& rules = session.wizard.pathRules;
+  if (rules.ch == keys::kTrue && HasDoubleByteCharacter(path)) {
+    plat::MessageBox(Owner(session), kChinesePathText, "", plat::kMbIconError);
+    return false;
+  }
+  const size_t comma = rules.zwj.find(',');
+  if (rules.zwj.substr(0, comma) == keys::kTrue) {
+    const std::string entry = comma == std::string::npos ? "" : rules.zwj.substr(comma + 1);
+    if (!plat::PathExists(path + "\\" + entry)) {
+      plat::MessageBox(Owner(session), kWrongPathText, "", plat::kMbIconError);
+      return false;
+    }
+  }
+  return true;
+}
+
+bool ConfirmCancel(InstallSession& session) {
+  const WizardState& w = session.wizard;
+  const std::string question = "当前未完成安装 " + w.productName + w.version + "，是否退出安装？";
+  const std::string title = session.form ? session.form->Text("") : std::string();
+  return plat::MessageBox(Owner(session), question, title,
+                          plat::kMbYesNo | plat::kMbIconWarning) == plat::kIdYes;
+}
+
+bool HandleClose(InstallSession& session) {
+  if (!ConfirmCancel(session)) {
+    Broadcast(session, "，整数型，1003……，整数型，0");
+    return false;
+  }
+  if (AnyAnswerIsOne(Broadcast(session, "，整数型，1003……，整数型，1"))) return false;
+  plat::TerminateSelf(kExitCancelled);
+}
+
+void OnPageChanged(InstallSession& session) {
+  Form& form = *session.form;
+  const int page = form.CurrentPage();
+  if (page == kPageWelcome) form.SetVisible(kWelcomeBody, true);
+  // The refresh writes the page back; the form announces that as another change, which must
+  // not reach the plug-ins twice.
+  static thread_local bool refreshing = false;
+  if (refreshing) return;
+  refreshing = true;
+  form.SetCurrentPage(page);
+  refreshing = false;
+  if (session.plugins.suppressPageNotify) return;
+  Broadcast(session, "，整数型，1001\r\n，整数型，" + std::to_string(page) + "\r\n");
+  if (session.plugins.pageChangeCallback) session.plugins.pageChangeCallback(page);
+}
+
+bool HandleWizardEvent(InstallSession& session, const std::string& control, FormEvent event,
+                       const FormEventArgs& args) {
+  Form& form = *session.form;
+  switch (event) {
+    case FormEvent::kClick:
+      if (control == kBack) StepPage(session, -1);
+      else if (control == kNext) StepPage(session, +1);
+      else if (control == kCancel) HandleClose(session);
+      else if (control == kTerms) form.SetEnabled(kNext, form.Checked(kTerms));
+      else if (control == kShowDetails) {
+        form.SetVisible(kShowDetails, false);
+        form.SetVisible(kDetailList, true);
+      }
+      return true;
+    case FormEvent::kMayClose:
+      return HandleClose(session);
+    case FormEvent::kTimer:
+      if (control == kTimer) {
+        form.SetTimerInterval(kTimer, 0);
+        GoToPage(session, kPageInstalling);
+      }
+      return true;
+    case FormEvent::kPageChanged:
+      if (control == kPages) OnPageChanged(session);
+      return true;
+    case FormEvent::kTickChanged:
+      if (control == kTree) OnTickChanged(session, args.index, args.state);
+      return true;
+    case FormEvent::kSelectionChanged:
+      if (control == kTree) ShowDescription(session, args.index);
+      return true;
+    case FormEvent::kTreeMouseMove:
+      return true;
+    case FormEvent::kPageMouseMove:
+      form.SetText(kHint, "");
+      return true;
+    case FormEvent::kMoved:
+      Broadcast(session, "，整数型，1004……，整数型，" + std::to_string(args.state));
+      return true;
+  }
+  return true;
+}
