@@ -192,6 +192,10 @@ struct ProcessOptions {
   bool hidden = false;
   bool wait = false;
   std::string workingDirectory;  // "" = inherit
+  // Without `wait`: how long StartProcess waits for the new program to finish its start-up
+  // and wait for input (WaitForInputIdle); 0 returns at once. A program without a window
+  // (a console program) ends the wait at once. Ignored with `wait` and by ShellExecute.
+  uint32_t waitIdleMs = 0;
 };
 // Starts a program by command line (CreateProcess). With `wait`, `exitCode` receives the
 // exit code; pending window messages are processed while waiting.

@@ -21,10 +21,9 @@ constexpr const char* kBuiltInDescriptions[3] = {
 
 ComponentTree DefaultComponentTree() {
   ComponentTree tree;
-  for (const char* name : {"基本组件", "桌面快捷方式", "开始菜单组件", "快速启动栏"}) {
-    ComponentItem item;
-    item.text = name;
-    tree.items.push_back(item);
+  tree.items.push_back({kBasicComponent, -1, 0, 0, true});
+  for (const char* option : {"桌面快捷方式", "开始菜单组件", "快速启动栏"}) {
+    tree.items.push_back({option, 0, 0, 0, false});
   }
   return tree;
 }
@@ -86,17 +85,15 @@ bool LoadComponentTree(const std::string& document, ComponentTree& tree) {
   return FillComponentTree(items, tree);
 }
 
+std::vector<ShortcutTreeItem> ShortcutTreeItems(const ComponentTree& tree) {
+  std::vector<ShortcutTreeItem> items;
+  items.reserve(tree.items.size());
+  for (const ComponentItem& item : tree.items) items.push_back({item.text, item.value, item.checked});
+  return items;
+}
+
 int FindShortcutOptionItem(const ComponentTree& tree, int mark) {
-  for (size_t i = 0; i < tree.items.size(); ++i) {
-    if (tree.items[i].value == mark) return int(i);
-  }
-  for (size_t i = 0; i < tree.items.size(); ++i) {
-    if (tree.items[i].text == kBasicComponent) {
-      size_t target = i + size_t(mark);
-      return target < tree.items.size() ? int(target) : -1;
-    }
-  }
-  return -1;
+  return FindShortcutOptionItem(ShortcutTreeItems(tree), mark);
 }
 
 void ShowComponentDescription(const std::string& document, const ComponentTree& tree,

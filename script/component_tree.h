@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "system/shortcuts.h"
+
 struct ComponentItem {
   std::string text;
   int parent = -1;  // index of an earlier item, -1 for a top-level item
@@ -23,7 +25,11 @@ struct ComponentTree {
   std::optional<std::array<int, 4>> geometry;
 };
 
-// The four items the window description gives the tree before any script replaces it.
+// The four items the window description gives the tree before any script replaces it:
+// "基本组件" (expanded) with the three shortcut options "桌面快捷方式", "开始菜单组件",
+// "快速启动栏" as its children, all unticked and with item value 0. No value marks them: 1
+// would make the desktop option's tick unchangeable; the option lookup finds the three through
+// their places after "基本组件".
 ComponentTree DefaultComponentTree();
 
 // Section content of `sectionName` in block `blockName`. Returns true when the block exists,
@@ -41,8 +47,11 @@ bool LoadComponentTree(const std::string& document, ComponentTree& tree);
 // False when the text holds no line.
 bool FillComponentTree(const std::string& treeText, ComponentTree& tree);
 
-// Index of the item standing for shortcut option `mark` (1, 2, 3): the first item carrying the
-// mark, else the item `mark` places after "基本组件", else -1.
+// What the shortcut step reads of the tree (text, item value, tick), in tree order.
+std::vector<ShortcutTreeItem> ShortcutTreeItems(const ComponentTree& tree);
+
+// Index of the item standing for shortcut option `mark` (1, 2, 3): the shortcut step's lookup
+// (FindShortcutOptionItem of system/shortcuts.h) applied to this tree.
 int FindShortcutOptionItem(const ComponentTree& tree, int mark);
 
 // Where a description goes. `setText` is the description label; `pluginCallback` is the

@@ -10,6 +10,8 @@ namespace {
 constexpr char kTrueFlag[] = "真";
 constexpr char kInstallPathVar[] = "%InstallPath%";
 constexpr char kBatchBreak[] = "%ET%";
+// How long an unwaited program start may take to become ready for input.
+constexpr uint32_t kStartIdleWaitMs = 1000;
 constexpr const char* kMarkCommands[3] = {"setdesktop()", "setstartmenu()", "setquicklaunch()"};
 
 struct ParsedLine {
@@ -191,6 +193,7 @@ bool RunCommandLine(const std::string& command, bool wait, bool hide, bool shell
     plat::ProcessOptions options;
     options.hidden = hide;
     options.wait = wait;
+    if (!wait) options.waitIdleMs = kStartIdleWaitMs;
     return plat::StartProcess(command, options);
   }
   if (shellOpen) {

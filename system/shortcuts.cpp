@@ -32,25 +32,23 @@ ShortcutOptions ParseShortcutOptionOverride(const std::string& text) {
   return {values[0], values[1], values[2]};
 }
 
-ShortcutOptions ShortcutOptionsFromTree(const std::vector<ShortcutTreeItem>& items) {
-  size_t base = items.size();
+int FindShortcutOptionItem(const std::vector<ShortcutTreeItem>& items, int mark) {
   for (size_t i = 0; i < items.size(); ++i) {
-    if (items[i].text == kBaseComponent) {
-      base = i;
-      break;
-    }
+    if (items[i].itemValue == mark) return int(i);
   }
+  for (size_t i = 0; i < items.size(); ++i) {
+    if (items[i].text != kBaseComponent) continue;
+    const size_t target = i + size_t(mark);
+    return mark > 0 && target < items.size() ? int(target) : -1;
+  }
+  return -1;
+}
+
+ShortcutOptions ShortcutOptionsFromTree(const std::vector<ShortcutTreeItem>& items) {
   int values[3] = {0, 0, 0};
   for (int k = 1; k <= 3; ++k) {
-    const ShortcutTreeItem* item = nullptr;
-    for (const ShortcutTreeItem& candidate : items) {
-      if (candidate.itemValue == k) {
-        item = &candidate;
-        break;
-      }
-    }
-    if (!item && base + k < items.size()) item = &items[base + k];
-    values[k - 1] = item ? item->checked : 0;
+    const int index = FindShortcutOptionItem(items, k);
+    values[k - 1] = index >= 0 ? items[size_t(index)].checked : 0;
   }
   return {values[0], values[1], values[2]};
 }

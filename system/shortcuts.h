@@ -37,8 +37,12 @@ inline constexpr char kUninstallerTarget[] = "%Uninst.exe%";
 
 // The override text "a$，b$，c": non-numeric pieces give 0, missing ones 0.
 ShortcutOptions ParseShortcutOptionOverride(const std::string& text);
-// For k = 1..3, the tick of the first item whose value is k, else of the item k places after
-// the first "基本组件" item; 0 when neither exists.
+// The one lookup of the item that stands for shortcut option `mark` (1 desktop, 2 program
+// group, 3 quick launch): the first item whose value is `mark`, else the item `mark` places
+// after the first "基本组件" item; -1 when neither exists. The script's description handler
+// uses it too (through its tree adapter), so both always agree on the option items.
+int FindShortcutOptionItem(const std::vector<ShortcutTreeItem>& items, int mark);
+// For k = 1..3, the tick of the item FindShortcutOptionItem gives; 0 when there is none.
 ShortcutOptions ShortcutOptionsFromTree(const std::vector<ShortcutTreeItem>& items);
 
 struct ShortcutInputs {

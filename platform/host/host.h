@@ -95,7 +95,7 @@ std::vector<RegistrySnapshotEntry> RegistrySnapshot();
 struct ProcessRecord {
   std::string commandLine;  // StartProcess; for ShellExecute: verb + "|" + file + "|" + params
   bool shell = false;
-  ProcessOptions options;
+  ProcessOptions options;  // as the caller gave them (waitIdleMs included)
 };
 const std::vector<ProcessRecord>& ProcessStarts();
 // Exit code that waited process starts report (default 0).

@@ -36,7 +36,13 @@ bool StartProcess(const std::string& commandLine, const ProcessOptions& options,
     return false;
   UniqueHandle process(info.hProcess);
   UniqueHandle thread(info.hThread);
-  if (!options.wait) return true;
+  if (!options.wait) {
+    // Lets a program that opens a window get that far before the caller goes on (and perhaps
+    // ends its own process). Its result does not matter: a console program has no input queue
+    // and ends the wait at once, a slow one is simply left running.
+    if (options.waitIdleMs != 0) ::WaitForInputIdle(process.Get(), options.waitIdleMs);
+    return true;
+  }
   return WaitForExit(process.Get(), exitCode);
 }
 

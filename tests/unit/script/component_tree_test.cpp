@@ -108,6 +108,41 @@ TEST(LoadComponentTree, GeometryOnlyFromExactlyFourNumbers) {
   EXPECT_TRUE(tree.items.empty());
 }
 
+// The tree the components page shows when the script has none: the basic component with the
+// three shortcut options below it. No item carries a value (1 would lock the desktop option's
+// tick), so the shortcut step finds the options by their places after "基本组件".
+TEST(DefaultComponentTree, BasicComponentWithTheThreeOptionsBelowIt) {
+  const ComponentTree tree = DefaultComponentTree();
+  const struct {
+    const char* text;
+    int parent;
+    bool expanded;
+  } expected[] = {
+      {"基本组件", -1, true},
+      {"桌面快捷方式", 0, false},
+      {"开始菜单组件", 0, false},
+      {"快速启动栏", 0, false},
+  };
+  ASSERT_EQ(tree.items.size(), std::size(expected));
+  for (size_t i = 0; i < tree.items.size(); ++i) {
+    EXPECT_EQ(tree.items[i].text, expected[i].text) << i;
+    EXPECT_EQ(tree.items[i].parent, expected[i].parent) << i;
+    EXPECT_EQ(tree.items[i].expanded, expected[i].expanded) << i;
+    EXPECT_EQ(tree.items[i].value, 0) << i;
+    EXPECT_EQ(tree.items[i].checked, 0) << i;
+  }
+  EXPECT_FALSE(tree.geometry.has_value());
+
+  // The ticks the shortcut step reads are those of items 1, 2, 3.
+  ComponentTree ticked = tree;
+  ticked.items[1].checked = 1;
+  ticked.items[3].checked = 1;
+  const ShortcutOptions options = ShortcutOptionsFromTree(ShortcutTreeItems(ticked));
+  EXPECT_EQ(options.desktop, 1);
+  EXPECT_EQ(options.programGroup, 0);
+  EXPECT_EQ(options.quickLaunch, 1);
+}
+
 TEST(FindShortcutOptionItem, MarksThenBasicComponentThenNone) {
   ComponentTree tree = DefaultComponentTree();
   EXPECT_EQ(FindShortcutOptionItem(tree, 1), 1);

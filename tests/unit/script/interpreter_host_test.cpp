@@ -43,6 +43,15 @@ TEST(RunCommandLine, SplitsProgramAndArguments) {
       {"C:\\App\\a.exe /S /D=\"C:\\x y\"", false,
        {{"open|C:\\App\\a.exe|/S /D=\"C:\\x y\"", true, true, true, "C:\\App"}}},
       {"C:\\App\\a.exe", false, {{"open|C:\\App\\a.exe|", true, true, true, "C:\\App"}}},
+      // Quoted with blanks and nothing after it: the blanks inside the quotes split nothing.
+      {"\"C:\\Program Files\\My App\\a.exe\"", false,
+       {{"open|C:\\Program Files\\My App\\a.exe|", true, true, true,
+         "C:\\Program Files\\My App"}}},
+      // A blank right after the closing quote, two blanks in the quotes, quotes in arguments.
+      {"\"D:\\a b\\c d\\x.exe\" -o \"e f\"", false,
+       {{"open|D:\\a b\\c d\\x.exe|-o \"e f\"", true, true, true, "D:\\a b\\c d"}}},
+      // A quoted program that is no drive path starts through process creation unchanged.
+      {"\"tool.exe\" /a \"b c\"", false, {{"\"tool.exe\" /a \"b c\"", false, true, true, ""}}},
       {"\"C:\\App\\a.exe\"", false, {{"open|C:\\App\\a.exe|", true, true, true, "C:\\App"}}},
       // An unquoted folder with a blank is cut there.
       {"C:\\Program Files\\a.exe /S", false,
@@ -60,6 +69,33 @@ TEST(RunCommandLine, SplitsProgramAndArguments) {
     TestFolder folder;
     RunCommandLine(c.command, true, true, c.shellOpen);
     ExpectStarts(c.starts, c.command);
+  }
+}
+
+// Only a program started by process creation without waiting waits (up to 1000 ms) for the
+// new process to become idle; shell starts and waited starts do not.
+TEST(RunCommandLine, UnwaitedProgramStartWaitsForIdle) {
+  struct Case {
+    const char* command;
+    bool wait;
+    bool shellOpen;
+    bool shell;
+    uint32_t idle;
+  } cases[] = {
+      {"notepad.exe a.txt", false, false, false, 1000},
+      {"notepad.exe a.txt", true, false, false, 0},
+      {"https://example.com", false, true, false, 1000},
+      {"C:\\App\\a.exe /S", false, false, true, 0},
+      {"C:\\App\\a.exe", false, true, true, 0},
+      {"http://example.com", false, false, true, 0},
+  };
+  for (const Case& c : cases) {
+    TestFolder folder;
+    EXPECT_TRUE(RunCommandLine(c.command, c.wait, false, c.shellOpen)) << c.command;
+    ASSERT_EQ(ProcessStarts().size(), 1u) << c.command;
+    EXPECT_EQ(ProcessStarts()[0].shell, c.shell) << c.command;
+    EXPECT_EQ(ProcessStarts()[0].options.wait, c.wait && !c.shellOpen) << c.command;
+    EXPECT_EQ(ProcessStarts()[0].options.waitIdleMs, c.idle) << c.command;
   }
 }
 

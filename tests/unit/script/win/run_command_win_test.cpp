@@ -17,6 +17,21 @@ TEST(RunCommandWin, HiddenWaitedCommandHasEndedOnReturn) {
   EXPECT_EQ(content.substr(0, 7), "started");
 }
 
+// Not waited for: the start returns without waiting for the end (a console program has no
+// input queue, so the idle wait ends at once), and the program still runs to its end.
+TEST(RunCommandWin, UnwaitedCommandStartsAndReturns) {
+  TestFolder folder;
+  std::string out = folder / "late.txt";
+  EXPECT_TRUE(RunCommandLine("cmd /c echo late> \"" + out + "\"", false, true, false));
+  bool written = false;
+  for (int i = 0; i < 300 && !written; ++i) {
+    written = plat::FileExists(out);
+    if (!written) plat::SleepMs(100);
+  }
+  EXPECT_TRUE(written);
+  plat::SleepMs(200);  // let cmd close the file before the folder is removed
+}
+
 TEST(RunCommandWin, BatchFromScriptLineRunsAndIsRemoved) {
   TestFolder folder;
   ComponentTree tree;
