@@ -1,7 +1,78 @@
-// setup.exe: the installer runtime's entry. Everything lives in the libraries; this file only
-// wires the run context to the real platform and ends with the run's exit code.
+// setup.exe: the installer runtime's entry. The libraries hold every step; this file builds the
+// wizard's window, hands the run the Win32 pieces that no Form covers (the hidden host-callback
+// window), and keeps the window thread's message loop turning until the run ends the process.
 #include <windows.h>
 
-#include "startup/startup.h"
+#include <string>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return int(RunSetup()); }
+#include "startup/archiver_driver.h"
+#include "startup/startup.h"
+#include "wizard/installer_startup.h"
+#include "wizard/wizard_config.h"
+#include "wizard/window_tables.h"
+#ifdef SETUP_HAS_WIN32_FORM
+#include "wizard/win32/win32_form.h"
+#else
+#include "wizard/headless_form.h"
+#endif
+
+namespace {
+
+// The one run of the process; the host query entry reaches it without a parameter because a
+// plug-in calls that entry by bare address.
+InstallSession* g_session = nullptr;
+
+intptr_t __stdcall HostQueryEntry(intptr_t request, intptr_t parameter, intptr_t value) {
+  return g_session ? HostQuery(*g_session, int(request), parameter, value) : 0;
+}
+
+std::wstring WideFromGbk(const std::string& text) {
+  const int n = MultiByteToWideChar(936, 0, text.data(), int(text.size()), nullptr, 0);
+  std::wstring wide(size_t(n > 0 ? n : 0), L'\0');
+  if (n > 0) MultiByteToWideChar(936, 0, text.data(), int(text.size()), wide.data(), n);
+  return wide;
+}
+
+// A child of the wizard window that plug-ins find by its caption prefix. Without a wizard
+// window (no display) it cannot exist; plug-ins then go without the direct callback.
+void CreateHostCallbackWindow(InstallSession& session) {
+  const HWND parent = HWND(session.form->Handle(""));
+  if (!parent) return;
+  const std::wstring caption =
+      WideFromGbk(HostCallbackCaption(reinterpret_cast<intptr_t>(&HostQueryEntry)));
+  CreateWindowExW(WS_EX_TRANSPARENT, L"Static", caption.c_str(),
+                  WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, -999, -999, 0, 0, parent, nullptr,
+                  GetModuleHandleW(nullptr), nullptr);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  // Written out and made loadable before anything else, in every run mode.
+  SetUpArchiverFromResource();
+
+  static InstallSession session;
+  g_session = &session;
+  UseRealArchiver(session.run);
+#ifdef SETUP_HAS_WIN32_FORM
+  Win32Form form(WizardWindowDesc());
+#else
+  HeadlessForm form(WizardWindowDesc());
+#endif
+  session.form = &form;
+
+  InstallerHooks hooks;
+  hooks.createHostCallbackWindow = CreateHostCallbackWindow;
+  ExitCode code = kExitSuccess;
+  if (!StartInstallerRun(session, hooks, code)) return int(code);
+
+#ifdef SETUP_HAS_WIN32_FORM
+  // Every regular end terminates the process from inside a handler; a loop that returns means
+  // the window went away without a finished install.
+  form.RunMessageLoop();
+  return int(kExitCancelled);
+#else
+  // A build without real windows can only run installs that need none.
+  return int(kExitNoWizard);
+#endif
+}

@@ -3,10 +3,12 @@
 #pragma once
 
 enum ExitCode : unsigned {
-  kExitSuccess = 0,           // install or uninstall completed
-  kExitCancelled = 2,         // the user confirmed Cancel
-  kExitPasswordFailed = 3,    // install password wrong or not given (background mode)
-  kExitMissingVolume = 4,     // a split volume of the payload is missing
-  kExitExtractionFailed = 5,  // the payload could not be extracted
-  kExitNoPackage = 6,         // no package, or its configuration could not be unpacked
+  kExitSuccess = 0,             // install or uninstall completed
+  kExitCancelled = 2,           // the user confirmed Cancel, or the wizard was closed
+  kExitPasswordFailed = 3,      // install password wrong or not given (background mode)
+  kExitMissingVolume = 4,       // a split volume of the payload is missing
+  kExitExtractionFailed = 5,    // the payload could not be extracted
+  kExitNoPackage = 6,           // no package, or its configuration could not be unpacked
+  kExitInstallCheckFailed = 7,  // background mode: the install folder was refused
+  kExitNoWizard = 8,            // a wizard run where this build has no window to show
 };

@@ -6,7 +6,7 @@
 
 const char kTemplateMark[] = "★Tarn模版标识—传统界面模版—☆";
 
-ExitCode StartUp(RunContext& context) {
+int RunPackageStep(RunContext& context) {
   // Leftovers of an earlier run's plug-in folder go first; plug-ins re-create it.
   plat::RemoveDirectoryTree(plat::TempFolder() + "qzr_dll");
 
@@ -15,6 +15,11 @@ ExitCode StartUp(RunContext& context) {
   (void)mark;
 
   context.startup.runMode = UnpackPackage(context);
+  return context.startup.runMode;
+}
+
+ExitCode StartUp(RunContext& context) {
+  RunPackageStep(context);
   context.startup.mainWindowVisible = 1;
   CleanUpWorkFiles(context, false);
   if (context.startup.runMode == kRunModeNone || context.package.configUnpackFailed)
@@ -22,13 +27,9 @@ ExitCode StartUp(RunContext& context) {
   return kExitSuccess;
 }
 
-ExitCode RunSetup() {
-  // Written out and made loadable before anything else, in every run mode.
-  SetUpArchiverFromResource();
-  RunContext context;
+void UseRealArchiver(RunContext& context) {
   context.extractAll = [](const std::string& archive, const std::string& dest,
                           const std::string& password) {
     return ExtractArchive(archive, dest, password, nullptr, "", "");
   };
-  return StartUp(context);
 }
