@@ -28,6 +28,7 @@ ctest --preset win64 -j 1
 
 step "end to end: setup.exe under Wine"
 bash tests/e2e/startup_e2e.sh
+bash tests/e2e/wizard_gui_e2e.sh   # the visible wizard under Xvfb: installing page, finish page, Next
 
 if [ -x tests/fuzz/run-all.sh ] && [ "$fuzz_seconds" -gt 0 ]; then
   step "fuzz targets, $fuzz_seconds s each"
