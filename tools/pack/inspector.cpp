@@ -18,7 +18,10 @@
 #include "startup/blocks.h"
 #include "startup/config.h"
 #include "startup/data_keys.h"
+#include "tools/pack/page_texts.h"
 #include "tools/pack/pe_resource.h"
+#include "tools/pack/plugins.h"
+#include "tools/pack/project_check.h"
 
 namespace fs = std::filesystem;
 
@@ -66,22 +69,86 @@ std::vector<std::pair<Bytes, Bytes>> KeyedItems(BytesView store) {
   return items;
 }
 
-// registry.ini of a project from the stored list ("num", then REGpath1, REGtype1, ...).
-std::string RegistryIni(const std::vector<std::pair<Bytes, Bytes>>& items) {
+// registry.ini of a project from the stored list ("num", then REGpath1, REGtype1, ...): binary
+// data back as hexadecimal pairs, .reg texts as files of their own (`regFiles`: name, UTF-8).
+std::string RegistryIni(const std::vector<std::pair<Bytes, Bytes>>& items,
+                        std::vector<std::pair<std::string, std::string>>& regFiles) {
   const std::pair<const char*, const char*> fields[] = {
       {"REGpath", "path"}, {"REGtype", "type"}, {"REGdata", "data"},
       {"REGoff", "remove"}, {"REGname", "name"}, {"REGws", "view"}};
   std::string out;
-  std::string current;
-  for (const auto& [key, data] : items) {
-    for (const auto& [stored, field] : fields) {
-      if (!text::StartsWith(key, stored)) continue;
-      const std::string number = key.substr(std::string(stored).size());
+  std::string current, type;
+  for (const auto& [key, stored] : items) {
+    for (const auto& [prefix, field] : fields) {
+      if (!text::StartsWith(key, prefix)) continue;
+      const std::string number = key.substr(std::string(prefix).size());
       if (number != current) out += "[" + (current = number) + "]\n";
-      out += std::string(field) + "=" + (data == kEmptyMark ? "" : plat::GbkToUtf8(data)) + "\n";
+      const Bytes data = stored == kEmptyMark ? Bytes() : stored;
+      if (std::string(field) == "type") type = data;
+      if (std::string(field) == "data" && type == "REG_BINARY") {
+        std::string hex;
+        for (size_t i = 0; i < data.size(); ++i) hex += (i ? " " : "") + text::HexLower(data.substr(i, 1));
+        out += "data=" + hex + "\n";
+      } else if (std::string(field) == "data" && type == "file") {
+        const std::string name = "registry/" + number + ".reg";
+        regFiles.emplace_back(name, text::ReplaceAll(plat::GbkToUtf8(data), "\r\n", "\n"));
+        out += "file=" + name + "\n";
+      } else {
+        out += std::string(field) + "=" + plat::GbkToUtf8(data) + "\n";
+      }
     }
   }
   return out;
+}
+
+// What the uninstall blocks of an uninstaller copy hold: the configuration bundle, the
+// uninstall record (INI text plus the installed-file and registry lists) and the skin store.
+std::string DescribeUninstallCopy(const std::string& path) {
+  std::ostringstream out;
+  auto show = [](BytesView gbk) {
+    const std::string utf8 = text::ReplaceAll(plat::GbkToUtf8(gbk), "\r\n", "\n");
+    return utf8 + (text::EndsWith(utf8, "\n") || utf8.empty() ? "" : "\n");
+  };
+  const Bytes bundle = blocks::FindBlockBackward(path, blocks::kUninstDataStart, blocks::kUninstDataEnd);
+  const char* const bundleNames[] = {keys::kPluginIni, keys::kPluginDb, keys::kVarDataIni, keys::kVariableIni};
+  const auto parts = text::Split(bundle, "#！★！#");
+  out << "\n--- uninstall data: " << bundle.size() << " bytes";
+  if (parts.size() != 5 || !parts[4].empty()) {
+    out << ", not the four files each followed by the separator\n";
+  } else {
+    out << "\n";
+    for (int i = 0; i < 4; ++i) out << bundleNames[i] << ": " << parts[i].size() << " bytes\n";
+    DecodedPlugins plugins;
+    if (DecodePlugins(parts[0], parts[1], plugins) && !plugins.ini.empty())
+      out << "plug-ins:\n" << show(plugins.ini);
+    for (const auto& [key, data] : KeyedItems(parts[2]))
+      out << "resource item " << plat::GbkToUtf8(key) << ": " << data.size() << " bytes\n";
+    if (!parts[3].empty()) out << keys::kVariableIni << ":\n" << show(parts[3]);
+  }
+
+  const Bytes record = blocks::FindBlockBackward(path, blocks::kUninstIniStart, blocks::kUninstIniEnd);
+  out << "\n--- uninstall record (uninst.ini): " << record.size() << " bytes\n";
+  const std::string files = "卸载路径", registry = "卸载注册表";
+  size_t iniEnd = record.size();
+  for (const std::string& item : {files, registry}) {
+    const size_t at = text::Find(record, item + '\1');
+    if (at != text::npos && at < iniEnd) iniEnd = at;
+  }
+  out << show(BytesView(record).substr(0, iniEnd));
+  for (const std::string& item : {files, registry}) {
+    const Bytes value = BytesBetween(record, item + '\1', item + "end");
+    out << "[" << plat::GbkToUtf8(item) << "] "
+        << (value.empty() ? "(missing)\n" : value == kEmptyMark ? "(empty)\n" : "\n" + show(value));
+  }
+
+  const Bytes skin = blocks::FindBlockBackward(path, blocks::kSkinStart, blocks::kSkinEnd);
+  out << "\n--- skin: " << skin.size() << " bytes\n";
+  for (const auto& [key, data] : KeyedItems(skin)) {
+    out << plat::GbkToUtf8(key) << ": ";
+    if (key == "版权") out << "\"" << plat::GbkToUtf8(data == kEmptyMark ? Bytes() : data) << "\"\n";
+    else out << (data == kEmptyMark ? 0 : data.size()) << " bytes\n";
+  }
+  return out.str();
 }
 
 // Whole archive, full paths, through the project's own archiver library.
@@ -140,6 +207,15 @@ InspectResult InspectPackage(const std::string& path, const std::string& extract
     out << "KEY 250: none (" << keyAt.error << ")\n";
   }
 
+  if (type == "qzr-2") {
+    out << DescribeUninstallCopy(path);
+    if (!extractTo.empty()) {
+      result.error = "--extract writes out an installer's project; " + path + " is an uninstaller copy";
+      result.report = out.str();
+      return result;
+    }
+  }
+
   const Bytes config = blocks::FindBlockBackward(path, blocks::kConfigStart, blocks::kConfigEnd);
   if (config.empty()) {
     out << "configuration package: none\n";
@@ -191,13 +267,18 @@ InspectResult InspectPackage(const std::string& path, const std::string& extract
           dataIni[valueAt] != '\n')
         dataIni.insert(valueAt, "md5:");
     }
+    // Plug-ins go back out as plugins.ini and plugins/<n>.dll when that says all of it.
+    DecodedPlugins plugins;
+    const bool pluginsDecoded = DecodePlugins(read(keys::kPluginIni), read(keys::kPluginDb), plugins);
+    if (!pluginsDecoded) plugins = DecodedPlugins();
     // The project's text files, as a packager writes them (UTF-8, LF).
     const std::pair<const char*, Bytes> texts[] = {
         {keys::kDataIni, dataIni},
         {"licence.txt", licence},
         {keys::kVariableIni, read(keys::kVariableIni)},
-        {keys::kPluginIni, read(keys::kPluginIni)},
-        {keys::kGuiTextIni, cipher::Decipher(read(keys::kGuiTextIni), cipher::PassPhrase::kGuiText)},
+        {keys::kPluginIni, plugins.ini.empty() ? read(keys::kPluginIni) : Bytes()},
+        {"plugins.ini", plugins.ini},
+        {keys::kGuiTextIni, ReadStoredPageTexts(read(keys::kGuiTextIni))},
         {keys::kExceptIni, cipher::Decipher(read(keys::kExceptIni), cipher::PassPhrase::kExcept)},
         {keys::kScriptIni, cipher::Decipher(read(keys::kScriptIni), cipher::PassPhrase::kScript)},
     };
@@ -214,8 +295,11 @@ InspectResult InspectPackage(const std::string& path, const std::string& extract
     if (!registry.empty()) out << "\n--- " << keys::kRegistryDb << " (registry list)\n";
     for (const auto& [itemKey, data] : registry)
       out << plat::GbkToUtf8(itemKey) << " = " << (data == kEmptyMark ? "(empty)" : plat::GbkToUtf8(data)) << "\n";
-    if (!extractTo.empty() && !registry.empty())
-      ok &= WriteHost(project / "registry.ini", RegistryIni(registry));
+    if (!extractTo.empty() && !registry.empty()) {
+      std::vector<std::pair<std::string, std::string>> regFiles;
+      ok &= WriteHost(project / "registry.ini", RegistryIni(registry, regFiles));
+      for (const auto& [name, utf8] : regFiles) ok &= WriteHost(project / name, utf8);
+    }
 
     const auto items = KeyedItems(read(keys::kVarDataIni));
     if (!items.empty()) out << "\n--- " << keys::kVarDataIni << "\n";
@@ -224,7 +308,25 @@ InspectResult InspectPackage(const std::string& path, const std::string& extract
       if (!extractTo.empty()) ok &= WriteHost(project / "var_data" / plat::GbkToUtf8(itemKey), data);
     }
     const Bytes pluginData = read(keys::kPluginDb);
-    if (!extractTo.empty() && !pluginData.empty()) ok &= WriteHost(project / keys::kPluginDb, pluginData);
+    if (!plugins.images.empty()) out << "\n--- plug-ins: " << plugins.images.size() << "\n";
+    for (size_t k = 0; k < plugins.images.size(); ++k) {
+      out << "plugins/" << k + 1 << ".dll: " << plugins.images[k].size() << " bytes\n";
+      if (!extractTo.empty())
+        ok &= WriteHost(project / "plugins" / (std::to_string(k + 1) + ".dll"), plugins.images[k]);
+    }
+    if (!extractTo.empty() && !pluginData.empty() && plugins.ini.empty())
+      ok &= WriteHost(project / keys::kPluginDb, pluginData);
+
+    // Skin pictures travel under their own names.
+    for (const auto& entry : fs::directory_iterator(target, ec)) {
+      if (!IsSkinPictureName(entry.path().filename().string())) continue;
+      if (!extractTo.empty()) {
+        fs::create_directories(project / "skin", ec);
+        fs::copy_file(entry.path(), project / "skin" / entry.path().filename(),
+                      fs::copy_options::overwrite_existing, ec);
+        ok &= !ec;
+      }
+    }
   }
 
   // The payload: its block, or the numbered volumes beside the file.

@@ -136,7 +136,7 @@ BuildResult BuildPackage(const BuildOptions& options) {
   }
 
   if (!fs::is_directory(project)) return fail(options.projectDir + ": no such project folder");
-  if (std::string error = CheckDataIni((project / "data.ini").string()); !error.empty())
+  if (std::string error = CheckProject(project.string()); !error.empty())
     return fail(error);
   if (!fs::is_directory(project / "payload"))
     return fail((project / "payload").string() + ":0: missing (the files to install)");

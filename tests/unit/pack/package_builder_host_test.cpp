@@ -155,8 +155,13 @@ TEST_F(PackBuild, DemoIsReadBackByTheRuntime) {
   EXPECT_FALSE(context.package.configUnpackFailed);
   EXPECT_EQ(context.package.archivePassword, crypto::Md5Hex("417"));
   EXPECT_TRUE(text::Contains(context.config.dataIni, "Mokta软件名称=演示软件"));
-  EXPECT_TRUE(text::Contains(context.config.guiText, "欢迎安装 演示软件 1.0.0")) << context.config.guiText;
-  EXPECT_TRUE(text::Contains(context.config.assignments, "说明书.txt,0"));
+  // Page texts are an enciphered keyed store; names known when packing are filled in.
+  Bytes welcome;
+  ASSERT_TRUE(ReadKeyedItem(context.config.guiText, "欢迎0", true, welcome));
+  EXPECT_EQ(welcome, "<font宋体,12,真,0,16777215/>欢迎安装 演示软件 1.0.0");
+  ASSERT_TRUE(ReadKeyedItem(context.config.guiText, "欢迎1", true, welcome));
+  EXPECT_TRUE(text::Contains(welcome, "计算机上。\r\n\r\n单击")) << welcome;
+  EXPECT_TRUE(text::Contains(context.config.assignments, "%InstallPath%\\帮助,-1\r\n帮助.txt,0"));
   EXPECT_TRUE(text::Contains(context.config.registryList, "REGpath1"));
   EXPECT_TRUE(context.package.showSpace);
   Bytes licence;  // the licence page's text, as the runtime reads it out of data.ini
@@ -173,7 +178,8 @@ TEST_F(PackBuild, DemoIsReadBackByTheRuntime) {
   ASSERT_TRUE(payload.found);
   ASSERT_TRUE(plat::WriteFileBytes(folder / "payload.7z", payload.content));
   ASSERT_TRUE(ExtractArchive(folder / "payload.7z", folder / "App", "", nullptr, "", ""));
-  for (const char* name : {"readme.txt", "文档\\说明书.txt", "bin\\演示.bat"}) {
+  for (const char* name : {"readme.txt", "文档\\说明书.txt", "bin\\演示.bat", "bin\\初始化.cmd", "bin\\演示.ico",
+                           "帮助.txt", "数据\\说明.txt"}) {
     Bytes installed;
     EXPECT_TRUE(plat::ReadFileBytes(folder / ("App\\" + std::string(name)), installed)) << name;
     const std::string utf8 = plat::GbkToUtf8(text::ReplaceAll(name, "\\", "/"));
@@ -272,7 +278,8 @@ TEST_F(PackBuild, RoundTripThroughAnExtractedProjectKeepsTheConfiguration) {
 
   const auto before = StoredConfiguration(folder, folder / "first.exe", "one");
   const auto after = StoredConfiguration(folder, folder / "out\\setup.exe", "two");
-  EXPECT_EQ(before.size(), 7u);  // every file of the demo, registry and resource items included
+  // Every file of the demo, registry, resource items and skin picture included.
+  EXPECT_EQ(before.size(), 8u);
   EXPECT_EQ(before, after);
   EXPECT_EQ(ReadMainKeyFrom(before.at("data.ini"), keys::kInstallPassword), crypto::Md5Hex("口令123"));
   for (const auto& entry : fs::recursive_directory_iterator(kDemo / "payload")) {
@@ -356,6 +363,143 @@ TEST(PeResource, DamagedImagesFindNothing) {
   for (const Bytes& image : {Bytes(), Bytes("MZ"), good.substr(0, 0x100), good.substr(0, 0x230),
                              badRoot, badData})
     EXPECT_FALSE(pe::FindNamedTypeResource(image, "KEY", 250).found) << image.size();
+}
+
+}  // namespace
+
+namespace {
+
+// Each case writes files into a small valid project; the build must stop naming the file and
+// line, and leave no output behind.
+TEST_F(PackBuild, ProjectFilesAreCheckedWithFileAndLine) {
+  const std::string sixteen = [] {
+    std::string params = "param1=整数型,1\n";
+    for (int i = 2; i <= 16; ++i) params += "param" + std::to_string(i) + "=文本型,p\n";
+    return params;
+  }();
+  const std::string rawSixteen = [] {
+    std::string list = "DLLnameStartDLLname_endDLLmd0DLLmd_endDLLparam$参数，整数型$参数，1";
+    for (int i = 2; i <= 16; ++i) list += "\nDLL标记$$参数，整数型$参数，" + std::to_string(i);
+    return list + "DLLparam_end\n";
+  }();
+  const std::string tree = "Treelists\n｛\nInstall(){基本组件$,-1$,1$,真$,$,0\n}\n｝\n\n";
+  struct Case {
+    const char* what;
+    std::vector<std::pair<std::string, std::string>> files;  // name, text (this file's GBK)
+    std::string expected;                                     // file:line: and the start of the message
+  } cases[] = {
+      {"shortcut item beyond the count",
+       {{"data.ini", "[新建快捷方式参数]\n欲运行的次数=1\n参数快捷方式名1=a\n参数文件名1=a.txt\n"
+                     "参数生成位置1=%Desktop%\n参数文件名2=b\n"}},
+       "data.ini:6: \"参数文件名2\" is item 2 but 欲运行的次数=1"},
+      {"shortcut item without its target",
+       {{"data.ini", "[新建快捷方式参数]\n欲运行的次数=1\n参数快捷方式名1=a\n参数生成位置1=x\n"}},
+       "data.ini:2: item 1 has no \"参数文件名1\""},
+      {"run list key misspelt",
+       {{"data.ini", "[解压后运行的参数]\n欲运行的次数=1\n参数运行文件名1=a\n作用方式1=x\n"}},
+       "data.ini:4: unknown key \"作用方式1\""},
+      {"uninstall command with a run-list key",
+       {{"data.ini", "[卸载时运行命令]\n欲运行的次数=1\n参数运行文件名1=a\n作用方案1=解压后运行\n"}},
+       "data.ini:4: unknown key"},
+      {"count that is no number", {{"data.ini", "[卸载时运行命令]\n欲运行的次数=两\n"}},
+       "data.ini:2: 欲运行的次数 needs a number"},
+      {"key twice", {{"data.ini", "[Mokta软件安装配置]\n软件版本=1\n软件版本=2\n"}}, "data.ini:3: key \"软件版本\" again"},
+      {"page text key unknown", {{"GUItext.ini", "欢迎0=a\n欢迎9=b\n"}}, "GUItext.ini:2: unknown page text key"},
+      {"font markup with four fields", {{"GUItext.ini", "\n欢迎1=<font宋体,12,真,0/>x\n"}},
+       "GUItext.ini:2: font markup needs five fields"},
+      {"font markup not closed", {{"GUItext.ini", "欢迎1=<font宋体,12,真,0,0 x\n"}},
+       "GUItext.ini:1: font markup without \"/>\""},
+      {"two font markups", {{"GUItext.ini", "欢迎1=<font,,,,/>a<font,,,,/>b\n"}}, "GUItext.ini:1: a second font markup"},
+      {"font size no number", {{"GUItext.ini", "完成0=<font宋体,大,真,0,0/>x\n"}}, "GUItext.ini:1: font size"},
+      {"markup on a caption", {{"GUItext.ini", "目录4=<font,,,,/>浏览\n"}}, "GUItext.ini:1: \"目录4\" is used as it is"},
+      {"colour no number", {{"GUItext.ini", "背景=1,2,红\n"}}, "GUItext.ini:1: colour \"红\""},
+      {"seven buttons", {{"GUItext.ini", "按钮=a,b,c,d,e,f,g\n"}}, "GUItext.ini:1: 按钮 takes six captions"},
+      {"assignment before a group", {{"Except.ini", "a.txt,0\n"}}, "Except.ini:1: an entry before the first group"},
+      {"assigned entry not in the payload", {{"Except.ini", "%InstallPath%\\x,-1\n文档\\c.txt,0\n"}},
+       "Except.ini:2: \"文档\\c.txt\" is not in payload/"},
+      {"block that names no tree item", {{"choosegment.ini", tree + "组件X\n｛\nInstall(){\n}\n｝\n"}},
+       "choosegment.ini:7: block \"组件X\" names no item"},
+      {"block without its brace", {{"choosegment.ini", "基本组件\nInstall(){\n}\n"}},
+       "choosegment.ini:2: \"｛\" on the line after"},
+      {"content line starting with }", {{"choosegment.ini", "基本组件\n｛\nInstall(){\n}x\n}\n｝\n"}},
+       "choosegment.ini:4: a content line cannot start"},
+      {"script line without flag", {{"choosegment.ini", "基本组件\n｛\nUnzip(){\ncmd /c echo\n}\n｝\n"}},
+       "choosegment.ini:4: a script line reads"},
+      {"sections out of order", {{"choosegment.ini", "基本组件\n｛\nUnzip(){\n}\nInstall(){\n}\n｝\n"}},
+       "choosegment.ini:5: Install comes after"},
+      {"document ends inside a block", {{"choosegment.ini", "基本组件\n｛\nInstall(){\n"}},
+       "choosegment.ini:4: the document ends inside block"},
+      {"tree line with three fields", {{"choosegment.ini", "Treelists\n｛\nInstall(){基本组件$,-1$,1\n}\n｝\n"}},
+       "choosegment.ini:3: a tree line needs at least four fields"},
+      {"tree parent not yet added",
+       {{"choosegment.ini", "Treelists\n｛\nInstall(){a$,-1$,1$,$,$,0\nb$,5$,1$,\n}\n｝\n"}},
+       "choosegment.ini:4: parent index 5"},
+      {"tree lines starting on the next line",
+       {{"choosegment.ini", "Treelists\n｛\nInstall(){\na$,-1$,1$,\n}\n｝\n"}}, "choosegment.ini:3: the first tree line"},
+      {"block found at an earlier block whose name ends the same",
+       {{"choosegment.ini", "Treelists\n｛\nInstall(){ExtraTools$,-1$,1$,\nTools$,-1$,1$,\n}\n｝\n"
+                            "ExtraTools\n｛\n｝\nTools\n｛\n｝\n"}},
+       "choosegment.ini:10: block \"Tools\" would be found at block \"ExtraTools\""},
+      {"registry type unknown", {{"registry.ini", "[1]\npath=HKEY_CURRENT_USER\\S\ntype=REG_QWORD\n"}},
+       "registry.ini:3: type \"REG_QWORD\""},
+      {"registry root unknown", {{"registry.ini", "[1]\npath=HKCU\\S\ntype=REG_SZ\n"}}, "registry.ini:2: path starts with a root"},
+      {"registry dword no number", {{"registry.ini", "[1]\npath=HKEY_USERS\\S\ntype=REG_DWORD\ndata=0x10\n"}},
+       "registry.ini:4: REG_DWORD data is a decimal number"},
+      {"registry binary odd digits", {{"registry.ini", "[1]\npath=HKEY_USERS\\S\ntype=REG_BINARY\ndata=ab c\n"}},
+       "registry.ini:4: REG_BINARY data is pairs"},
+      {"registry entries misnumbered", {{"registry.ini", "[2]\npath=HKEY_USERS\\S\ntype=REG_SZ\n"}},
+       "registry.ini:1: entries are numbered"},
+      {"registry view unknown", {{"registry.ini", "[1]\npath=HKEY_USERS\\S\ntype=REG_SZ\nview=46\n"}},
+       "registry.ini:4: view takes 64 or 32"},
+      {"registry .reg text missing", {{"registry.ini", "[1]\ntype=file\nfile=none.reg\n"}}, "registry.ini:3: none.reg missing"},
+      {"registry .reg text GBK cannot hold",
+       {{"registry.ini", "[1]\ntype=file\nfile=x.reg\n"}, {"x.reg", "REGEDIT4\n\xF0\x9F\x98\x80\n"}},
+       "x.reg:2: text that GBK cannot represent"},
+      {"variable not in percent signs", {{"variable.ini", "[%A%]\n数据=1\n[B]\n数据=2\n"}},
+       "variable.ini:3: a variable section is named %Name%"},
+      {"resource item missing", {{"variable.ini", "[%Icon%]\n数据=#资源数据_没有\n"}},
+       "variable.ini:2: resource item var_data/#资源数据_没有 missing"},
+      {"plug-in with sixteen parameters",
+       {{"plugins.ini", "[p]\nfile=p.dll\nfunction=Start\nrun=installer\n" + sixteen}, {"p.dll", "MZ"}},
+       "plugins.ini:20: param16: more than 15 parameters"},
+      {"stored plug-in list with sixteen parameters", {{"QZRDLL_s.ini", rawSixteen}},
+       "QZRDLL_s.ini:16: more than 15 parameters"},
+      {"plug-in parameter type unknown",
+       {{"plugins.ini", "[p]\nfile=p.dll\nfunction=Start\nrun=both\nparam1=长整数型,1\n"}, {"p.dll", "MZ"}},
+       "plugins.ini:5: parameter type \"长整数型\""},
+      {"plug-in integer no number",
+       {{"plugins.ini", "[p]\nfile=p.dll\nfunction=Start\nrun=both\nparam1=整数型,x\n"}, {"p.dll", "MZ"}},
+       "plugins.ini:5: 整数型 needs a decimal integer"},
+      {"plug-in parameter gap",
+       {{"plugins.ini", "[p]\nfile=p.dll\nfunction=Start\nrun=both\nparam1=整数型,1\nparam3=整数型,3\n"}, {"p.dll", "MZ"}},
+       "plugins.ini:1: param3 without param2"},
+      {"plug-in run mode unknown", {{"plugins.ini", "[p]\nfile=p.dll\nfunction=Start\nrun=always\n"}, {"p.dll", "MZ"}},
+       "plugins.ini:4: run takes installer, uninstaller or both"},
+      {"plug-in file missing", {{"plugins.ini", "[p]\nfile=none.dll\nfunction=Start\nrun=both\n"}},
+       "plugins.ini:2: plug-in file none.dll missing"},
+      {"plug-in listed twice over", {{"plugins.ini", "[p]\n"}, {"QZRDLL_s.ini", "x"}},
+       "plugins.ini:0: plugins.ini and QZRDLL_s.ini/QZRDLL.db together"},
+      {"skin picture of an unknown name", {{"skin/logo.png", "\x89PNG...."}}, "logo.png:0: not a picture the runtime reads"},
+      {"skin picture that is no picture", {{"skin/界面图片.jpg", "hello"}}, "界面图片.jpg:0: not a JPEG, PNG, BMP or GIF"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const fs::path project = root / "project";
+    fs::remove_all(project);
+    WriteHost(project / "data.ini", U("[Mokta软件安装配置]\nMokta软件名称=演示\n"));
+    WriteHost(project / "payload" / "a.txt", "a");
+    WriteHost(project / "payload" / U("文档") / "b.txt", "b");
+    for (const auto& [name, content] : c.files) {
+      // Contents are this file's GBK literals; bytes that are no GBK (the emoji) pass unchanged.
+      WriteHost(project / U(name), text::Contains(content, "\xF0\x9F") ? content : U(content));
+    }
+    BuildOptions options = Options(project);
+    const BuildResult built = BuildPackage(options);
+    EXPECT_FALSE(built.ok);
+    EXPECT_NE(built.error.find(U(c.expected)), std::string::npos) << built.error;
+    EXPECT_FALSE(fs::exists(options.output));
+    EXPECT_FALSE(fs::exists(options.output + ".partial"));
+  }
 }
 
 }  // namespace
