@@ -1,0 +1,881 @@
+#include "wizard/win32/win32_form.h"
+
+#include "platform/win32/windows_api.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "platform/platform.h"
+
+namespace {
+
+using K = ControlKind;
+
+constexpr wchar_t kFormClass[] = L"InstallerForm";
+// Posted by the tree's subclass after a click or a key: the tick has settled by then, whatever
+// order the tree control itself uses for its toggle and its notifications.
+constexpr UINT kScanTreeTicks = WM_APP + 0x21;
+
+HWND H(intptr_t h) { return reinterpret_cast<HWND>(h); }
+intptr_t I(HWND h) { return reinterpret_cast<intptr_t>(h); }
+
+std::wstring Wide(const std::string& gbk) {
+  const std::u16string u = plat::GbkToUtf16(gbk);
+  return std::wstring(u.begin(), u.end());
+}
+
+std::string Gbk(const wchar_t* text, size_t size) {
+  return plat::Utf16ToGbk(std::u16string(text, text + size));
+}
+
+std::string WindowText(HWND hwnd) {
+  int n = GetWindowTextLengthW(hwnd);
+  if (n <= 0) return {};
+  std::wstring buffer(size_t(n) + 1, L'\0');
+  n = GetWindowTextW(hwnd, buffer.data(), n + 1);
+  return Gbk(buffer.data(), size_t(std::max(n, 0)));
+}
+
+bool IsHost(ControlKind kind) {
+  return kind == K::kPanel || kind == K::kGroupBox || kind == K::kPageContainer;
+}
+
+LRESULT CALLBACK FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* form = reinterpret_cast<Win32Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (form) {
+    bool handled = false;
+    LRESULT result = form->OnMessage(I(hwnd), message, wParam, lParam, handled);
+    if (handled) return result;
+  }
+  return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+// The tree's own procedure knows nothing of the form; this subclass reports the mouse over it
+// and asks for a tick scan after every input that may have toggled a check box.
+LRESULT CALLBACK TreeSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                              DWORD_PTR data) {
+  auto* form = reinterpret_cast<Win32Form*>(data);
+  if (message == WM_MOUSEMOVE) {
+    bool handled = false;
+    form->OnMessage(I(hwnd), message, wParam, lParam, handled);
+    if (!IsWindow(hwnd)) return 0;
+  }
+  LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
+  switch (message) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_LBUTTONDBLCLK:
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_CHAR:
+      if (IsWindow(hwnd))
+        PostMessageW(GetParent(hwnd), kScanTreeTicks, GetDlgCtrlID(hwnd), 0);
+      break;
+    default:
+      break;
+  }
+  return result;
+}
+
+void RegisterFormClass() {
+  static bool done = false;
+  if (done) return;
+  INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES |
+                                            ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&icc);
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  wc.lpfnWndProc = FormProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = kFormClass;
+  RegisterClassExW(&wc);
+  done = true;
+}
+
+HFONT MakeFont() {
+  HDC screen = GetDC(nullptr);
+  int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+  if (screen) ReleaseDC(nullptr, screen);
+  HFONT font = CreateFontW(-MulDiv(9, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                           DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                           DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"SimSun");
+  return font;
+}
+
+// The first column of a report list fills the client width, leaving room for the vertical
+// scroll bar so that long lists do not grow a horizontal one as well.
+void FitListColumn(HWND list) {
+  RECT client{};
+  GetClientRect(list, &client);
+  int width = client.right - client.left;
+  if (!(GetWindowLongPtrW(list, GWL_STYLE) & WS_VSCROLL)) width -= GetSystemMetrics(SM_CXVSCROLL);
+  SendMessageW(list, LVM_SETCOLUMNWIDTH, 0, std::max(width, 16));
+}
+
+int TreeItemCheck(HWND tree, HTREEITEM item) {
+  UINT state = UINT(SendMessageW(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item),
+                                 TVIS_STATEIMAGEMASK));
+  return (state >> 12) == 2 ? 1 : 0;
+}
+
+void SetTreeItemCheck(HWND tree, HTREEITEM item, bool checked) {
+  TVITEMW tv{};
+  tv.mask = TVIF_STATE | TVIF_HANDLE;
+  tv.hItem = item;
+  tv.stateMask = TVIS_STATEIMAGEMASK;
+  tv.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
+  SendMessageW(tree, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&tv));
+}
+
+}  // namespace
+
+Win32Form::Win32Form(const WindowDesc& desc, const Win32FormStyle& style) : style_(style) {
+  windowText_ = desc.caption;
+  windowBounds_ = {0, 0, desc.width, desc.height};
+  for (const ControlDesc& c : desc.controls) {
+    auto control = std::make_unique<Control>();
+    control->name = c.name;
+    control->kind = c.kind;
+    control->parent = c.parent;
+    control->id = nextId_++;
+    control->page = c.page;
+    control->visible = c.visible;
+    control->text = c.caption;
+    control->bounds = {c.left, c.top, c.width, c.height};
+    if (c.kind == K::kPageContainer && pageContainer_.empty()) pageContainer_ = c.name;
+    order_.push_back(c.name);
+    controls_[c.name] = std::move(control);
+  }
+
+  RegisterFormClass();
+  RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  windowBounds_.left = work.left + (work.right - work.left - desc.width) / 2;
+  windowBounds_.top = work.top + (work.bottom - work.top - desc.height) / 2;
+  HWND window = CreateWindowExW(style_.exStyle, kFormClass, Wide(windowText_).c_str(),
+                                style_.style & ~WS_VISIBLE, windowBounds_.left,
+                                windowBounds_.top, desc.width, desc.height, nullptr, nullptr,
+                                GetModuleHandleW(nullptr), this);
+  if (!window) return;
+  window_ = I(window);
+  HFONT font = MakeFont();
+  ownsFont_ = font != nullptr;  // the stock fallback is not ours to delete
+  font_ = reinterpret_cast<intptr_t>(font ? font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
+
+  for (const std::string& name : order_) CreateControlWindow(*controls_[name]);
+  LowerHosts(window_);
+  for (const std::string& name : order_)
+    if (IsHost(controls_[name]->kind) && controls_[name]->hwnd) LowerHosts(controls_[name]->hwnd);
+  for (const std::string& name : order_) ApplyVisibility(*controls_[name]);
+  ready_ = true;
+}
+
+Win32Form::~Win32Form() {
+  if (window_) {
+    // The windows must not call back into a form that is going away.
+    SetWindowLongPtrW(H(window_), GWLP_USERDATA, 0);
+    for (auto& [name, control] : controls_) {
+      if (!control->hwnd) continue;
+      if (IsHost(control->kind)) SetWindowLongPtrW(H(control->hwnd), GWLP_USERDATA, 0);
+      if (control->kind == K::kTree) RemoveWindowSubclass(H(control->hwnd), TreeSubclass, 1);
+    }
+    DestroyWindow(H(window_));
+  }
+  if (ownsFont_) DeleteObject(reinterpret_cast<HGDIOBJ>(font_));
+}
+
+Win32Form::Control* Win32Form::Find(const std::string& name) {
+  auto it = controls_.find(name);
+  return it == controls_.end() ? nullptr : it->second.get();
+}
+
+const Win32Form::Control* Win32Form::Find(const std::string& name) const {
+  auto it = controls_.find(name);
+  return it == controls_.end() ? nullptr : it->second.get();
+}
+
+Win32Form::Control* Win32Form::FindById(int id) {
+  for (auto& [name, control] : controls_)
+    if (control->id == id) return control.get();
+  return nullptr;
+}
+
+Win32Form::Control* Win32Form::FindByHandle(intptr_t hwnd) {
+  if (!hwnd) return nullptr;
+  for (auto& [name, control] : controls_)
+    if (control->hwnd == hwnd) return control.get();
+  return nullptr;
+}
+
+std::string Win32Form::NameOf(intptr_t handle) const {
+  for (const auto& [name, control] : controls_)
+    if (handle && control->hwnd == handle) return name;
+  return {};
+}
+
+bool Win32Form::CreateControlWindow(Control& c) {
+  if (!window_ || c.kind == K::kTimer) return false;
+  HWND parent = H(window_);
+  if (const Control* p = Find(c.parent); p && p->hwnd) parent = H(p->hwnd);
+  const wchar_t* cls = L"STATIC";
+  DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
+  DWORD ex = 0;
+  switch (c.kind) {
+    case K::kPageContainer:
+    case K::kPanel:
+    case K::kGroupBox:
+      cls = kFormClass;
+      style |= WS_CLIPCHILDREN;
+      ex = WS_EX_CONTROLPARENT;
+      break;
+    case K::kButton:
+      cls = L"BUTTON";
+      style |= BS_PUSHBUTTON | WS_TABSTOP;
+      break;
+    case K::kCheckBox:
+      cls = L"BUTTON";
+      style |= BS_AUTOCHECKBOX | WS_TABSTOP;
+      break;
+    case K::kLabel:
+      // Status lines show paths and file names: an "&" in them is text, not a mnemonic.
+      style |= SS_LEFT | SS_NOPREFIX;
+      break;
+    case K::kEdit:
+      cls = L"EDIT";
+      style |= ES_AUTOHSCROLL | WS_TABSTOP;
+      ex = WS_EX_CLIENTEDGE;
+      break;
+    case K::kMultiEdit:
+      cls = L"EDIT";
+      style |= ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP;
+      ex = WS_EX_CLIENTEDGE;
+      break;
+    case K::kTree:
+      cls = WC_TREEVIEWW;
+      style |= TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT | TVS_SHOWSELALWAYS | WS_TABSTOP;
+      ex = WS_EX_CLIENTEDGE;
+      break;
+    case K::kList:
+      cls = WC_LISTVIEWW;
+      style |= LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP;
+      ex = WS_EX_CLIENTEDGE;
+      break;
+    case K::kProgress:
+      cls = PROGRESS_CLASSW;
+      break;
+    case K::kPicture:
+    case K::kTimer:
+      break;
+  }
+  HWND hwnd = CreateWindowExW(ex, cls, Wide(c.text).c_str(), style, c.bounds.left, c.bounds.top,
+                              c.bounds.width, c.bounds.height, parent,
+                              reinterpret_cast<HMENU>(static_cast<intptr_t>(c.id)),
+                              GetModuleHandleW(nullptr), IsHost(c.kind) ? this : nullptr);
+  if (!hwnd) return false;
+  c.hwnd = I(hwnd);
+  SendMessageW(hwnd, WM_SETFONT, static_cast<WPARAM>(font_), FALSE);
+  switch (c.kind) {
+    case K::kEdit:
+    case K::kMultiEdit:
+      SendMessageW(hwnd, EM_SETLIMITTEXT, 0, 0);  // licence texts pass the 32K default
+      SetWindowTextW(hwnd, Wide(c.text).c_str());
+      break;
+    case K::kTree:
+      // The check boxes are switched on after creation and before any item exists: set at
+      // creation, the tree may show its first items unticked whatever their state.
+      SetWindowLongPtrW(hwnd, GWL_STYLE, GetWindowLongPtrW(hwnd, GWL_STYLE) | TVS_CHECKBOXES);
+      SetWindowSubclass(hwnd, TreeSubclass, 1, reinterpret_cast<DWORD_PTR>(this));
+      break;
+    case K::kList: {
+      SendMessageW(hwnd, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT,
+                   LVS_EX_FULLROWSELECT);
+      LVCOLUMNW column{};
+      column.mask = LVCF_WIDTH;
+      column.cx = c.bounds.width;
+      SendMessageW(hwnd, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+      FitListColumn(hwnd);
+      break;
+    }
+    case K::kProgress:
+      SendMessageW(hwnd, PBM_SETRANGE32, 0, 100);
+      SendMessageW(hwnd, PBM_SETPOS, c.progress, 0);
+      break;
+    case K::kCheckBox:
+      SendMessageW(hwnd, BM_SETCHECK, c.checked ? BST_CHECKED : BST_UNCHECKED, 0);
+      break;
+    default:
+      break;
+  }
+  if (!c.enabled) EnableWindow(hwnd, FALSE);
+  SetWindowPos(hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  return true;
+}
+
+void Win32Form::LowerHosts(intptr_t parent) {
+  for (const std::string& name : order_) {
+    const Control& c = *controls_[name];
+    if (c.hwnd && IsHost(c.kind) && I(GetParent(H(c.hwnd))) == parent)
+      SetWindowPos(H(c.hwnd), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+}
+
+bool Win32Form::OnScreen(const Control& c) const {
+  return c.visible && (c.page < 0 || c.page == currentPage_);
+}
+
+void Win32Form::ApplyVisibility(const Control& c) {
+  if (c.hwnd) ShowWindow(H(c.hwnd), OnScreen(c) ? SW_SHOWNA : SW_HIDE);
+}
+
+bool Win32Form::Fire(const std::string& control, FormEvent event, const FormEventArgs& args,
+                     bool* result) {
+  if (result) *result = true;
+  if (!ready_ || !handler_) return true;
+  std::weak_ptr<int> alive = life_;
+  FormEventHandler handler = handler_;  // the call may replace handler_
+  bool answer = handler(control, event, args);
+  if (alive.expired()) return false;
+  if (result) *result = answer;
+  return true;
+}
+
+bool Win32Form::Has(const std::string& control) const {
+  return control.empty() || Find(control) != nullptr;
+}
+
+void Win32Form::SetText(const std::string& control, const std::string& text) {
+  if (control.empty()) {
+    windowText_ = text;
+    if (window_) SetWindowTextW(H(window_), Wide(text).c_str());
+    return;
+  }
+  Control* c = Find(control);
+  if (!c) return;
+  c->text = text;
+  if (c->hwnd) {
+    SetWindowTextW(H(c->hwnd), Wide(text).c_str());
+    // A group box draws its caption itself.
+    if (c->kind == K::kGroupBox) InvalidateRect(H(c->hwnd), nullptr, TRUE);
+  }
+}
+
+std::string Win32Form::Text(const std::string& control) const {
+  if (control.empty()) return window_ ? WindowText(H(window_)) : windowText_;
+  const Control* c = Find(control);
+  if (!c) return {};
+  return c->hwnd ? WindowText(H(c->hwnd)) : c->text;
+}
+
+void Win32Form::SetVisible(const std::string& control, bool visible) {
+  if (control.empty()) {
+    windowVisible_ = visible;
+    if (window_) ShowWindow(H(window_), visible ? SW_SHOW : SW_HIDE);
+    return;
+  }
+  if (Control* c = Find(control)) {
+    c->visible = visible;
+    ApplyVisibility(*c);
+  }
+}
+
+bool Win32Form::Visible(const std::string& control) const {
+  if (control.empty()) return windowVisible_;
+  const Control* c = Find(control);
+  return c && c->visible;
+}
+
+void Win32Form::SetEnabled(const std::string& control, bool enabled) {
+  intptr_t hwnd = 0;
+  if (control.empty()) {
+    windowEnabled_ = enabled;
+    hwnd = window_;
+  } else if (Control* c = Find(control)) {
+    c->enabled = enabled;
+    hwnd = c->hwnd;
+  }
+  if (hwnd) EnableWindow(H(hwnd), enabled ? TRUE : FALSE);
+}
+
+bool Win32Form::Enabled(const std::string& control) const {
+  if (control.empty()) return window_ ? IsWindowEnabled(H(window_)) != FALSE : windowEnabled_;
+  const Control* c = Find(control);
+  if (!c) return false;
+  return c->hwnd ? IsWindowEnabled(H(c->hwnd)) != FALSE : c->enabled;
+}
+
+void Win32Form::SetChecked(const std::string& control, bool checked) {
+  Control* c = Find(control);
+  if (!c) return;
+  c->checked = checked;
+  if (c->hwnd) SendMessageW(H(c->hwnd), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+bool Win32Form::Checked(const std::string& control) const {
+  const Control* c = Find(control);
+  if (!c) return false;
+  if (c->hwnd && c->kind == K::kCheckBox)
+    return SendMessageW(H(c->hwnd), BM_GETCHECK, 0, 0) == BST_CHECKED;
+  return c->checked;
+}
+
+void Win32Form::SetBounds(const std::string& control, const Bounds& b) {
+  intptr_t hwnd = 0;
+  if (control.empty()) {
+    windowBounds_ = b;
+    hwnd = window_;
+  } else if (Control* c = Find(control)) {
+    c->bounds = b;
+    hwnd = c->hwnd;
+  }
+  if (!hwnd) return;
+  SetWindowPos(H(hwnd), nullptr, b.left, b.top, b.width, b.height,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  const Control* c = control.empty() ? nullptr : Find(control);
+  if (c && c->kind == K::kList) FitListColumn(H(hwnd));
+  if (c && c->kind == K::kGroupBox) InvalidateRect(H(hwnd), nullptr, TRUE);
+}
+
+Bounds Win32Form::GetBounds(const std::string& control) const {
+  const Control* c = control.empty() ? nullptr : Find(control);
+  if (!control.empty() && !c) return {};
+  intptr_t hwnd = c ? c->hwnd : window_;
+  if (!hwnd) return c ? c->bounds : windowBounds_;
+  RECT r{};
+  GetWindowRect(H(hwnd), &r);
+  if (c) MapWindowPoints(nullptr, GetParent(H(hwnd)), reinterpret_cast<POINT*>(&r), 2);
+  return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+void Win32Form::SetDefaultButton(const std::string& control) {
+  if (const Control* old = Find(defaultButton_); old && old->hwnd && old->kind == K::kButton)
+    SendMessageW(H(old->hwnd), BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
+  defaultButton_ = control;
+  if (const Control* now = Find(control); now && now->hwnd && now->kind == K::kButton)
+    SendMessageW(H(now->hwnd), BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
+}
+
+void Win32Form::SetCurrentPage(int page) {
+  int last = -1;
+  for (const auto& [name, c] : controls_) last = std::max(last, c->page);
+  if (page < 0 || page > last) return;
+  currentPage_ = page;
+  // Show the new body before hiding the old one, so the container never flashes empty.
+  for (const std::string& name : order_)
+    if (controls_[name]->page == page) ApplyVisibility(*controls_[name]);
+  for (const std::string& name : order_)
+    if (controls_[name]->page >= 0 && controls_[name]->page != page)
+      ApplyVisibility(*controls_[name]);
+  Fire(pageContainer_, FormEvent::kPageChanged, {page, 0});
+}
+
+int Win32Form::CurrentPage() const { return currentPage_; }
+
+int Win32Form::SetProgress(const std::string& control, int position) {
+  Control* c = Find(control);
+  if (!c) return 0;
+  c->progress = std::clamp(position, 0, 100);
+  if (c->hwnd && c->kind == K::kProgress) {
+    SendMessageW(H(c->hwnd), PBM_SETPOS, c->progress, 0);
+    c->progress = int(SendMessageW(H(c->hwnd), PBM_GETPOS, 0, 0));
+  }
+  return c->progress;
+}
+
+int Win32Form::Progress(const std::string& control) const {
+  const Control* c = Find(control);
+  if (!c) return 0;
+  if (c->hwnd && c->kind == K::kProgress) return int(SendMessageW(H(c->hwnd), PBM_GETPOS, 0, 0));
+  return c->progress;
+}
+
+void Win32Form::AddListRow(const std::string& control, const std::string& text) {
+  Control* c = Find(control);
+  if (!c) return;
+  c->rows.push_back(text);
+  if (!c->hwnd || c->kind != K::kList) return;
+  HWND list = H(c->hwnd);
+  std::wstring wide = Wide(text);
+  LVITEMW item{};
+  item.mask = LVIF_TEXT;
+  item.iItem = int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  item.pszText = wide.data();
+  int at = int(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+  if (at < 0) return;
+  LVITEMW state{};
+  state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  state.state = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageW(list, LVM_SETITEMSTATE, at, reinterpret_cast<LPARAM>(&state));
+  SendMessageW(list, LVM_ENSUREVISIBLE, at, FALSE);
+  FitListColumn(list);  // the first rows past the height bring the scroll bar
+}
+
+std::vector<std::string> Win32Form::ListRows(const std::string& control) const {
+  const Control* c = Find(control);
+  if (!c) return {};
+  if (!c->hwnd || c->kind != K::kList) return c->rows;
+  HWND list = H(c->hwnd);
+  std::vector<std::string> rows;
+  int count = int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    std::wstring buffer(256, L'\0');
+    int n = 0;
+    for (;;) {
+      LVITEMW item{};
+      item.iSubItem = 0;
+      item.pszText = buffer.data();
+      item.cchTextMax = int(buffer.size());
+      n = int(SendMessageW(list, LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(&item)));
+      if (n < int(buffer.size()) - 1) break;
+      buffer.resize(buffer.size() * 2);
+    }
+    rows.push_back(Gbk(buffer.data(), size_t(n)));
+  }
+  return rows;
+}
+
+void Win32Form::ShowTree(const std::string& control, const ComponentTree& tree) {
+  Control* c = Find(control);
+  if (!c) return;
+  c->rows.clear();
+  c->treeChecks.clear();
+  c->treeItems.clear();
+  for (const ComponentItem& item : tree.items) {
+    c->rows.push_back(item.text);
+    c->treeChecks.push_back(item.checked == 1);
+  }
+  if (!c->hwnd || c->kind != K::kTree) return;
+  HWND hwnd = H(c->hwnd);
+  ++quietTree_;
+  SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0);
+  SendMessageW(hwnd, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+  for (size_t i = 0; i < tree.items.size(); ++i) {
+    const ComponentItem& item = tree.items[i];
+    std::wstring text = Wide(item.text);
+    TVINSERTSTRUCTW insert{};
+    // A parent must come earlier in the list; anything else is shown at the top level.
+    insert.hParent = item.parent >= 0 && size_t(item.parent) < i
+                         ? reinterpret_cast<HTREEITEM>(c->treeItems[item.parent])
+                         : TVI_ROOT;
+    insert.hInsertAfter = TVI_LAST;
+    insert.item.mask = TVIF_TEXT | TVIF_PARAM;
+    insert.item.pszText = text.data();
+    insert.item.lParam = LPARAM(i);
+    auto handle = reinterpret_cast<HTREEITEM>(
+        SendMessageW(hwnd, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
+    c->treeItems.push_back(reinterpret_cast<intptr_t>(handle));
+    if (handle) SetTreeItemCheck(hwnd, handle, item.checked == 1);
+  }
+  for (size_t i = 0; i < tree.items.size(); ++i)
+    if (tree.items[i].expanded && c->treeItems[i])
+      SendMessageW(hwnd, TVM_EXPAND, TVE_EXPAND, c->treeItems[i]);
+  if (tree.selected >= 0 && size_t(tree.selected) < c->treeItems.size())
+    SendMessageW(hwnd, TVM_SELECTITEM, TVGN_CARET, c->treeItems[tree.selected]);
+  SendMessageW(hwnd, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(hwnd, nullptr, TRUE);
+  --quietTree_;
+}
+
+void Win32Form::SetTreeCheck(const std::string& control, int index, bool checked) {
+  Control* c = Find(control);
+  if (!c || index < 0 || size_t(index) >= c->treeChecks.size()) return;
+  c->treeChecks[index] = checked;
+  if (c->hwnd && size_t(index) < c->treeItems.size() && c->treeItems[index]) {
+    ++quietTree_;
+    SetTreeItemCheck(H(c->hwnd), reinterpret_cast<HTREEITEM>(c->treeItems[index]), checked);
+    --quietTree_;
+  }
+}
+
+bool Win32Form::TreeCheck(const std::string& control, int index) const {
+  const Control* c = Find(control);
+  if (!c || index < 0 || size_t(index) >= c->treeChecks.size()) return false;
+  if (c->hwnd && size_t(index) < c->treeItems.size() && c->treeItems[index])
+    return TreeItemCheck(H(c->hwnd), reinterpret_cast<HTREEITEM>(c->treeItems[index])) == 1;
+  return c->treeChecks[index];
+}
+
+void Win32Form::ScanTreeTicks(const std::string& control) {
+  for (size_t i = 0;; ++i) {
+    // Looked up afresh each round: a handler may have rebuilt the tree.
+    Control* c = Find(control);
+    if (!c || !c->hwnd || i >= c->treeItems.size() || i >= c->treeChecks.size()) return;
+    if (!c->treeItems[i]) continue;
+    bool now = TreeItemCheck(H(c->hwnd), reinterpret_cast<HTREEITEM>(c->treeItems[i])) == 1;
+    if (now == c->treeChecks[i]) continue;
+    c->treeChecks[i] = now;
+    if (!Fire(control, FormEvent::kTickChanged, {int(i), now ? 1 : 0})) return;
+  }
+}
+
+bool Win32Form::CloneControl(const std::string& templateControl, const std::string& name) {
+  const Control* t = templateControl.empty() ? nullptr : Find(templateControl);
+  if (!t || name.empty() || Has(name)) return false;
+  auto clone = std::make_unique<Control>();
+  clone->name = name;
+  clone->kind = t->kind;
+  clone->parent = t->parent;
+  clone->id = nextId_++;
+  clone->page = t->page;
+  clone->visible = t->visible;
+  clone->enabled = t->enabled;
+  clone->text = Text(templateControl);
+  clone->bounds = GetBounds(templateControl);
+  Control& c = *clone;
+  controls_[name] = std::move(clone);
+  order_.push_back(name);
+  if (CreateControlWindow(c)) {
+    const Control* parent = Find(c.parent);
+    LowerHosts(parent && parent->hwnd ? parent->hwnd : window_);
+    ApplyVisibility(c);
+  }
+  return true;
+}
+
+void Win32Form::SetTimerInterval(const std::string& control, int milliseconds) {
+  Control* c = Find(control);
+  if (!c) return;
+  c->interval = std::max(milliseconds, 0);
+  if (!window_) return;
+  if (c->interval == 0)
+    KillTimer(H(window_), UINT_PTR(c->id));
+  else
+    SetTimer(H(window_), UINT_PTR(c->id), UINT(c->interval), nullptr);
+}
+
+int Win32Form::TimerInterval(const std::string& control) const {
+  const Control* c = Find(control);
+  return c ? c->interval : 0;
+}
+
+void Win32Form::OnTimer(uintptr_t id) {
+  Control* c = FindById(int(id));
+  if (!c || c->interval == 0 || c->timerBusy) return;
+  std::string name = c->name;
+  c->timerBusy = true;
+  if (!Fire(name, FormEvent::kTimer, {})) return;
+  if (Control* again = Find(name)) again->timerBusy = false;
+}
+
+intptr_t Win32Form::Handle(const std::string& control) const {
+  if (control.empty()) return window_;
+  const Control* c = Find(control);
+  return c ? c->hwnd : 0;
+}
+
+void Win32Form::SetHandler(FormEventHandler handler) { handler_ = std::move(handler); }
+
+bool Win32Form::Dispatch(void* raw) {
+  MSG* msg = static_cast<MSG*>(raw);
+  // The dialog manager gives the window Tab navigation and Enter for the default button.
+  if (window_ && IsDialogMessageW(H(window_), msg)) return true;
+  TranslateMessage(msg);
+  DispatchMessageW(msg);
+  return true;
+}
+
+void Win32Form::PumpEvents() {
+  std::weak_ptr<int> alive = life_;
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      // Not ours to swallow: the loop that waits for it must still see it.
+      PostQuitMessage(int(msg.wParam));
+      return;
+    }
+    Dispatch(&msg);
+    if (alive.expired()) return;
+  }
+}
+
+int Win32Form::RunMessageLoop() {
+  if (!window_) return 0;
+  std::weak_ptr<int> alive = life_;
+  ++loopDepth_;
+  int code = 0;
+  MSG msg;
+  for (;;) {
+    BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got == 0) {
+      code = int(msg.wParam);
+      break;
+    }
+    if (got == -1) break;
+    Dispatch(&msg);
+    if (alive.expired()) return code;
+  }
+  --loopDepth_;
+  return code;
+}
+
+void Win32Form::Close() {
+  if (window_) DestroyWindow(H(window_));
+}
+
+void Win32Form::OnDestroyed() {
+  // The windows go; what they showed stays readable through the form.
+  for (auto& [name, c] : controls_) {
+    if (!c->hwnd) continue;
+    c->text = WindowText(H(c->hwnd));
+    if (c->kind == K::kCheckBox)
+      c->checked = SendMessageW(H(c->hwnd), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    if (c->kind == K::kProgress) c->progress = int(SendMessageW(H(c->hwnd), PBM_GETPOS, 0, 0));
+    if (c->kind == K::kList) c->rows = ListRows(name);
+    if (c->kind == K::kTree)
+      for (size_t i = 0; i < c->treeItems.size() && i < c->treeChecks.size(); ++i)
+        if (c->treeItems[i])
+          c->treeChecks[i] =
+              TreeItemCheck(H(c->hwnd), reinterpret_cast<HTREEITEM>(c->treeItems[i])) == 1;
+    c->bounds = GetBounds(name);
+  }
+  windowText_ = WindowText(H(window_));
+  windowBounds_ = GetBounds("");
+  windowVisible_ = false;
+  for (auto& [name, c] : controls_) {
+    if (c->kind == K::kTree && c->hwnd) RemoveWindowSubclass(H(c->hwnd), TreeSubclass, 1);
+    c->hwnd = 0;
+    c->treeItems.clear();
+  }
+  window_ = 0;
+  if (loopDepth_ > 0) PostQuitMessage(0);
+}
+
+intptr_t Win32Form::OnMessage(intptr_t hwnd, unsigned message, uintptr_t wParam, intptr_t lParam,
+                              bool& handled) {
+  const bool top = hwnd == window_;
+  switch (message) {
+    case WM_COMMAND: {
+      if (HIWORD(wParam) != BN_CLICKED || lParam == 0) break;
+      Control* c = FindById(LOWORD(wParam));
+      if (!c || (c->kind != K::kButton && c->kind != K::kCheckBox)) break;
+      handled = true;
+      if (c->kind == K::kCheckBox && c->hwnd)
+        c->checked = SendMessageW(H(c->hwnd), BM_GETCHECK, 0, 0) == BST_CHECKED;
+      Fire(c->name, FormEvent::kClick, {});
+      return 0;
+    }
+    case WM_NOTIFY: {
+      auto* header = reinterpret_cast<NMHDR*>(lParam);
+      Control* c = FindByHandle(I(header->hwndFrom));
+      if (!c || c->kind != K::kTree) break;
+      if (header->code == TVN_SELCHANGEDW && quietTree_ == 0) {
+        auto* change = reinterpret_cast<NMTREEVIEWW*>(lParam);
+        if (change->itemNew.hItem) {
+          TVITEMW item{};
+          item.mask = TVIF_PARAM | TVIF_HANDLE;
+          item.hItem = change->itemNew.hItem;
+          SendMessageW(H(c->hwnd), TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+          Fire(c->name, FormEvent::kSelectionChanged, {int(item.lParam), 0});
+        }
+      } else if (header->code == NM_CLICK || header->code == TVN_ITEMCHANGEDW) {
+        PostMessageW(H(hwnd), kScanTreeTicks, WPARAM(c->id), 0);
+      }
+      break;
+    }
+    case kScanTreeTicks:
+      if (Control* c = FindById(int(wParam))) ScanTreeTicks(c->name);
+      handled = true;
+      return 0;
+    case WM_MOUSEMOVE: {
+      Control* c = FindByHandle(hwnd);
+      if (!c) break;
+      if (c->kind == K::kTree) {
+        TVHITTESTINFO hit{};
+        hit.pt = {short(LOWORD(lParam)), short(HIWORD(lParam))};
+        auto item = reinterpret_cast<HTREEITEM>(
+            SendMessageW(H(hwnd), TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+        int index = -1;
+        for (size_t i = 0; item && i < c->treeItems.size(); ++i)
+          if (c->treeItems[i] == reinterpret_cast<intptr_t>(item)) index = int(i);
+        Fire(c->name, FormEvent::kTreeMouseMove, {index, 0});
+        return 0;
+      }
+      // A page body, or a host inside one: the mouse is over the page outside any control
+      // that takes the mouse itself.
+      for (const Control* at = c; at; at = Find(at->parent)) {
+        if (at->page >= 0) {
+          Fire(at->name, FormEvent::kPageMouseMove, {at->page, 0});
+          return 0;
+        }
+      }
+      break;
+    }
+    case WM_CTLCOLORSTATIC: {
+      // The read-only licence box reads better on the window colour than on grey.
+      const Control* c = FindByHandle(lParam);
+      if (!c || c->kind != K::kMultiEdit) break;
+      handled = true;
+      SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOW));
+      SetTextColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOWTEXT));
+      return reinterpret_cast<intptr_t>(GetSysColorBrush(COLOR_WINDOW));
+    }
+    case WM_PAINT: {
+      const Control* c = FindByHandle(hwnd);
+      if (!c || c->kind != K::kGroupBox) break;
+      handled = true;
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(H(hwnd), &ps);
+      HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HGDIOBJ>(font_));
+      TEXTMETRICW tm{};
+      GetTextMetricsW(dc, &tm);
+      RECT frame{};
+      GetClientRect(H(hwnd), &frame);
+      frame.top += tm.tmHeight / 2;
+      DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
+      std::wstring caption = Wide(WindowText(H(hwnd)));
+      if (!caption.empty()) {
+        SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+        SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+        SetBkMode(dc, OPAQUE);
+        TextOutW(dc, 8, 0, caption.c_str(), int(caption.size()));
+      }
+      SelectObject(dc, oldFont);
+      EndPaint(H(hwnd), &ps);
+      return 0;
+    }
+    case WM_TIMER:
+      if (!top) break;
+      handled = true;
+      OnTimer(wParam);
+      return 0;
+    case WM_CLOSE: {
+      if (!top) break;
+      handled = true;
+      bool allowed = true;
+      if (!Fire("", FormEvent::kMayClose, {}, &allowed)) return 0;
+      if (allowed && window_) DestroyWindow(H(window_));
+      return 0;
+    }
+    case WM_MOVE:
+    case WM_SIZE: {
+      if (!top || !ready_) break;
+      int placement = IsIconic(H(hwnd)) ? 2 : IsZoomed(H(hwnd)) ? 3 : 0;
+      if (message == WM_SIZE) {
+        if (wParam == SIZE_MINIMIZED) placement = 2;
+        if (wParam == SIZE_MAXIMIZED) placement = 3;
+      }
+      handled = true;
+      Fire("", FormEvent::kMoved, {0, placement});
+      return 0;
+    }
+    case DM_GETDEFID: {
+      if (!top) break;
+      const Control* c = Find(defaultButton_);
+      if (!c || !c->hwnd) break;
+      handled = true;
+      return MAKELRESULT(c->id, DC_HASDEFID);
+    }
+    case WM_DESTROY:
+      if (top) OnDestroyed();
+      break;
+    default:
+      break;
+  }
+  return 0;
+}

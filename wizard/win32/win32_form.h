@@ -1,0 +1,148 @@
+// The Form of real windows: one top-level window built from a WindowDesc with the W APIs, its
+// controls addressed by their Chinese names. Texts stay GBK on our side and cross to the
+// windows as UTF-16 through code page 936, so the window reads the same on a Windows whose
+// ANSI code page is not 936.
+//
+// Shape of the built window:
+// - Panels, group boxes and the page container are windows of our own class that host their
+//   children and pass the children's notifications back to the form. A group box draws its
+//   etched frame itself: the system's group box button would swallow its children's commands.
+// - The page container has no tab strip; a page body (a panel with `page` >= 0) is on screen
+//   only while its page is current, and pages switch only under program control.
+// - Siblings stack in table order (the first on top, which is also the Tab order), except that
+//   hosts lie beneath the plain controls they share a parent with, so the button row stays
+//   visible over the page container.
+// - One CJK-capable font (SimSun, 9 point) for every control.
+//
+// Events reach the handler from the window procedures while messages are dispatched, so
+// handlers run inside PumpEvents(), RunMessageLoop() or any other loop of the thread (a modal
+// message box included). A handler may itself pump, clone controls, replace the handler or
+// close the window. A timer's tick never nests inside that same timer's running handler.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "wizard/form.h"
+
+struct Win32FormStyle {
+  // Window style and extended style of the top-level window (WS_VISIBLE is ignored: the
+  // window is always created hidden).
+  uint32_t style = 0x00CA0000 | 0x02000000;  // WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN
+  uint32_t exStyle = 0x00010000;              // WS_EX_CONTROLPARENT
+};
+
+class Win32Form : public Form {
+ public:
+  // Builds the window (hidden, centred on the screen's work area) and every control of `desc`.
+  // Valid() is false when the window could not be created (Wine without a display); every
+  // method then works on the remembered state alone, like the headless form.
+  explicit Win32Form(const WindowDesc& desc, const Win32FormStyle& style = {});
+  ~Win32Form() override;
+  Win32Form(const Win32Form&) = delete;
+  Win32Form& operator=(const Win32Form&) = delete;
+
+  bool Valid() const { return window_ != 0; }
+
+  bool Has(const std::string& control) const override;
+  void SetText(const std::string& control, const std::string& text) override;
+  std::string Text(const std::string& control) const override;
+  void SetVisible(const std::string& control, bool visible) override;
+  bool Visible(const std::string& control) const override;
+  void SetEnabled(const std::string& control, bool enabled) override;
+  bool Enabled(const std::string& control) const override;
+  void SetChecked(const std::string& control, bool checked) override;
+  bool Checked(const std::string& control) const override;
+  void SetBounds(const std::string& control, const Bounds& bounds) override;
+  Bounds GetBounds(const std::string& control) const override;
+  void SetDefaultButton(const std::string& control) override;
+  void SetCurrentPage(int page) override;
+  int CurrentPage() const override;
+  int SetProgress(const std::string& control, int position) override;
+  int Progress(const std::string& control) const override;
+  void AddListRow(const std::string& control, const std::string& text) override;
+  std::vector<std::string> ListRows(const std::string& control) const override;
+  void ShowTree(const std::string& control, const ComponentTree& tree) override;
+  void SetTreeCheck(const std::string& control, int index, bool checked) override;
+  bool TreeCheck(const std::string& control, int index) const override;
+  bool CloneControl(const std::string& templateControl, const std::string& name) override;
+  void SetTimerInterval(const std::string& control, int milliseconds) override;
+  int TimerInterval(const std::string& control) const override;
+  intptr_t Handle(const std::string& control) const override;
+  void SetHandler(FormEventHandler handler) override;
+  void PumpEvents() override;
+
+  // Dispatches the thread's messages until WM_QUIT and returns its exit code. Destroying the
+  // window (Close, or an allowed close request) while this loop runs posts WM_QUIT(0).
+  int RunMessageLoop();
+  // Destroys the window at once, without asking the handler (kMayClose is for the user's
+  // close requests: the close box, Alt+F4, WM_CLOSE).
+  void Close();
+  // The name of the control whose native window is `handle`; "" for the window or a stranger.
+  std::string NameOf(intptr_t handle) const;
+
+  // The window procedures' entry; public only so that they can reach it.
+  intptr_t OnMessage(intptr_t hwnd, unsigned message, uintptr_t wParam, intptr_t lParam,
+                     bool& handled);
+
+ private:
+  struct Control {
+    std::string name;
+    ControlKind kind = ControlKind::kLabel;
+    std::string parent;
+    int id = 0;
+    intptr_t hwnd = 0;
+    int page = -1;
+    bool visible = true;
+    bool enabled = true;
+    bool checked = false;
+    std::string text;  // kept for the controls without a window (timers) and without a display
+    Bounds bounds;
+    int interval = 0;
+    int progress = 0;
+    bool timerBusy = false;
+    std::vector<intptr_t> treeItems;  // tree item handles by component index
+    std::vector<bool> treeChecks;     // the ticks last seen, to report only real changes
+    std::vector<std::string> rows;    // list rows and tree texts without a display
+  };
+
+  Control* Find(const std::string& name);
+  const Control* Find(const std::string& name) const;
+  Control* FindById(int id);
+  Control* FindByHandle(intptr_t hwnd);
+  bool CreateControlWindow(Control& control);
+  void LowerHosts(intptr_t parent);
+  void ApplyVisibility(const Control& control);
+  bool OnScreen(const Control& control) const;
+  // Calls the handler with a copy of it, so the handler may replace itself. Returns false
+  // when the form was destroyed during the call; `result` gets the handler's answer.
+  bool Fire(const std::string& control, FormEvent event, const FormEventArgs& args,
+            bool* result = nullptr);
+  void ScanTreeTicks(const std::string& control);
+  void OnTimer(uintptr_t id);
+  void OnDestroyed();
+  bool Dispatch(void* msg);
+
+  Win32FormStyle style_;
+  intptr_t window_ = 0;
+  intptr_t font_ = 0;
+  bool ownsFont_ = false;
+  std::string windowText_;
+  bool windowVisible_ = false;
+  bool windowEnabled_ = true;
+  Bounds windowBounds_;
+  std::map<std::string, std::unique_ptr<Control>> controls_;
+  std::vector<std::string> order_;
+  std::string pageContainer_;
+  int currentPage_ = 0;
+  std::string defaultButton_;
+  int nextId_ = 1000;
+  bool ready_ = false;      // events flow once the build is complete
+  int quietTree_ = 0;       // > 0 while the program itself fills or ticks a tree
+  int loopDepth_ = 0;       // RunMessageLoop calls in progress
+  FormEventHandler handler_;
+  std::shared_ptr<int> life_ = std::make_shared<int>(0);  // expires with the form
+};
