@@ -9,6 +9,7 @@
 #include <map>
 
 #include "archiver/archiver.h"
+#include "common/compressed_block.h"
 #include "common/crypto.h"
 #include "common/keyed_store.h"
 #include "common/text.h"
@@ -500,6 +501,77 @@ TEST_F(PackBuild, ProjectFilesAreCheckedWithFileAndLine) {
     EXPECT_FALSE(fs::exists(options.output));
     EXPECT_FALSE(fs::exists(options.output + ".partial"));
   }
+}
+
+}  // namespace
+
+namespace {
+
+// plugins.ini becomes the runtime's two files (wire form, images compressed and paired by
+// position), and inspect --extract gives plugins.ini and the DLLs back for an identical rebuild.
+TEST_F(PackBuild, PluginsAreCompiledAndComeBackOut) {
+  const fs::path project = root / "project";
+  WriteHost(project / "data.ini", U("[Mokta软件安装配置]\nMokta软件名称=演示\n"));
+  WriteHost(project / "payload" / "a.txt", "a");
+  WriteHost(project / "plugins" / "skin.dll", std::string("MZ\0\1skin", 8));
+  WriteHost(project / "plugins" / "log.dll", "MZlog");
+  std::string fifteen;
+  for (int i = 2; i <= 15; ++i) fifteen += "param" + std::to_string(i) + U("=字节集,") + std::to_string(i) + "\n";
+  WriteHost(project / "plugins.ini",
+            U("[皮肤]\nfile=plugins/skin.dll\nfunction=Start\nrun=installer\nparam2=整数型,-7\n"
+              "param1=文本型,%InstallPath%\\说明\n[日志]\nfile=plugins/log.dll\nfunction=Log\nrun=both\n") +
+                "param1=" + U("整数型,1\n") + fifteen);
+  ASSERT_TRUE(BuildPackage(Options(project)).ok);
+  fs::rename(root / "out" / "setup.exe", root / "first.exe");
+  const auto stored = StoredConfiguration(folder, folder / "first.exe", "one");
+  std::string second = "DLLnameLogDLLname_endDLLmd2DLLmd_endDLLparam$参数，整数型$参数，1";
+  for (int i = 2; i <= 15; ++i) second += "\r\nDLL标记$$参数，字节集$参数，" + std::to_string(i);
+  EXPECT_EQ(stored.at("QZRDLL_s.ini"),
+            "DLLnameStartDLLname_endDLLmd0DLLmd_endDLLparam$参数，文本型$参数，%InstallPath%\\说明"
+            "\r\nDLL标记$$参数，整数型$参数，-7DLLparam_end"
+            "MoktaDLL分割标记" + second + "DLLparam_end");
+  EXPECT_EQ(block::Inflate(stored.at("QZRDLL.db")),
+            "DLLparam_end" + std::string("MZ\0\1skin", 8) + "MoktaDLL分割标记DLLparam_endMZlog");
+
+  const InspectResult extracted = InspectPackage((root / "first.exe").string(), (root / "again").string());
+  ASSERT_TRUE(extracted.ok) << extracted.error << extracted.report;
+  EXPECT_EQ(ReadHost(root / "again" / "plugins" / "1.dll"), std::string("MZ\0\1skin", 8));
+  EXPECT_FALSE(fs::exists(root / "again" / "QZRDLL_s.ini"));
+  ASSERT_TRUE(BuildPackage(Options(root / "again")).ok);
+  EXPECT_EQ(StoredConfiguration(folder, folder / "out\\setup.exe", "two"), stored);
+}
+
+// An uninstaller copy: the program image, then the uninstall data, record and skin blocks and
+// the type block "qzr-2"; inspect lists the blocks and decodes each one.
+TEST_F(PackBuild, InspectDecodesAnUninstallerCopy) {
+  const std::string separator = "#！★！#";
+  const std::string bundle = std::string("DLLnameStartDLLname_endDLLmd1DLLmd_endDLLparamDLLparam_end") +
+                             separator + "DLLnameDLLparam_endMZ" + separator + separator +
+                             "[%Icon%]\r\n数据=#资源数据_图标\r\n" + separator;
+  Bytes record = "[软件卸载配置]\r\n软件名称=演示软件\r\n卸载路径=C:\\Program Files\\演示软件\r\n";
+  AppendKeyedItem(record, "卸载路径", "C:\\Program Files\\演示软件\\a.txt\r\nC:\\Program Files\\演示软件\\uninst.dat", false);
+  AppendKeyedItem(record, "卸载注册表", BytesOf({1, 2, 3}), false);
+  Bytes skin;
+  AppendKeyedItem(skin, "界面小图片", "\x89PNG1234", false);
+  AppendKeyedItem(skin, "版权", "示例软件有限公司", false);
+  const Bytes copy = MakeStub() + "{" +
+                     blocks::MakeBlock(blocks::kUninstDataStart, bundle, blocks::kUninstDataEnd) +
+                     blocks::MakeBlock(blocks::kUninstIniStart, record, blocks::kUninstIniEnd) +
+                     blocks::MakeBlock(blocks::kSkinStart, skin, blocks::kSkinEnd) +
+                     blocks::MakeBlock(blocks::kTypeStart, "qzr-2", blocks::kTypeEnd);
+  WriteHost(root / "uninst.dat", copy);
+
+  const InspectResult inspected = InspectPackage((root / "uninst.dat").string());
+  ASSERT_TRUE(inspected.ok) << inspected.error << inspected.report;
+  for (const char* expected :
+       {"package type: qzr-2 (uninstaller copy)", "uninstall data: block at", "uninstall record: block at",
+        "window skin: block at", "KEY 250: \"000\"", "QZRDLL.db: 21 bytes", "function=Start\nrun=uninstaller",
+        "[%Icon%]\n数据=#资源数据_图标", "软件名称=演示软件\n卸载路径=C:\\Program Files\\演示软件\n",
+        "[卸载路径] \nC:\\Program Files\\演示软件\\a.txt\nC:\\Program Files\\演示软件\\uninst.dat\n",
+        "[卸载注册表] (empty)", "界面小图片: 8 bytes", "版权: \"示例软件有限公司\""})
+    EXPECT_NE(inspected.report.find(U(expected)), std::string::npos) << expected << "\n" << inspected.report;
+  // Only an installer's project can be written out.
+  EXPECT_FALSE(InspectPackage((root / "uninst.dat").string(), (root / "x").string()).ok);
 }
 
 }  // namespace
