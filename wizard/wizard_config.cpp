@@ -104,7 +104,8 @@ void CreateFinishBoxes(InstallSession& session, const ini::Document& doc) {
     FinishOption& option = session.finishOptions[k];
     if (!option.visible) ++hidden;  // an invisible option does not take a row
     const std::string name = kFinishTemplate + std::to_string(k + 1);
-    if (!form.CloneControl(kFinishTemplate, name)) continue;
+    // A second configuration pass finds its boxes already made and reuses them.
+    if (!form.Has(name) && !form.CloneControl(kFinishTemplate, name)) continue;
     option.control = name;
     Bounds b = base;
     b.top = top + (int(k) - hidden) * kFinishRowHeight;
