@@ -47,7 +47,8 @@ ResourceLocation FindNamedTypeResource(BytesView image, const std::string& typeN
     return result;
   };
   if (image.size() < 0x40 || image.substr(0, 2) != "MZ") return fail("not a Windows program");
-  const uint32_t peAt = r.U32(0x3C);
+  // 64-bit arithmetic: a header offset near 4 GiB must not wrap around into the image.
+  const uint64_t peAt = r.U32(0x3C);
   if (!r.ok || peAt + 24 > image.size() || image.substr(peAt, 4) != BytesView("PE\0\0", 4))
     return fail("not a Windows program");
   const uint32_t sectionCount = r.U16(peAt + 6);

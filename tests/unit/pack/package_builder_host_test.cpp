@@ -361,8 +361,10 @@ TEST(PeResource, DamagedImagesFindNothing) {
   Put32(badRoot, 0x58 + 112 + 16, 0x9000);  // resource RVA outside every section
   Bytes badData = good;
   Put32(badData, 0x200 + 0x4C, 0x10000);  // resource size past the end of the file
+  Bytes badHeader = good;
+  Put32(badHeader, 0x3C, 0xFFFFFFF0u);  // header offset that wraps around in 32 bits
   for (const Bytes& image : {Bytes(), Bytes("MZ"), good.substr(0, 0x100), good.substr(0, 0x230),
-                             badRoot, badData})
+                             badRoot, badData, badHeader})
     EXPECT_FALSE(pe::FindNamedTypeResource(image, "KEY", 250).found) << image.size();
 }
 
