@@ -10,6 +10,7 @@
 #include "tools/pack/config_writer.h"
 #include "tools/pack/inspector.h"
 #include "tools/pack/package_builder.h"
+#include "tools/pack/project_check.h"
 
 namespace {
 
@@ -66,6 +67,7 @@ int main(int argc, char** argv) {
     return result.ok ? 0 : Fail(result.error);
   }
   if (command == "config" && argc == 4) {
+    if (std::string error = CheckProject(argv[2]); !error.empty()) return Fail(error);
     ConfigWriteResult result = WriteConfiguration(argv[2], argv[3]);
     if (!result.ok) return Fail(result.error);
     std::printf("configuration written to %s\n", argv[3]);
