@@ -85,14 +85,23 @@ bool ExtractPayload(InstallSession& session, const std::string& password) {
   const std::string& payload = session.run.package.payloadArchivePath;
   const UnpackProgressFn progress = OnUnpackProgress;
   const std::string assignments(session.run.config.assignments);
+  std::string& excludeList = session.lists.excludeList;
   bool ok = true;
-  if (!assignments.empty())
+  if (!assignments.empty()) {
+    // The group step appends "entry," without a separator of its own; an exclude list that an
+    // "Install" section left without a trailing "," would otherwise fuse two entries.
+    if (!excludeList.empty() && excludeList.back() != ',') excludeList += ',';
     ok = ExtractAssignedFiles(assignments, session.run.installPath, payload, password, progress,
-                              session.lists.excludeList);
+                              excludeList);
+  }
+  // The main extraction is the last of groupCount + 1 parts of the bar; left at the last
+  // group's index it could never take the bar past that group's share.
+  UnpackProgress& state = TheUnpackProgress();
+  if (state.groupCount > 0) state.groupIndex = state.groupCount + 1;
   // The main extraction runs even after a failed group: the user then sees which files came,
   // and the failure is still reported once both are done.
   const bool mainOk = ExtractArchive(payload, session.run.installPath, password, progress,
-                                     session.lists.includeList, session.lists.excludeList);
+                                     session.lists.includeList, excludeList);
   return ok && mainOk;
 }
 

@@ -1,0 +1,290 @@
+// The install sequence on the host platform, with a stand-in archiver library bound by name:
+// what a completed install leaves (files, Uninstall key, shortcuts, commands, status rows), that
+// a failed extraction stops before anything is registered, the end step in each mode, and the
+// start of a run without package.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "archiver/archiver.h"
+#include "platform/host/host.h"
+#include "platform/platform.h"
+#include "script/unpack_progress.h"
+#include "startup/archiver_driver.h"
+#include "system/host/shortcut_calls.h"
+#include "tests/support/test_folder.h"
+#include "wizard/headless_form.h"
+#include "wizard/install_sequence.h"
+#include "wizard/installer_startup.h"
+
+namespace {
+
+namespace host = plat::host;
+
+// The stand-in library: each SevenZip call writes one file into the destination named by the
+// command line, reports it through the registered callback and answers the next queued result.
+struct FakeArchiver {
+  std::vector<std::string> commands;
+  std::vector<int> results;  // consumed front first; 0 once empty
+  ArchiverProc proc = nullptr;
+};
+FakeArchiver& Fake() {
+  static FakeArchiver fake;
+  return fake;
+}
+
+int ARCHIVER_CALL FakeSevenZip(void*, const char* commandLine, char*, uint32_t) {
+  FakeArchiver& fake = Fake();
+  const std::string command = commandLine;
+  fake.commands.push_back(command);
+  // x  "archive" -hide -y "dest\" ...: the destination is the second quoted text.
+  size_t q = command.find('"');
+  q = command.find('"', q + 1);
+  const size_t destStart = command.find('"', q + 1) + 1;
+  const std::string dest = command.substr(destStart, command.find('"', destStart) - destStart);
+  const std::string file = dest + "file" + std::to_string(fake.commands.size()) + ".txt";
+  plat::WriteFileBytes(file, "payload");
+  if (fake.proc) {
+    archiver::ExtractingInfoEx info{};
+    info.dwFileSize = 200;
+    info.dwWriteSize = 100;
+    std::strncpy(info.szDestFileName, file.c_str(), sizeof info.szDestFileName - 1);
+    fake.proc(nullptr, 0, archiver::kStateInProcess, &info);
+    fake.proc(nullptr, 0, archiver::kStateEnd, nullptr);
+  }
+  int result = 0;
+  if (!fake.results.empty()) {
+    result = fake.results.front();
+    fake.results.erase(fake.results.begin());
+  }
+  return result;
+}
+
+int ARCHIVER_CALL FakeSetOwner(void*, ArchiverProc proc) {
+  Fake().proc = proc;
+  return 1;
+}
+
+constexpr char kInstallPath[] = "C:\\Program Files\\Demo";
+constexpr char kPayload[] = "C:\\Setup\\payload.7z";
+constexpr char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo";
+
+struct InstallSequence : ::testing::Test {
+  TestFolder folder;
+  HeadlessForm form{WizardWindowDesc()};
+  InstallSession session;
+  int uninstallRecords = 0;
+  std::vector<std::string> broadcasts;
+
+  void SetUp() override {
+    host::RegisterLibrary(kArchiverFileName,
+                          {{"SevenZip", reinterpret_cast<void*>(&FakeSevenZip)},
+                           {"SevenZipSetOwnerWindowEx", reinterpret_cast<void*>(&FakeSetOwner)}});
+    SetUpArchiver("");
+    Fake() = FakeArchiver{};
+    TheUnpackProgress() = UnpackProgress{};
+    ClearShortcutRecords();
+    ASSERT_TRUE(plat::CreateDirectories("C:\\Setup"));
+    ASSERT_TRUE(plat::WriteFileBytes(kPayload, "7z\xBC\xAF\x27\x1C rest of an archive"));
+
+    session.form = &form;
+    session.run.installPath = kInstallPath;
+    session.run.package.payloadArchivePath = kPayload;
+    session.wizard.productName = "Demo";
+    session.wizard.version = "1.0";
+    session.wizard.makeUninstaller = 1;
+    session.wizard.scriptDocument =
+        "基本组件\r\n｛\r\nUnzip(){\r\n[真]cmd /c echo done\r\n}\r\n｝\r\n";
+    session.tree.items = {{"基本组件", -1, 1, 0, false}};
+    ShortcutRecord link;
+    link.name = "Demo";
+    link.file = "file2.txt";
+    link.locations = "C:\\Links";
+    session.shortcuts = {link};
+    session.writeUninstallRecord = [this](InstallSession&) { return ++uninstallRecords > 0; };
+    session.plugins.broadcast = [this](const std::string& message) {
+      broadcasts.push_back(message);
+      return std::vector<int>{};
+    };
+  }
+
+  // Runs the sequence; the exit code the process ended with, -1 when it did not end.
+  int Run() {
+    try {
+      RunInstallSequence(session, "pw", false);
+    } catch (const host::ProcessExit& exit) {
+      return int(exit.exitCode);
+    }
+    return -1;
+  }
+
+  bool UninstallKeyWritten() const {
+    for (const auto& entry : host::RegistrySnapshot())
+      if (entry.key.find(kUninstallKey) == 0) return true;
+    return false;
+  }
+};
+
+TEST_F(InstallSequence, CompletedBackgroundInstallRegistersEverythingAndEndsWithZero) {
+  session.run.startup.installMode = "后台安装";
+  session.lists.excludeList = "skip.txt";
+  session.run.config.assignments = "%InstallPath%\\Help,-1\r\nhelp.txt\r\n";
+
+  EXPECT_EQ(Run(), 0);
+
+  // The group goes to its folder, the main extraction leaves the group's entry and the
+  // excluded entry out, and the archive password reaches both.
+  ASSERT_EQ(Fake().commands.size(), 2u) << Fake().commands[0] << "\n" << Fake().commands[1];
+  EXPECT_NE(Fake().commands[0].find("\"C:\\Program Files\\Demo\\Help\\\""), std::string::npos);
+  EXPECT_NE(Fake().commands[1].find("-x!\"skip.txt\""), std::string::npos);
+  EXPECT_NE(Fake().commands[1].find("-x!\"help.txt\""), std::string::npos);
+  for (const std::string& command : Fake().commands)
+    EXPECT_NE(command.find("-p\"pw\""), std::string::npos);
+  EXPECT_TRUE(plat::FileExists("C:\\Program Files\\Demo\\file2.txt"));
+
+  EXPECT_TRUE(UninstallKeyWritten());
+  ASSERT_EQ(RecordedShortcuts().size(), 1u);
+  EXPECT_EQ(uninstallRecords, 1);
+  // The "Unzip" section of the ticked component ran after the files were there.
+  bool unzipRan = false;
+  for (const auto& start : host::ProcessStarts())
+    unzipRan |= start.commandLine.find("echo done") != std::string::npos;
+  EXPECT_TRUE(unzipRan);
+
+  // The status line shows the second file relative to the install folder (the very first
+  // report of the run shows none), and the bar reached the end of the main extraction.
+  const auto rows = form.ListRows("超级列表框");
+  EXPECT_NE(std::find(rows.begin(), rows.end(), "正在解压 file2.txt"), rows.end());
+  EXPECT_EQ(form.Progress("进度条1"), 100);
+  EXPECT_EQ(broadcasts, std::vector<std::string>{"，整数型，1005"});
+  EXPECT_TRUE(host::Messages().empty());
+}
+
+TEST_F(InstallSequence, FailedExtractionStopsBeforeAnythingIsRegistered) {
+  struct Case {
+    const char* name;
+    bool withGroup;
+    std::vector<int> results;  // of the calls in order (group first)
+    const char* mode;
+  } cases[] = {
+      {"damaged main payload, wizard", false, {archiver::kErrorPassword}, "正常安装"},
+      {"damaged main payload, background", false, {0x800D}, "后台安装"},
+      {"failed group, main fine, direct", true, {0x8013, 0}, "直接安装"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestFolder fresh;  // a clean machine per case
+    SetUp();
+    session.run.startup.installMode = c.mode;
+    if (c.withGroup) session.run.config.assignments = "%InstallPath%\\Help,-1\r\nhelp.txt\r\n";
+    Fake().results = c.results;
+
+    EXPECT_EQ(Run(), int(kExitExtractionFailed));
+    EXPECT_FALSE(UninstallKeyWritten());
+    EXPECT_TRUE(RecordedShortcuts().empty());
+    EXPECT_EQ(uninstallRecords, 0);
+    EXPECT_TRUE(host::ProcessStarts().empty());  // no after-unpack command, no Unzip section
+    EXPECT_TRUE(broadcasts.empty());             // and no end step
+    const bool background = std::string(c.mode) == "后台安装";
+    ASSERT_EQ(host::Messages().size(), background ? 0u : 1u);
+    if (!background) EXPECT_EQ(host::Messages()[0].text, kExtractionFailedText);
+    broadcasts.clear();
+    uninstallRecords = 0;
+  }
+}
+
+TEST_F(InstallSequence, TestModeInstallsNothing) {
+  session.run.startup.commandArgs = {"test"};
+  session.run.startup.installMode = "后台安装";
+  EXPECT_EQ(Run(), 0);
+  EXPECT_TRUE(Fake().commands.empty());
+  EXPECT_FALSE(UninstallKeyWritten());
+  EXPECT_TRUE(RecordedShortcuts().empty());
+}
+
+TEST_F(InstallSequence, EndStepEndsTheProcessOnlyWithoutFinishPage) {
+  struct Case {
+    const char* mode;
+    int hideEnd;
+    bool ends;
+  } cases[] = {
+      {"后台安装", 0, true}, {"后台安装", 1, true}, {"正常安装", -1, true},
+      {"直接安装", -1, true}, {"正常安装", 1, false}, {"直接安装", 0, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.mode) + " hideEnd " + std::to_string(c.hideEnd));
+    session.run.startup.installMode = c.mode;
+    session.run.startup.hideEnd = c.hideEnd;
+    form.SetText("下一步_按钮", "安装(&I)");
+    form.SetVisible("上一步_按钮", true);
+    broadcasts.clear();
+    bool ended = false;
+    try {
+      EndInstall(session);
+    } catch (const host::ProcessExit& exit) {
+      ended = true;
+      EXPECT_EQ(exit.exitCode, unsigned(kExitSuccess));
+    }
+    EXPECT_EQ(ended, c.ends);
+    EXPECT_EQ(form.Text("下一步_按钮"), "完成(&F)");
+    EXPECT_FALSE(form.Visible("上一步_按钮"));
+    EXPECT_EQ(broadcasts.size(), 1u);
+  }
+}
+
+TEST_F(InstallSequence, StatusLineRowsFollowTheDetailListMode) {
+  for (int mode : {0, 1, 2}) {
+    SCOPED_TRACE(mode);
+    HeadlessForm page(WizardWindowDesc());
+    session.form = &page;
+    session.wizard.detailListMode = mode;
+    ShowStatusLine(session, "正在解压 a.txt");
+    ShowStatusLine(session, "正在解压 b.txt");
+    EXPECT_EQ(page.Text("解压_标签"), "正在解压 b.txt");
+    const std::vector<std::string> expected =
+        mode == 2 ? std::vector<std::string>{}
+                  : std::vector<std::string>{"正在解压 a.txt", "正在解压 b.txt"};
+    EXPECT_EQ(page.ListRows("超级列表框"), expected);
+  }
+}
+
+TEST_F(InstallSequence, ProgressBarOnlyMovesForward) {
+  for (int percent : {10, 40, 30, 40, 150}) SetInstallProgress(session, percent);
+  EXPECT_EQ(form.Progress("进度条1"), 100);
+  EXPECT_EQ(session.progressValue, 100);
+  SetInstallProgress(session, 20);
+  EXPECT_EQ(form.Progress("进度条1"), 100);
+}
+
+TEST(InstallerStartup, RunWithoutPackageEndsWithItsCodeAndSaysWhy) {
+  struct Case {
+    const char* commandLine;
+    size_t messages;
+  } cases[] = {
+      {"\"C:\\Setup\\setup.exe\"", 1},
+      {"\"C:\\Setup\\setup.exe\" /S", 1},
+  };
+  for (const Case& c : cases) {
+    TestFolder folder;
+    host::SetCommandLine(c.commandLine);
+    HeadlessForm form(WizardWindowDesc());
+    InstallSession session;
+    session.form = &form;
+    session.run.extractAll = [](const std::string&, const std::string&, const std::string&) {
+      return false;
+    };
+    ExitCode code = kExitSuccess;
+    EXPECT_FALSE(StartInstallerRun(session, {}, code));
+    EXPECT_EQ(code, kExitNoPackage);
+    ASSERT_EQ(host::Messages().size(), c.messages);
+    EXPECT_EQ(host::Messages()[0].text, kNoPackageText);
+    EXPECT_FALSE(form.Visible(""));
+  }
+}
+
+TEST(InstallerStartup, HostCallbackCaptionCarriesTheDecimalAddress) {
+  EXPECT_EQ(HostCallbackCaption(4198400), "备用的传递消息I_4198400");
+}
+
+}  // namespace
