@@ -26,10 +26,10 @@ bool StartProcess(const std::string& commandLine, const ProcessOptions& options,
   std::wstring folder = Wide(options.workingDirectory);
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
-  if (options.hidden) {
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-  }
+  // Always an explicit show command: a program started by an installer that was itself
+  // started minimised or hidden would otherwise inherit that state.
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = options.hidden ? SW_HIDE : SW_SHOWNORMAL;
   PROCESS_INFORMATION info = {};
   if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         folder.empty() ? nullptr : folder.c_str(), &startup, &info))
@@ -57,7 +57,11 @@ bool ShellExecute(const std::string& verb, const std::string& file, const std::s
   info.cbSize = sizeof(info);
   // NOASYNC: the runtime may end its process right after the call; the execution must have
   // been handed over by then.
-  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC;
+  // FLAG_NO_UI: a file that cannot be opened must not leave a shell error dialog behind a
+  // silent install; the caller sees the failure instead. INVOKEIDLIST lets verbs registered
+  // through shell extensions run as well.
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI |
+               SEE_MASK_INVOKEIDLIST;
   info.lpVerb = wideVerb.empty() ? nullptr : wideVerb.c_str();
   info.lpFile = wideFile.c_str();
   info.lpParameters = wideParameters.empty() ? nullptr : wideParameters.c_str();
