@@ -71,7 +71,7 @@ void LockDestination(Form& form) {
   form.SetEnabled("浏览目录", false);
 }
 
-// The skins (pictures and icons, Part of the page-text issue) are read and put on the pages
+// The skins (pictures and icons) come with the page-text issue; they are read and put on the pages
 // by a later issue; these are the places where the configuration step calls them.
 void ReadSkinPictures(InstallSession&) {}
 void ApplySkinPictures(InstallSession&) {}
