@@ -71,8 +71,8 @@ void LockDestination(Form& form) {
   form.SetEnabled("浏览目录", false);
 }
 
-// The skins (pictures and icons) come with the page-text issue; they are read and put on the pages
-// by a later issue; these are the places where the configuration step calls them.
+// The skins (pictures and icons) come with the page-text issue; these are the places where the
+// configuration step will read them and put them on the pages.
 void ReadSkinPictures(InstallSession&) {}
 void ApplySkinPictures(InstallSession&) {}
 // The page texts except the two lists the install itself needs (button and step captions).
