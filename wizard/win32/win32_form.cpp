@@ -167,7 +167,8 @@ Win32Form::Win32Form(const WindowDesc& desc, const Win32FormStyle& style) : styl
   window_ = I(window);
   HFONT font = MakeFont();
   ownsFont_ = font != nullptr;  // the stock fallback is not ours to delete
-  font_ = reinterpret_cast<intptr_t>(font ? font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
+  if (!font) font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  font_ = reinterpret_cast<intptr_t>(font);
 
   for (const std::string& name : order_) CreateControlWindow(*controls_[name]);
   LowerHosts(window_);

@@ -31,7 +31,8 @@
 struct Win32FormStyle {
   // Window style and extended style of the top-level window (WS_VISIBLE is ignored: the
   // window is always created hidden).
-  uint32_t style = 0x00CA0000 | 0x02000000;  // WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN
+  // WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, and WS_CLIPCHILDREN.
+  uint32_t style = 0x00CA0000 | 0x02000000;
   uint32_t exStyle = 0x00010000;              // WS_EX_CONTROLPARENT
 };
 
