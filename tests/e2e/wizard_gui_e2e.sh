@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# End to end with a visible wizard: setup.exe -jp on a virtual X display (xvfb-run), in a
-# fresh Wine prefix whose Chinese fonts map to WenQuanYi Zen Hei.
+# End to end with a visible wizard: setup.exe -jp on a virtual X display, in a fresh Wine prefix
+# whose Chinese fonts render (the harness tests/e2e/lib/xvfb.sh).
 #
 # The package is a small project written here: a pre-install command and an after-unpack batch
 # each drop a marker file and then wait a few seconds, so the installing page stays up long
@@ -8,48 +8,39 @@
 # that drop marker files, the first ticked, the second not. The test checks that the wizard
 # shows the installing page, that its bar fills, that the finish page follows, presses Next
 # there (a click on the button), and then that only the ticked option ran and the exit code is
-# 0. Screenshots go to build/artifacts/ (wizard-installing-start.png, wizard-installing-done.png,
-# wizard-finish.png; wizard-failure.png when a wait runs out).
+# 0. Screenshots of the wizard window go to build/artifacts/: jp-installing-start.png,
+# jp-installing-done.png, jp-finish.png (jp-failure.png, the whole screen, when a wait ran out).
 #
 # Needs build/native/setup-pack, build/win64/setup.exe, xvfb-run, xdotool, imagemagick.
-# Usage: tests/e2e/wizard_gui_e2e.sh   (starts its own xvfb-run unless already inside one)
+# Usage: tests/e2e/wizard_gui_e2e.sh
 set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
-if [ -z "${WIZARD_GUI_E2E_DISPLAY:-}" ]; then
-  export WIZARD_GUI_E2E_DISPLAY=1
-  exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
-fi
 cd "$root"
-wine=/usr/lib/wine/wine64
-wineserver=/usr/lib/wine/wineserver
+. tests/e2e/lib/xvfb.sh
 artifacts=$root/build/artifacts
 work=$(mktemp -d)
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEPREFIX=$work/prefix
-# xvfb-run waits for every client of the display: the prefix's processes end with the script.
-trap '"$wineserver" -k 2>/dev/null; rm -rf "$work"' EXIT
+trap 'xvfb_end_prefix; rm -rf "$work"' EXIT
 mkdir -p "$artifacts"
-rm -f "$artifacts"/wizard-*.png
+rm -f "$artifacts"/jp-*.png
+results=$work/results
+: >"$results"
 
-passed=0 failed=0
-check() {  # check NAME CONDITION-RESULT
-  if [ "$2" = 0 ]; then passed=$((passed + 1)); echo "ok   $1"; else failed=$((failed + 1)); echo "FAIL $1"; fi
+check() {  # check NAME CONDITION-RESULT; also called inside the virtual display's shell
+  if [ "$2" = 0 ]; then echo "ok   $1"; else echo "FAIL $1"; fi | tee -a "$results"
 }
-finish() { echo "$passed passed, $failed failed"; [ "$failed" = 0 ]; exit $?; }
-for tool in xdotool import "$wine" build/native/setup-pack build/win64/setup.exe; do
-  command -v "$tool" >/dev/null || { echo "missing $tool"; failed=$((failed + 1)); finish; }
+finish() {
+  local passed failed
+  passed=$(grep -c '^ok' "$results") failed=$(grep -c '^FAIL' "$results")
+  echo "$passed passed, $failed failed; screenshots in $artifacts"
+  [ "$failed" = 0 ]
+  exit $?
+}
+for tool in xdotool import xvfb-run build/native/setup-pack build/win64/setup.exe; do
+  command -v "$tool" >/dev/null || { check "missing $tool" 1; finish; }
 done
 
-# --- the prefix: fresh, with the CJK font replacements ----------------------------------------
-"$wine" wineboot -i >/dev/null 2>&1
-"$wineserver" -w
-{
-  printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
-  for font in "SimSun" "NSimSun" "MS Shell Dlg" "MS Shell Dlg 2" "Tahoma" "Microsoft Sans Serif"; do
-    printf '"%s"="WenQuanYi Zen Hei"\r\n' "$font"
-  done
-} >"$work/fonts.reg"
-"$wine" regedit /s "Z:${work//\//\\}\\fonts.reg" >/dev/null 2>&1
-"$wineserver" -w
+# --- a fresh prefix with the CJK font replacements ----------------------------------------------
+xvfb_make_prefix "$work/prefix"
 marks=$WINEPREFIX/drive_c/marks
 mkdir -p "$marks"
 
@@ -110,67 +101,99 @@ for i in $(seq 1 20); do printf 'file %s\r\n' "$i" >"$project/payload/tools/note
 build/native/setup-pack build "$project" -o "$work/pkg/setup.exe" --key 135 >"$work/pack.log" 2>&1
 check "setup-pack builds the package" $?
 
-# --- the run ------------------------------------------------------------------------------------
-wait_for() {  # wait_for SECONDS TEST... : polls the test every 0.2 s
-  local deadline=$((SECONDS + $1)); shift
+# --- the run, on a virtual display --------------------------------------------------------------
+wait_for() {  # wait_for SECONDS TEST...: polls TEST every 0.2 s while setup.exe runs
+  local deadline=$((SECONDS + $1))
+  shift
   until "$@"; do
     [ "$SECONDS" -lt "$deadline" ] || return 1
     kill -0 "$setup_pid" 2>/dev/null || { "$@"; return; }
     sleep 0.2
   done
 }
-wizard_window() {  # prints the id of the wizard's visible top-level window
-  xdotool search --onlyvisible --class "setup.exe" 2>/dev/null | while read -r id; do
+wizard_window() {  # the id of the wizard's visible top-level window (the unpack window is smaller)
+  local id geometry
+  for id in $(xdotool search --onlyvisible --class "setup.exe" 2>/dev/null); do
     geometry=$(xdotool getwindowgeometry "$id" 2>/dev/null | sed -n 's/.*Geometry: //p')
-    [ "${geometry%x*}" -ge 400 ] 2>/dev/null && { echo "$id"; break; }
+    [ "${geometry%x*}" -ge 400 ] 2>/dev/null && { echo "$id"; return; }
   done
 }
-shoot() {  # shoot NAME: the wizard window (the whole screen when it is not found)
-  local id geometry position
+shoot() {  # shoot NAME: the wizard window, cropped (the whole screen when it is not found)
+  local id info
   id=$(wizard_window)
-  if [ -n "$id" ]; then
-    geometry=$(xdotool getwindowgeometry "$id" | sed -n 's/.*Geometry: //p')
-    position=$(xdotool getwindowgeometry "$id" | sed -n 's/.*Position: \([0-9]*\),\([0-9]*\).*/\1+\2/p')
-    import -window root -crop "${geometry}+${position}" +repage "$artifacts/$1.png"
-  else
-    import -window root "$artifacts/$1.png"
-  fi
+  if [ -z "$id" ]; then xvfb_screenshot "$artifacts/$1.png"; return; fi
+  info=$(xdotool getwindowgeometry "$id")
+  import -window root -crop "$(echo "$info" | sed -n 's/.*Geometry: //p')+$(echo "$info" |
+    sed -n 's/.*Position: \([0-9]*\),\([0-9]*\).*/\1+\2/p')" +repage "$artifacts/$1.png"
 }
-give_up() { shoot wizard-failure; check "$1" 1; kill "$setup_pid" 2>/dev/null; finish; }
+give_up() { shoot jp-failure; check "$1" 1; kill "$setup_pid" 2>/dev/null; return 1; }
 
-(cd "$work/pkg" && exec "$wine" setup.exe -jp "/D=C:\\guitest") >/dev/null 2>&1 &
-setup_pid=$!
+run_wizard() {
+  (cd "$work/pkg" && exec "$XVFB_WINE" setup.exe -jp "/D=C:\\guitest") >/dev/null 2>&1 &
+  setup_pid=$!
 
-wait_for 90 test -f "$marks/pre.txt" || give_up "the pre-install command runs"
-sleep 1.5
-window=$(wizard_window)
-check "the wizard window is shown while the pre-install command waits" $([ -n "$window" ]; echo $?)
-[ -n "$window" ] || give_up "the wizard window appears"
-shoot wizard-installing-start
+  wait_for 90 test -f "$marks/pre.txt" || { give_up "the pre-install command runs"; return; }
+  sleep 1.5
+  local window
+  window=$(wizard_window)
+  check "the wizard is shown while the pre-install command waits" $([ -n "$window" ]; echo $?)
+  [ -n "$window" ] || { give_up "the wizard window appears"; return; }
+  shoot jp-installing-start
 
-wait_for 90 test -f "$marks/post.txt" || give_up "the payload is extracted and the after-unpack batch runs"
-sleep 1.5
-shoot wizard-installing-done
-check "the payload is in the install folder before the finish page" \
-  $(cmp -s "$project/payload/data.bin" "$WINEPREFIX/drive_c/guitest/data.bin"; echo $?)
+  wait_for 90 test -f "$marks/post.txt" ||
+    { give_up "the payload is extracted and the after-unpack batch runs"; return; }
+  sleep 1.5
+  shoot jp-installing-done
+  check "the payload is in the install folder before the finish page" \
+    $(cmp -s "$project/payload/data.bin" "$WINEPREFIX/drive_c/guitest/data.bin"; echo $?)
 
-wait_for 60 test -f "$marks/post-done.txt" || give_up "the after-unpack batch ends"
-sleep 2
-shoot wizard-finish
-check "no finish option ran before Next" $([ ! -e "$marks/finish1.txt" ]; echo $?)
-check "setup.exe waits on the finish page" $(kill -0 "$setup_pid" 2>/dev/null; echo $?)
+  wait_for 60 test -f "$marks/post-done.txt" || { give_up "the after-unpack batch ends"; return; }
+  sleep 2
+  shoot jp-finish
+  check "no finish option ran before Next" $([ ! -e "$marks/finish1.txt" ]; echo $?)
+  check "setup.exe waits on the finish page" $(kill -0 "$setup_pid" 2>/dev/null; echo $?)
 
-# Next: 下一步_按钮 at (320, 301), 80 x 22, in client coordinates; with no window manager the X
-# window of a Wine top-level is its client area.
-window=$(wizard_window)
-xdotool mousemove --window "$window" 360 312 click 1
-deadline=$((SECONDS + 30))
-while kill -0 "$setup_pid" 2>/dev/null && [ "$SECONDS" -lt "$deadline" ]; do sleep 0.2; done
-kill -0 "$setup_pid" 2>/dev/null && give_up "setup.exe ends after Next on the finish page"
-wait "$setup_pid"
-rc=$?
-check "exit code 0 after Next on the finish page (got $rc)" $([ "$rc" = 0 ]; echo $?)
-"$wineserver" -w
-check "the ticked finish option ran" $([ -f "$marks/finish1.txt" ]; echo $?)
-check "the unticked finish option did not run" $([ ! -e "$marks/finish2.txt" ]; echo $?)
+  # Next: 下一步_按钮 at (320, 301), 80 x 22, in client coordinates; with no window manager the X
+  # window of a Wine top-level is its client area.
+  window=$(wizard_window)
+  xdotool mousemove --window "$window" 360 312 click 1
+  local deadline=$((SECONDS + 30))
+  while kill -0 "$setup_pid" 2>/dev/null && [ "$SECONDS" -lt "$deadline" ]; do sleep 0.2; done
+  kill -0 "$setup_pid" 2>/dev/null && { give_up "setup.exe ends after Next on the finish page"; return; }
+  wait "$setup_pid"
+  local rc=$?
+  check "exit code 0 after Next on the finish page (got $rc)" $([ "$rc" = 0 ]; echo $?)
+  "$XVFB_WINESERVER" -w
+  check "the ticked finish option ran" $([ -f "$marks/finish1.txt" ]; echo $?)
+  check "the unticked finish option did not run" $([ ! -e "$marks/finish2.txt" ]; echo $?)
+}
+export work marks project artifacts results
+xvfb_run run_wizard
+
+# --- what the pictures show ---------------------------------------------------------------------
+# Client coordinates from the window table: 进度条1 at (22, 84) 450 x 18, 超级列表框 at (22, 110)
+# 450 x 160, both on the installing page's body at the container's origin.
+pixel() {  # pixel NAME X Y: the colour of one pixel of a screenshot
+  convert "$artifacts/$1.png" -format "%[pixel:p{$2,$3}]" info: 2>/dev/null
+}
+dark_pixels() {  # dark_pixels NAME: pixels of the list's rows darker than mid-grey (the text)
+  convert "$artifacts/$1.png" -crop 440x150+27+115 +repage -colorspace gray -threshold 50% \
+    -format '%[fx:round(w*h*(1-mean))]' info: 2>/dev/null || echo 0
+}
+if [ -f "$artifacts/jp-installing-start.png" ] && [ -f "$artifacts/jp-installing-done.png" ]; then
+  bar_start=$(pixel jp-installing-start 27 93) bar_end_start=$(pixel jp-installing-start 467 93)
+  bar=$(pixel jp-installing-done 27 93) bar_end=$(pixel jp-installing-done 467 93)
+  check "the bar is empty before the extraction ($bar_start .. $bar_end_start)" \
+    $([ -n "$bar_start" ] && [ "$bar_start" = "$bar_end_start" ]; echo $?)
+  check "the bar is full after it ($bar .. $bar_end)" \
+    $([ -n "$bar" ] && [ "$bar" = "$bar_end" ] && [ "$bar" != "$bar_start" ]; echo $?)
+  rows_start=$(dark_pixels jp-installing-start) rows=$(dark_pixels jp-installing-done)
+  check "the list fills (text pixels: $rows_start before, $rows after the extraction)" \
+    $([ "$rows" -gt $((rows_start + 1000)) ]; echo $?)
+  if [ -f "$artifacts/jp-finish.png" ]; then
+    finish_bar=$(pixel jp-finish 27 93)
+    check "the finish page replaces the installing page (no bar at its place: $finish_bar)" \
+      $([ -n "$finish_bar" ] && [ "$finish_bar" != "$bar" ]; echo $?)
+  fi
+fi
 finish
