@@ -2,10 +2,11 @@
 # End to end with a visible wizard: setup.exe -jp on a virtual X display, in a fresh Wine prefix
 # whose Chinese fonts render (the harness tests/e2e/lib/xvfb.sh).
 #
-# The package is a small project written here: a pre-install command and an after-unpack batch
-# each drop a marker file and then wait a few seconds, so the installing page stays up long
-# enough to be photographed before and after the extraction; two finish options run batches
-# that drop marker files, the first ticked, the second not. The test checks that the wizard
+# The package is a small project written here: a pre-install and an after-unpack command each
+# drop a marker file and then wait a few seconds, so the installing page stays up long enough
+# to be photographed before and after the extraction; three finish options drop marker files:
+# a ticked batch in the install folder (opened through the shell), an unticked one, and a
+# ticked command line. The test checks that the wizard
 # shows the installing page, that its bar fills, that the finish page follows, presses Next
 # there (a click on the button), and then that only the ticked option ran and the exit code is
 # 0. Screenshots of the wizard window go to build/artifacts/: jp-installing-start.png,
@@ -66,7 +67,7 @@ hp=-hp
 
 [完成后选项_列表]
 y=真
-次数=2
+次数=3
 标题1=写下第一个标记
 可视1=真
 选中1=真
@@ -75,6 +76,10 @@ y=真
 可视2=真
 选中2=假
 程序2=%InstallPath%\tools\finish2.bat
+标题3=写下第三个标记
+可视3=真
+选中3=真
+程序3=cmd /c echo finish> C:\marks\finish3.txt
 
 [解压后运行的参数]
 欲运行的次数=2
@@ -83,19 +88,19 @@ y=真
 是否隐藏窗口1=真
 是否等待返回1=真
 作用方案1=安装前运行
-是否外部运行2=假
-参数运行文件名2=tools\post.bat
+是否外部运行2=真
+参数运行文件名2=cmd /c echo post> C:\marks\post.txt & ping -n 5 127.0.0.1 > nul & echo done> C:\marks\post-done.txt
 是否隐藏窗口2=真
 是否等待返回2=真
 作用方案2=解压后运行
 EOF
-printf '@echo off\r\necho post> C:\\marks\\post.txt\r\nping -n 5 127.0.0.1 > nul\r\necho done> C:\\marks\\post-done.txt\r\n' \
-  >"$project/payload/tools/post.bat"
+# The variables the package expands: %ProgramFiles% in 安装位置, %InstallPath% in the options.
+printf '[%%ProgramFiles%%]\r\n数据=\r\n[%%InstallPath%%]\r\n数据=\r\n' >"$project/variable.ini"
 for n in 1 2; do
   printf '@echo off\r\necho finish> C:\\marks\\finish%s.txt\r\n' "$n" >"$project/payload/tools/finish$n.bat"
 done
 printf 'readme\r\n' >"$project/payload/readme.txt"
-# A few MiB, so that the bar moves through more than one step.
+# A few MiB and a few files, so that the bar and the list have something to show.
 head -c $((4 << 20)) /dev/urandom >"$project/payload/data.bin"
 for i in $(seq 1 20); do printf 'file %s\r\n' "$i" >"$project/payload/tools/note$i.txt"; done
 build/native/setup-pack build "$project" -o "$work/pkg/setup.exe" --key 135 >"$work/pack.log" 2>&1
@@ -164,8 +169,9 @@ run_wizard() {
   local rc=$?
   check "exit code 0 after Next on the finish page (got $rc)" $([ "$rc" = 0 ]; echo $?)
   "$XVFB_WINESERVER" -w
-  check "the ticked finish option ran" $([ -f "$marks/finish1.txt" ]; echo $?)
+  check "the ticked finish option opened through the shell ran" $([ -f "$marks/finish1.txt" ]; echo $?)
   check "the unticked finish option did not run" $([ ! -e "$marks/finish2.txt" ]; echo $?)
+  check "the ticked finish option started as a command line ran" $([ -f "$marks/finish3.txt" ]; echo $?)
 }
 export work marks project artifacts results
 xvfb_run run_wizard
