@@ -1,0 +1,249 @@
+#!/usr/bin/env bash
+# End to end under Wine: packages built by setup-pack from examples/demo and from small projects
+# written here, installed silently ("-hp") by the x86_64 setup.exe, each in a fresh copy of one
+# booted Wine prefix. Checks the exit code, the files, the registry and the shortcuts.
+# Tools: SETUP_PACK (default build/native/setup-pack), SETUP_STUB (default build/win64/setup.exe).
+set -u
+root=$(cd "$(dirname "$0")/../.." && pwd)
+cd "$root"
+pack=${SETUP_PACK:-$root/build/native/setup-pack}
+stub=${SETUP_STUB:-$root/build/win64/setup.exe}
+work=$(mktemp -d)
+wine=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver
+# The prefix keeps Wine's default code page (a Chinese locale, LANG=zh_CN.UTF-8, currently makes
+# the package step fail: see the README). regedit therefore reads the GBK .reg file in that code
+# page, so the import is recognised by its data rather than by its Chinese key name.
+# No menu entries on the Linux side.
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+cleanup() {
+  for p in "$work"/prefix-* "$work/template"; do
+    [ -d "$p" ] && WINEPREFIX=$p $wineserver -k 2>/dev/null
+  done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+passed=0 failed=0
+check() {  # check NAME CONDITION-RESULT
+  if [ "$2" = 0 ]; then passed=$((passed + 1)); echo "ok   $1"; else failed=$((failed + 1)); echo "FAIL $1"; fi
+}
+ok() { [ "$@" ]; echo $?; }
+
+echo "booting the template prefix..."
+WINEPREFIX=$work/template "$wine" wineboot -i >/dev/null 2>&1
+WINEPREFIX=$work/template $wineserver -w
+
+scenario=0
+run_setup() {  # run_setup SETUP.EXE ARGS... -> exit code; sets WINEPREFIX and C (drive_c)
+  scenario=$((scenario + 1))
+  export WINEPREFIX=$work/prefix-$scenario
+  cp -a "$work/template" "$WINEPREFIX"
+  C=$WINEPREFIX/drive_c
+  local exe=$1; shift
+  (cd "$(dirname "$exe")" && "$wine" "$(basename "$exe")" "$@" >/dev/null 2>&1)
+  local rc=$?
+  $wineserver -w
+  return $rc
+}
+reg_text() {  # reg_text KEY -> the key and its subkeys as UTF-8 text ("" when missing)
+  local out=$work/export.reg
+  rm -f "$out"
+  "$wine" reg export "$1" 'Z:'"${out//\//\\}" /y >/dev/null 2>&1 || return 0
+  iconv -f UTF-16LE -t UTF-8 "$out" | tr -d '\r'
+}
+same() { cmp -s "$1" "$2"; echo $?; }
+lnk_count() { find "$C/users" -name '*.lnk' 2>/dev/null | wc -l; }
+
+uninstall32='HKLM\SOFTWARE\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall'
+uninstall64='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall'
+
+# ---------------------------------------------------------------------------------------------
+# 1. The demo product, silently.
+demo=$work/demo/setup.exe
+"$pack" build examples/demo -o "$demo" --stub "$stub" >/dev/null
+run_setup "$demo" -hp; rc=$?
+check "demo -hp: exit 0 (got $rc)" "$(ok $rc = 0)"
+app="$C/Program Files/演示软件"
+for f in readme.txt bin/演示.bat bin/初始化.cmd bin/演示.ico 数据/说明.txt 文档/说明书.txt; do
+  check "demo: $f byte-identical" "$(same "examples/demo/payload/$f" "$app/$f")"
+done
+check "demo: the assignment group puts 帮助.txt into 帮助\\" "$(same examples/demo/payload/帮助.txt "$app/帮助/帮助.txt")"
+check "demo: ...and not into the install folder" "$(ok ! -e "$app/帮助.txt")"
+check "demo: the after-unpack command ran (init.log)" "$(ok -s "$app/init.log")"
+check "demo: the Unzip section of 基本组件 ran (安装记录.log)" "$(ok -s "$app/数据/安装记录.log")"
+key=$(reg_text "$uninstall32\\演示软件")
+for v in DisplayIcon DisplayName DisplayVersion UninstallString InstallLocation Publisher; do
+  check "demo: Uninstall key (32-bit view, I_reg unset) has $v" "$(ok -n "$(grep "^\"$v\"=" <<<"$key")")"
+done
+check "demo: DisplayName is name + version" "$(ok -n "$(grep -F '"DisplayName"="演示软件 1.0.0"' <<<"$key")")"
+check "demo: no Uninstall key in the 64-bit view" "$(ok -z "$(reg_text "$uninstall64\\演示软件")")"
+sw=$(reg_text 'HKCU\Software\演示软件')
+check "demo: REG_SZ InstallDir" "$(ok -n "$(grep -F '"InstallDir"="C:\\Program Files\\演示软件"' <<<"$sw")")"
+check "demo: REG_DWORD 启动次数 = 256" "$(ok -n "$(grep -F '"启动次数"=dword:00000100' <<<"$sw")")"
+check "demo: REG_BINARY Flags" "$(ok -n "$(grep -F '"Flags"=hex:ab,cd,01' <<<"$sw")")"
+imported=$(reg_text 'HKCU\Software')
+check "demo: .reg import with SXG(%InstallPath%) (single backslashes after regedit)" \
+  "$(ok -n "$(grep -A2 -F '"Path"="C:\\Program Files\\' <<<"$imported" | grep -F '"Version"="1.0.0"')")"
+menu=$(find "$C/users" -type d -path '*Start Menu/Programs/演示软件' | head -1)
+for l in 演示软件 说明书 卸载演示软件; do
+  check "demo: program-group shortcut $l.lnk" "$(ok -f "$menu/$l.lnk")"
+done
+check "demo: no desktop shortcut (its option is not ticked)" "$(ok -z "$(find "$C/users" -path '*Desktop*' -name '*.lnk')")"
+
+# ---------------------------------------------------------------------------------------------
+# 2. A small project: Install sections shape the extraction, [sys=] filters the after-unpack
+# commands, I_reg puts the Uninstall key into the 64-bit view, the desktop option is ticked.
+proj=$work/small
+mkdir -p "$proj/payload/extra" "$proj/payload/core"
+head -c 3000 /dev/urandom >"$proj/payload/core/app.bin"
+echo keep >"$proj/payload/core/keep.txt"
+echo dropped >"$proj/payload/extra/dropped.txt"
+echo readme >"$proj/payload/readme.txt"
+cat >"$proj/data.ini" <<'EOF'
+[Mokta软件安装配置]
+Mokta软件名称=小工具
+软件版本=2.5
+公司名称=测试公司
+包内的程序名=core\app.bin
+安装位置=%ProgramFiles%\SmallTool
+是否生成卸载程序=真
+I_reg=真
+安装模式=正常安装
+安装后是否显示完成界面=真
+安装过程_列表=2
+
+[安装包命令行]
+p=/D=
+hp=-hp
+hideend=-hideend
+
+[新建快捷方式参数]
+欲运行的次数=1
+参数快捷方式名1=小工具
+参数文件名1=core\app.bin
+参数命令行1=
+参数生成位置1=%Desktop%
+参数是否卸载1=真
+快捷方式图标1=
+快捷方式描述1=
+
+[解压后运行的参数]
+欲运行的次数=3
+是否外部运行1=真
+参数运行文件名1=[sys=64]cmd /c echo 64>"%InstallPath%\sys64.txt"
+是否隐藏窗口1=真
+是否等待返回1=真
+作用方案1=解压后运行
+是否外部运行2=真
+参数运行文件名2=[sys=32]cmd /c echo 32>"%InstallPath%\sys32.txt"
+是否隐藏窗口2=真
+是否等待返回2=真
+作用方案2=解压后运行
+是否外部运行3=真
+参数运行文件名3=cmd /c echo one>"%InstallPath%\et.txt"%ET%echo two>>"%InstallPath%\et.txt"
+是否隐藏窗口3=真
+是否等待返回3=真
+作用方案3=解压后运行
+EOF
+cat >"$proj/choosegment.ini" <<'EOF'
+Treelists
+｛
+Install(){主程序$,-1$,1$,真$,$,0
+附加内容$,-1$,1$,$,$,0
+桌面快捷方式$,-1$,1$,真$,$,1
+}
+｝
+
+主程序
+｛
+Install(){
+[真]removezip(readme.txt)
+}
+Unzip(){
+[真]cmd /c echo unzip>"%InstallPath%\unzip.txt"
+[假]cmd /c echo never>"%InstallPath%\never.txt"
+}
+｝
+
+附加内容
+｛
+Install(){
+[假]removezip(extra\dropped.txt)
+}
+｝
+EOF
+small=$work/small-out/setup.exe
+if "$pack" build "$proj" -o "$small" --stub "$stub" >"$work/small-pack.log" 2>&1; then
+  run_setup "$small" -hp; rc=$?
+  check "small -hp: exit 0 (got $rc)" "$(ok $rc = 0)"
+  dst="$C/Program Files/SmallTool"
+  check "small: core files byte-identical" "$(same "$proj/payload/core/app.bin" "$dst/core/app.bin")"
+  check "small: removezip in a ticked component's true line excludes readme.txt" "$(ok ! -e "$dst/readme.txt")"
+  check "small: removezip in an unticked component's false line excludes extra\\dropped.txt" "$(ok ! -e "$dst/extra/dropped.txt")"
+  check "small: [sys=64] command ran on 64-bit Windows" "$(ok -s "$dst/sys64.txt")"
+  check "small: [sys=32] command filtered out" "$(ok ! -e "$dst/sys32.txt")"
+  check "small: %ET% batch ran both lines" "$(ok "$(tr -d '\r ' <"$dst/et.txt" 2>/dev/null | tr '\n' ,)" = one,two,)"
+  check "small: Unzip true line ran, false line did not" "$(ok -s "$dst/unzip.txt" -a ! -e "$dst/never.txt")"
+  key=$(reg_text "$uninstall64\\小工具")
+  check "small: I_reg=真 puts the Uninstall key into the 64-bit view" "$(ok -n "$(grep -F '"DisplayName"="小工具 2.5"' <<<"$key")")"
+  check "small: desktop shortcut where the ticked option says" "$(ok -n "$(find "$C/users" -path '*Desktop*' -name '小工具.lnk')")"
+
+  # The install-folder switch (key p = "/D=") with a quoted folder, and -hideend.
+  run_setup "$small" -hp -hideend '/D="C:\Other Place"'; rc=$?
+  check "small /D=: exit 0 (got $rc)" "$(ok $rc = 0)"
+  check "small /D=: installed into the folder of the switch" "$(same "$proj/payload/core/app.bin" "$C/Other Place/core/app.bin")"
+  check "small /D=: nothing in the configured folder" "$(ok ! -e "$C/Program Files/SmallTool")"
+else
+  check "small project builds ($(tail -1 "$work/small-pack.log"))" 1
+fi
+
+# ---------------------------------------------------------------------------------------------
+# 3. Split volumes: the payload as numbered volumes beside the setup file.
+vproj=$work/vol
+mkdir -p "$vproj"
+cp -r "$proj/payload" "$proj/data.ini" "$vproj/"
+head -c 400000 /dev/urandom >"$vproj/payload/core/big.bin"
+vol=$work/vol-out/setup.exe
+if "$pack" build "$vproj" -o "$vol" --stub "$stub" --volume-size 150k >"$work/vol-pack.log" 2>&1; then
+  check "split package has several volumes" "$(ok "$(ls "$work/vol-out" | grep -c '\.7z\.[0-9][0-9][0-9]$')" -ge 2)"
+  run_setup "$vol" -hp; rc=$?
+  check "split volumes -hp: exit 0 (got $rc)" "$(ok $rc = 0)"
+  check "split volumes: big.bin byte-identical" "$(same "$vproj/payload/core/big.bin" "$C/Program Files/SmallTool/core/big.bin")"
+else
+  check "split package builds ($(tail -1 "$work/vol-pack.log"))" 1
+fi
+
+# ---------------------------------------------------------------------------------------------
+# 4. Failures: a damaged payload, a wrong install password in the background mode.
+damaged=$work/damaged/setup.exe
+"$pack" build "$vproj" -o "$damaged" --stub "$stub" >/dev/null 2>&1
+read -r start size < <("$pack" inspect "$damaged" | sed -n 's/.*payload archive: block at [0-9]*, content at \([0-9]*\), \([0-9]*\) bytes/\1 \2/p')
+if [ -n "${start:-}" ]; then
+  # Overwrite 4 KiB in the middle of the packed streams: the headers stay readable, the data not.
+  head -c 4096 /dev/zero | dd of="$damaged" bs=1 seek=$((start + size / 2)) conv=notrunc status=none
+  run_setup "$damaged" -hp; rc=$?
+  check "damaged payload: exit 5 (got $rc)" "$(ok $rc = 5)"
+  check "damaged payload: no Uninstall key" "$(ok -z "$(reg_text "$uninstall64\\小工具")")"
+  check "damaged payload: no shortcuts" "$(ok "$(lnk_count)" = 0)"
+else
+  check "damaged package: payload block found by inspect" 1
+fi
+
+pw=$work/pw
+mkdir -p "$pw"
+cp -r "$proj/payload" "$proj/choosegment.ini" "$pw/"
+sed 's/^I_reg=真$/I_reg=真\n安装密码=secret/' "$proj/data.ini" >"$pw/data.ini"
+pwexe=$work/pw-out/setup.exe
+if "$pack" build "$pw" -o "$pwexe" --stub "$stub" >"$work/pw-pack.log" 2>&1; then
+  run_setup "$pwexe" -hp; rc=$?
+  check "install password in the background mode: exit 3 (got $rc)" "$(ok $rc = 3)"
+  check "install password: nothing installed" "$(ok ! -e "$C/Program Files/SmallTool/core/app.bin")"
+  check "install password: no Uninstall key" "$(ok -z "$(reg_text "$uninstall64\\小工具")")"
+  check "install password: no shortcuts" "$(ok "$(lnk_count)" = 0)"
+else
+  check "password package builds ($(tail -1 "$work/pw-pack.log"))" 1
+fi
+
+echo "$passed passed, $failed failed"
+[ "$failed" = 0 ]
