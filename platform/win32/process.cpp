@@ -58,10 +58,9 @@ bool ShellExecute(const std::string& verb, const std::string& file, const std::s
   // NOASYNC: the runtime may end its process right after the call; the execution must have
   // been handed over by then.
   // FLAG_NO_UI: a file that cannot be opened must not leave a shell error dialog behind a
-  // silent install; the caller sees the failure instead. INVOKEIDLIST lets verbs registered
-  // through shell extensions run as well.
-  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI |
-               SEE_MASK_INVOKEIDLIST;
+  // silent install; the caller sees the failure instead. INVOKEIDLIST is left out on purpose:
+  // Wine then refuses to open a .bat at all (error 87), and plain verbs need no item list.
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
   info.lpVerb = wideVerb.empty() ? nullptr : wideVerb.c_str();
   info.lpFile = wideFile.c_str();
   info.lpParameters = wideParameters.empty() ? nullptr : wideParameters.c_str();
