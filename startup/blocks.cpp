@@ -221,11 +221,14 @@ std::string ReadPackageType(const std::string& path) {
 }
 
 namespace {
+// The six signature bytes and format major version 0. The minor version is not compared:
+// current 7-Zip writes 0.4, older ones 0.3, and an archive of either is sound; taking a 0.4
+// archive for a damaged one would make the repair write into it.
 bool HasSignatureAt(plat::File& file, uint64_t offset) {
-  static const uint8_t signature[8] = {0x37, 0x7A, 0xBC, 0xAF, 0x27, 0x1C, 0x00, 0x03};
+  static const uint8_t signature[7] = {0x37, 0x7A, 0xBC, 0xAF, 0x27, 0x1C, 0x00};
   uint8_t head[8];
   return file.Seek(offset) && file.ReadExact(head, sizeof head) &&
-         std::equal(head, head + 8, signature);
+         std::equal(head, head + 7, signature);
 }
 }  // namespace
 

@@ -155,8 +155,11 @@ Bytes ReplaceResourcePlaceholders(BytesView data, const std::vector<Bytes>& plac
 void ExpandConfiguration(const PackageState& package, Configuration& config) {
   const std::string folder = package.workFolder;
   config.variableNames = ReadIniSectionNames(folder + keys::kVariableIni);
-  if (config.variableNames.empty()) return;
+  // Without variables nothing is expanded and the work folder keeps its files as stored. The
+  // configuration is still read into memory: the wizard reads it from there after the work
+  // folder is gone, and a package without variables must not install with no settings at all.
   ReadConfigurationFiles(package, config);
+  if (config.variableNames.empty()) return;
 
   const std::string dataIniBefore = config.dataIni;
   const std::string variableIni = folder + keys::kVariableIni;

@@ -172,8 +172,12 @@ void RunInstallSequence(InstallSession& session, const std::string& password, bo
     return;
   }
 
-  blocks::RepairArchiveSignature(session.run.package.payloadArchivePath,
-                                 kPayloadSignatureOffset);
+  // Only the payload copy that start-up made in the temp folder is ours to patch. Written into
+  // the setup file itself or into a volume beside it, the two bytes would change the
+  // distributed package (a volume's 7z header, the setup file's DOS header).
+  const std::string& payload = session.run.package.payloadArchivePath;
+  if (text::EndsWith(payload, ".7zsha"))
+    blocks::RepairArchiveSignature(payload, kPayloadSignatureOffset);
   if (!session.alternativePayloadPath.empty())
     session.run.package.payloadArchivePath = session.alternativePayloadPath;
 

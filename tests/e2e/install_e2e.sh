@@ -33,6 +33,11 @@ ok() { [ "$@" ]; echo $?; }
 echo "booting the template prefix..."
 WINEPREFIX=$work/template "$wine" wineboot -i >/dev/null 2>&1
 WINEPREFIX=$work/template $wineserver -w
+# Wine links the profile folders (Desktop, Documents...) to the Linux home; shortcuts must stay
+# inside the prefix, so they become plain folders.
+for link in "$work"/template/drive_c/users/*/*; do
+  if [ -L "$link" ]; then rm "$link"; mkdir "$link"; fi
+done
 
 scenario=0
 run_setup() {  # run_setup SETUP.EXE ARGS... -> exit code; sets WINEPREFIX and C (drive_c)
@@ -41,10 +46,21 @@ run_setup() {  # run_setup SETUP.EXE ARGS... -> exit code; sets WINEPREFIX and C
   cp -a "$work/template" "$WINEPREFIX"
   C=$WINEPREFIX/drive_c
   local exe=$1; shift
-  (cd "$(dirname "$exe")" && "$wine" "$(basename "$exe")" "$@" >/dev/null 2>&1)
+  if [ "${exe##*.}" = bat ]; then
+    (cd "$(dirname "$exe")" && "$wine" cmd /c "$(basename "$exe")" >/dev/null 2>&1)
+  else
+    (cd "$(dirname "$exe")" && "$wine" "$(basename "$exe")" "$@" >/dev/null 2>&1)
+  fi
   local rc=$?
   $wineserver -w
   return $rc
+}
+run_setup_line() {  # run_setup_line SETUP.EXE 'RAW ARGUMENTS' -> exit code
+  # Wine re-quotes arguments given from Linux; a batch file hands the line over as a user would
+  # type it (a quoted folder after the switch).
+  local exe=$1
+  printf '@"%s" %s\r\nexit /b %%errorlevel%%\r\n' "$(basename "$exe")" "$2" >"$(dirname "$exe")/run.bat"
+  run_setup "$(dirname "$exe")/run.bat"
 }
 reg_text() {  # reg_text KEY -> the key and its subkeys as UTF-8 text ("" when missing)
   local out=$work/export.reg
@@ -89,7 +105,7 @@ menu=$(find "$C/users" -type d -path '*Start Menu/Programs/演示软件' | head 
 for l in 演示软件 说明书 卸载演示软件; do
   check "demo: program-group shortcut $l.lnk" "$(ok -f "$menu/$l.lnk")"
 done
-check "demo: no desktop shortcut (its option is not ticked)" "$(ok -z "$(find "$C/users" -path '*Desktop*' -name '*.lnk')")"
+check "demo: desktop shortcut (the tree's desktop item is ticked)" "$(ok -n "$(find "$C/users" -path '*Desktop*' -name '演示软件.lnk')")"
 
 # ---------------------------------------------------------------------------------------------
 # 2. A small project: Install sections shape the extraction, [sys=] filters the after-unpack
@@ -141,16 +157,18 @@ hideend=-hideend
 是否等待返回2=真
 作用方案2=解压后运行
 是否外部运行3=真
-参数运行文件名3=cmd /c echo one>"%InstallPath%\et.txt"%ET%echo two>>"%InstallPath%\et.txt"
+参数运行文件名3=cmd /c echo one>C:\et.txt%ET%echo two>>C:\et.txt
 是否隐藏窗口3=真
 是否等待返回3=真
 作用方案3=解压后运行
 EOF
+# The path variables (%ProgramFiles%, %Desktop%...) are the ones variable.ini declares.
+printf '[%%ProgramFiles%%]\n数据=\n[%%Desktop%%]\n数据=\n[%%MenuDir%%]\n数据=\n' >"$proj/variable.ini"
 cat >"$proj/choosegment.ini" <<'EOF'
 Treelists
 ｛
 Install(){主程序$,-1$,1$,真$,$,0
-附加内容$,-1$,1$,$,$,0
+附加内容$,-1$,0$,$,$,0
 桌面快捷方式$,-1$,1$,真$,$,1
 }
 ｝
@@ -183,14 +201,16 @@ if "$pack" build "$proj" -o "$small" --stub "$stub" >"$work/small-pack.log" 2>&1
   check "small: removezip in an unticked component's false line excludes extra\\dropped.txt" "$(ok ! -e "$dst/extra/dropped.txt")"
   check "small: [sys=64] command ran on 64-bit Windows" "$(ok -s "$dst/sys64.txt")"
   check "small: [sys=32] command filtered out" "$(ok ! -e "$dst/sys32.txt")"
-  check "small: %ET% batch ran both lines" "$(ok "$(tr -d '\r ' <"$dst/et.txt" 2>/dev/null | tr '\n' ,)" = one,two,)"
+  # In the after-unpack list the batch is written before "%InstallPath%" is replaced, so the
+  # commands name an absolute folder.
+  check "small: %ET% batch ran both lines" "$(ok "$(tr -d '\r ' <"$C/et.txt" 2>/dev/null | tr '\n' ,)" = one,two,)"
   check "small: Unzip true line ran, false line did not" "$(ok -s "$dst/unzip.txt" -a ! -e "$dst/never.txt")"
   key=$(reg_text "$uninstall64\\小工具")
   check "small: I_reg=真 puts the Uninstall key into the 64-bit view" "$(ok -n "$(grep -F '"DisplayName"="小工具 2.5"' <<<"$key")")"
   check "small: desktop shortcut where the ticked option says" "$(ok -n "$(find "$C/users" -path '*Desktop*' -name '小工具.lnk')")"
 
   # The install-folder switch (key p = "/D=") with a quoted folder, and -hideend.
-  run_setup "$small" -hp -hideend '/D="C:\Other Place"'; rc=$?
+  run_setup_line "$small" '-hp -hideend /D="C:\Other Place" -jp'; rc=$?
   check "small /D=: exit 0 (got $rc)" "$(ok $rc = 0)"
   check "small /D=: installed into the folder of the switch" "$(same "$proj/payload/core/app.bin" "$C/Other Place/core/app.bin")"
   check "small /D=: nothing in the configured folder" "$(ok ! -e "$C/Program Files/SmallTool")"
@@ -202,7 +222,7 @@ fi
 # 3. Split volumes: the payload as numbered volumes beside the setup file.
 vproj=$work/vol
 mkdir -p "$vproj"
-cp -r "$proj/payload" "$proj/data.ini" "$vproj/"
+cp -r "$proj/payload" "$proj/data.ini" "$proj/variable.ini" "$vproj/"
 head -c 400000 /dev/urandom >"$vproj/payload/core/big.bin"
 vol=$work/vol-out/setup.exe
 if "$pack" build "$vproj" -o "$vol" --stub "$stub" --volume-size 150k >"$work/vol-pack.log" 2>&1; then
@@ -232,7 +252,7 @@ fi
 
 pw=$work/pw
 mkdir -p "$pw"
-cp -r "$proj/payload" "$proj/choosegment.ini" "$pw/"
+cp -r "$proj/payload" "$proj/choosegment.ini" "$proj/variable.ini" "$pw/"
 sed 's/^I_reg=真$/I_reg=真\n安装密码=secret/' "$proj/data.ini" >"$pw/data.ini"
 pwexe=$work/pw-out/setup.exe
 if "$pack" build "$pw" -o "$pwexe" --stub "$stub" >"$work/pw-pack.log" 2>&1; then

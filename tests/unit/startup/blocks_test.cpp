@@ -151,6 +151,9 @@ TEST(Blocks, ArchiveSignatureCheckAndRepair) {
       {"7" + signature.substr(1) + "rest", 0},
       {signature.substr(0, 1) + "?" + signature.substr(2), -1},
       {"short", -1},
+      // Current 7-Zip writes format version 0.4: a sound archive, never to be "repaired".
+      {signature.substr(0, 7) + '\x04' + "rest", 0},
+      {signature.substr(0, 6) + '\x01' + '\x04' + "rest", -1},
   };
   for (const Case& c : cases) {
     const std::string path = folder / "a.7z";

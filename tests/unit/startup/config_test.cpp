@@ -82,7 +82,9 @@ TEST(Config, ExpandsEveryTargetInListOrderAndWritesThemBack) {
   EXPECT_EQ(config.variableNames.size(), 10u);
 }
 
-TEST(Config, WithoutVariablesNothingIsTouched) {
+// Without variables the work folder stays as stored, but the configuration is still read into
+// memory unexpanded: the wizard reads it from there once the folder is gone.
+TEST(Config, WithoutVariablesNothingIsExpandedButEverythingIsRead) {
   TestFolder folder;
   fixture::WriteConfigFolder(folder.Path(), false);
   const Bytes guiBefore = Read(folder / "GUItext.ini");
@@ -91,9 +93,10 @@ TEST(Config, WithoutVariablesNothingIsTouched) {
   Configuration config;
   ExpandConfiguration(package, config);
   EXPECT_TRUE(config.variableNames.empty());
-  EXPECT_TRUE(config.uninstallBlob.empty());
   EXPECT_EQ(Read(folder / "GUItext.ini"), guiBefore);
   EXPECT_EQ(Read(folder / "data.ini"), fixture::kDataIni);
+  EXPECT_EQ(config.dataIni, fixture::kDataIni);
+  EXPECT_FALSE(config.guiText.empty());
 }
 
 TEST(Config, ResourcePlaceholdersAreReplacedInOnePass) {

@@ -287,4 +287,23 @@ TEST(InstallerStartup, HostCallbackCaptionCarriesTheDecimalAddress) {
   EXPECT_EQ(HostCallbackCaption(4198400), "备用的传递消息I_4198400");
 }
 
+// Only start-up's payload copy in the temp folder has its signature repaired; the setup file
+// itself (or a volume beside it) is never written to.
+TEST_F(InstallSequence, SignatureRepairTouchesOnlyThePayloadCopy) {
+  session.run.startup.installMode = "后台安装";
+  const Bytes original = "QZR-mark=7zipdataA\x01" "7Y\xBC\xAF\x27\x1C\x00\x04 archive";
+  ASSERT_TRUE(plat::WriteFileBytes(kPayload, original));
+  EXPECT_EQ(Run(), 0);
+  Bytes after;
+  ASSERT_TRUE(plat::ReadFileBytes(kPayload, after));
+  EXPECT_EQ(after, original);
+
+  const std::string copy = plat::TempFolder() + "1A2B.tmp.7zsha";
+  ASSERT_TRUE(plat::WriteFileBytes(copy, original));
+  session.run.package.payloadArchivePath = copy;
+  EXPECT_EQ(Run(), 0);
+  // The copy is deleted after the extraction; what the archiver was given is what counts.
+  EXPECT_NE(Fake().commands.back().find(copy), std::string::npos);
+}
+
 }  // namespace
