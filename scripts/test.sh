@@ -22,12 +22,13 @@ ctest --preset native -j "$jobs"
 step "unit tests under AddressSanitizer + UBSan"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset asan -j "$jobs"
 
-step "Windows tests under Wine (x86_64)"
+step "Windows tests under Wine (x86_64), on a virtual display so the window tests run too"
 export WINE_TEST_PREFIX=${WINE_TEST_PREFIX:-$PWD/build/wineprefix}
-ctest --preset win64 -j 1
+tests/e2e/lib/xvfb.sh "$WINE_TEST_PREFIX" ctest --preset win64 -j 1
 
 step "end to end: setup.exe under Wine"
 bash tests/e2e/startup_e2e.sh
+bash tests/e2e/install_e2e.sh      # silent installs: files, registry, shortcuts, commands, volumes, failures
 bash tests/e2e/wizard_gui_e2e.sh   # the visible wizard under Xvfb: installing page, finish page, Next
 
 if [ -x tests/fuzz/run-all.sh ] && [ "$fuzz_seconds" -gt 0 ]; then
