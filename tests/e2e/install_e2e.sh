@@ -11,9 +11,10 @@ stub=${SETUP_STUB:-$root/build/win64/setup.exe}
 work=$(mktemp -d)
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
-# The prefix keeps Wine's default code page (a Chinese locale, LANG=zh_CN.UTF-8, currently makes
-# the package step fail: see the README). regedit therefore reads the GBK .reg file in that code
-# page, so the import is recognised by its data rather than by its Chinese key name.
+# The prefix keeps Wine's default code page: this machine has no zh_CN locale generated, and
+# under LANG=zh_CN.UTF-8 without it Wine cannot create a file with a Chinese name at all (its own
+# cmd fails too). regedit therefore reads the GBK .reg file in the default code page, so the
+# import is recognised by its data rather than by its Chinese key name.
 # No menu entries on the Linux side.
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
