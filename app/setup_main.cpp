@@ -12,6 +12,7 @@
 #include "wizard/window_tables.h"
 #ifdef SETUP_HAS_WIN32_FORM
 #include "wizard/win32/win32_form.h"
+#include "wizard/win32/win32_unpack_window.h"
 #else
 #include "wizard/headless_form.h"
 #endif
@@ -56,6 +57,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   UseRealArchiver(session.run);
 #ifdef SETUP_HAS_WIN32_FORM
   Win32Form form(WizardWindowDesc());
+  // Shown while a large payload is copied out of the setup file or volumes are joined.
+  static Win32UnpackWindow unpackWindow;
+  session.run.unpackWindow = &unpackWindow;
 #else
   HeadlessForm form(WizardWindowDesc());
 #endif

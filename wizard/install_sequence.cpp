@@ -13,6 +13,8 @@
 #include "startup/exit_codes.h"
 #include "startup/package.h"
 #include "system/registry.h"
+#include "startup/data_keys.h"
+#include "wizard/control_names.h"
 
 const char kExtractionFailedText[] =
     "安装文件解压失败，安装包可能已损坏或不完整，安装已中止。";
@@ -20,17 +22,13 @@ const char kExtractionFailedTitle[] = "安装失败";
 
 namespace {
 
-constexpr char kBackgroundMode[] = "后台安装";
-constexpr char kStatusLabel[] = "解压_标签";
-constexpr char kDetailList[] = "超级列表框";
-constexpr char kProgressBar[] = "进度条1";
-constexpr char kBackButton[] = "上一步_按钮";
-constexpr char kNextButton[] = "下一步_按钮";
+using namespace wizard_names;
+
 // Where the repair writes the 7z signature when a payload lacks it.
 constexpr uint64_t kPayloadSignatureOffset = 19;
 
 bool BackgroundMode(const InstallSession& session) {
-  return session.run.startup.installMode == kBackgroundMode;
+  return session.run.startup.installMode == keys::kModeBackground;
 }
 
 std::string StepCaption(const InstallSession& session, size_t index) {
@@ -199,8 +197,8 @@ void RunInstallSequence(InstallSession& session, const std::string& password, bo
 
 void EndInstall(InstallSession& session) {
   if (Form* form = session.form) {
-    form->SetText(kNextButton, session.wizard.buttonCaptions[5]);
-    form->SetVisible(kBackButton, false);
+    form->SetText(kNext, session.wizard.buttonCaptions[5]);
+    form->SetVisible(kBack, false);
   }
   if (session.plugins.broadcast) session.plugins.broadcast("，整数型，1005");
   if (BackgroundMode(session) || session.run.startup.hideEnd == -1)

@@ -9,6 +9,8 @@
 #include "startup/package.h"
 #include "startup/startup.h"
 #include "wizard/page_flow.h"
+#include "startup/data_keys.h"
+#include "wizard/control_names.h"
 #include "wizard/wizard_config.h"
 
 const char kHostCallbackCaptionPrefix[] = "备用的传递消息I_";
@@ -17,8 +19,8 @@ const char kNoPackageTitle[] = "运行失败";
 
 namespace {
 
-constexpr char kBackgroundMode[] = "后台安装";
-constexpr char kDirectMode[] = "直接安装";
+using namespace wizard_names;
+
 constexpr int kWizardHeight = 363;
 constexpr int kPageContainerSize = 600;
 
@@ -39,7 +41,7 @@ void LoadWizardContent(InstallSession& session) {
   form.ShowTree("树型框1", session.tree);
 
   form.SetText("安装路径_编辑框", session.run.installPath);
-  form.SetText("取消按钮_主窗口", session.wizard.buttonCaptions[4]);
+  form.SetText(kCancel, session.wizard.buttonCaptions[4]);
   form.SetText("编辑框4", session.wizard.licenceText);
 }
 
@@ -52,11 +54,11 @@ void ShowFirstPage(InstallSession& session) {
     if (i != kPageWelcome) form.SetVisible("外形框I_1", false);
     break;
   }
-  Bounds container = form.GetBounds("选择夹1");
+  Bounds container = form.GetBounds(kPages);
   container.width = kPageContainerSize;
   container.height = kPageContainerSize;
-  form.SetBounds("选择夹1", container);
-  if (session.run.startup.installMode != kBackgroundMode)
+  form.SetBounds(kPages, container);
+  if (session.run.startup.installMode != keys::kModeBackground)
     form.SetVisible("", session.run.startup.mainWindowVisible != 0);
 }
 
@@ -90,7 +92,7 @@ bool StartInstallerRun(InstallSession& session, const InstallerHooks& hooks,
   // code instead, so that it never looks like a run that may install.
   if (runMode == kRunModeNone || session.run.package.configUnpackFailed || uninstallWindow) {
     CleanUpWorkFiles(session.run, false);
-    if (session.run.startup.installMode != kBackgroundMode)
+    if (session.run.startup.installMode != keys::kModeBackground)
       plat::MessageBox(form.Handle(""), kNoPackageText, kNoPackageTitle,
                        plat::kMbOk | plat::kMbIconError);
     exitCode = kExitNoPackage;
@@ -102,9 +104,9 @@ bool StartInstallerRun(InstallSession& session, const InstallerHooks& hooks,
     if (hooks.startPlugins) hooks.startPlugins(session);
 
     const std::string& mode = session.run.startup.installMode;
-    if (mode == kDirectMode) {
-      form.SetTimerInterval("时钟1", 1);
-    } else if (mode == kBackgroundMode) {
+    if (mode == keys::kModeDirect) {
+      form.SetTimerInterval(kTimer, 1);
+    } else if (mode == keys::kModeBackground) {
       form.SetVisible("", false);
       if (!StartInstall(session, "", false)) {
         // A hidden wizard that refused its folder would wait for a user who cannot see it.
@@ -113,7 +115,7 @@ bool StartInstallerRun(InstallSession& session, const InstallerHooks& hooks,
         return false;
       }
     }
-    form.SetVisible("上一步_按钮", false);
+    form.SetVisible(kBack, false);
   }
 
   ShowFirstPage(session);

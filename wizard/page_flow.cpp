@@ -15,6 +15,7 @@
 #include "startup/data_keys.h"
 #include "startup/exit_codes.h"
 #include "system/folders.h"
+#include "wizard/control_names.h"
 #include "wizard/install_sequence.h"
 #include "wizard/wizard_config.h"
 
@@ -25,18 +26,8 @@ const char kInstallPasswordPrompt[] = "请输入安装程序的密码才可继�
 
 namespace {
 
-constexpr char kBack[] = "上一步_按钮";
-constexpr char kNext[] = "下一步_按钮";
-constexpr char kCancel[] = "取消按钮_主窗口";
-constexpr char kPages[] = "选择夹1";
-constexpr char kTimer[] = "时钟1";
-constexpr char kTerms[] = "选择框_条款";
-constexpr char kShowDetails[] = "按钮_显示细节";
-constexpr char kDetailList[] = "超级列表框";
-constexpr char kTree[] = "树型框1";
-constexpr char kHint[] = "提示";
-constexpr char kPathEdit[] = "安装路径_编辑框";
-constexpr char kWelcomeBody[] = "外形框I_1";
+using namespace wizard_names;
+
 
 // Sends a host message; no plug-ins, no answers.
 std::vector<int> Broadcast(InstallSession& session, const std::string& message) {

@@ -14,6 +14,8 @@
 //   except the ones kept for later ("%InstallPath%", "%ET%"); those are handled here.
 #include "wizard/wizard_config.h"
 
+#include "wizard/control_names.h"
+
 #include <cstdio>
 
 #include "common/ini.h"
@@ -67,7 +69,7 @@ std::string PreviousInstallLocation(const std::string& productName) {
 }
 
 void LockDestination(Form& form) {
-  form.SetEnabled("安装路径_编辑框", false);
+  form.SetEnabled(wizard_names::kPathEdit, false);
   form.SetEnabled("浏览目录", false);
 }
 
@@ -91,7 +93,7 @@ void ReadCaptionLists(InstallSession& session) {
   }
   const std::string steps = GuiTextValue(gui, "安装3");
   if (!steps.empty()) session.wizard.stepCaptions = text::Split(steps, ",");
-  if (session.form) session.form->SetText("取消按钮_主窗口", session.wizard.buttonCaptions[4]);
+  if (session.form) session.form->SetText(wizard_names::kCancel, session.wizard.buttonCaptions[4]);
 }
 
 void CreateFinishBoxes(InstallSession& session, const ini::Document& doc) {
@@ -138,7 +140,7 @@ int Depth(const ComponentTree& tree, int index) {
 
 void SetTick(InstallSession& session, int index, int state) {
   session.tree.items[index].checked = state;
-  if (session.form) session.form->SetTreeCheck("树型框1", index, state == 1);
+  if (session.form) session.form->SetTreeCheck(wizard_names::kTree, index, state == 1);
 }
 
 // FormatSize of the folder page: the unit is chosen by the number of decimal digits.
@@ -167,7 +169,7 @@ InstallSession* treeSession = nullptr;
 int RebuildComponentTree() {
   if (!treeSession) return 0;
   const bool ok = LoadComponentTree(treeSession->wizard.scriptDocument, treeSession->tree);
-  if (treeSession->form) treeSession->form->ShowTree("树型框1", treeSession->tree);
+  if (treeSession->form) treeSession->form->ShowTree(wizard_names::kTree, treeSession->tree);
   return ok ? 1 : 0;
 }
 
@@ -209,7 +211,7 @@ void LoadWizardConfiguration(InstallSession& session) {
   if (session.run.installPath.empty())
     session.run.installPath = ResolveGetReg(main(keys::kInstallLocation));
   if (w.pathRules.fb == "e") LockDestination(form);
-  form.SetText("安装路径_编辑框", session.run.installPath);
+  form.SetText(wizard_names::kPathEdit, session.run.installPath);
 
   // 9. Auto-accept.
   w.autoAccept = IsTrueText(main(keys::kLicenceAccepted));
@@ -267,7 +269,7 @@ void LoadWizardConfiguration(InstallSession& session) {
 
 void LoadPageTable(InstallSession& session) {
   WizardState& w = session.wizard;
-  if (session.form) session.form->SetText("选择夹1", "备用_选择夹窗口");
+  if (session.form) session.form->SetText(wizard_names::kPages, "备用_选择夹窗口");
   Bytes licence;
   if (ReadKeyedItem(session.run.config.dataIni, kLicenceItem, true, licence))
     w.licenceText = licence;
@@ -299,7 +301,7 @@ void ApplyDefaultTicks(InstallSession& session) {
     if (i < int(tree.items.size())) tree.items[i].checked = state;
   }
   if (!tree.items.empty()) tree.items[0].checked = ticked == 3 ? 1 : 0;
-  if (session.form) session.form->ShowTree("树型框1", tree);
+  if (session.form) session.form->ShowTree(wizard_names::kTree, tree);
 }
 
 void OnTickChanged(InstallSession& session, int index, int state) {
@@ -434,9 +436,9 @@ intptr_t HostQuery(InstallSession& session, int request, intptr_t parameter, int
     }
     case 1002: {
       if (!form) return 0;
-      if (parameter == 101) return form->Handle("上一步_按钮");
-      if (parameter == 102) return form->Handle("下一步_按钮");
-      if (parameter == 103) return form->Handle("取消按钮_主窗口");
+      if (parameter == 101) return form->Handle(wizard_names::kBack);
+      if (parameter == 102) return form->Handle(wizard_names::kNext);
+      if (parameter == 103) return form->Handle(wizard_names::kCancel);
       return 0;
     }
     case 1004:
