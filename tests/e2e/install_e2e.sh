@@ -219,6 +219,22 @@ else
   check "small project builds ($(tail -1 "$work/small-pack.log"))" 1
 fi
 
+# A payload copied out of the setup file first ("安装包封装模式" with a size limit of 0 MiB: the
+# unpack window opens and the copy's signature is repaired), then installed; the copy is gone.
+cproj=$work/copy
+mkdir -p "$cproj"
+cp -r "$proj/payload" "$proj/variable.ini" "$cproj/"
+sed 's/^安装过程_列表=2$/安装过程_列表=2\n安装包封装模式=7z-0/' "$proj/data.ini" >"$cproj/data.ini"
+copyexe=$work/copy-out/setup.exe
+if "$pack" build "$cproj" -o "$copyexe" --stub "$stub" >"$work/copy-pack.log" 2>&1; then
+  run_setup "$copyexe" -hp; rc=$?
+  check "payload copied out first: exit 0 (got $rc)" "$(ok $rc = 0)"
+  check "payload copy: app.bin byte-identical" "$(same "$proj/payload/core/app.bin" "$C/Program Files/SmallTool/core/app.bin")"
+  check "payload copy: the .7zsha copy is deleted" "$(ok -z "$(find "$C/users" -name '*.7zsha')")"
+else
+  check "copy-out package builds ($(tail -1 "$work/copy-pack.log"))" 1
+fi
+
 # ---------------------------------------------------------------------------------------------
 # 3. Split volumes: the payload as numbered volumes beside the setup file.
 vproj=$work/vol
