@@ -1,6 +1,7 @@
 #include "script/component_tree.h"
 
 #include "common/text.h"
+#include "system/shortcuts.h"
 
 namespace {
 
@@ -9,7 +10,6 @@ constexpr char kBlockClose[] = "｝";
 constexpr char kSectionEnd[] = "\r\n}";
 constexpr char kTreeBlock[] = "Treelists";
 constexpr char kExpanded[] = "真";
-constexpr char kBasicComponent[] = "基本组件";
 
 constexpr const char* kBuiltInDescriptions[3] = {
     "安装完该软件后将应用主程序增加至桌面快捷方式",

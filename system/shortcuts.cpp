@@ -14,7 +14,6 @@ namespace {
 const char kFullWidthComma[] = "，";
 const char kFullWidthCommaMark[] = "%AC%";
 const char kOptionSeparator[] = "$，";
-const char kBaseComponent[] = "基本组件";
 const char kStatusPlaceholder[] = "%Default%";
 const char kUninstallerFile[] = "uninst.exe";
 
@@ -37,7 +36,7 @@ int FindShortcutOptionItem(const std::vector<ShortcutTreeItem>& items, int mark)
     if (items[i].itemValue == mark) return int(i);
   }
   for (size_t i = 0; i < items.size(); ++i) {
-    if (items[i].text != kBaseComponent) continue;
+    if (items[i].text != kBasicComponent) continue;
     const size_t target = i + size_t(mark);
     return mark > 0 && target < items.size() ? int(target) : -1;
   }

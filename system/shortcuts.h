@@ -34,6 +34,8 @@ struct ShortcutTreeItem {
 };
 
 inline constexpr char kUninstallerTarget[] = "%Uninst.exe%";
+// The text of the default tree's first item; the option lookup counts from it.
+inline constexpr char kBasicComponent[] = "基本组件";
 
 // The override text "a$，b$，c": non-numeric pieces give 0, missing ones 0.
 ShortcutOptions ParseShortcutOptionOverride(const std::string& text);
