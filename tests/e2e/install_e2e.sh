@@ -225,12 +225,16 @@ cproj=$work/copy
 mkdir -p "$cproj"
 cp -r "$proj/payload" "$proj/variable.ini" "$cproj/"
 sed 's/^安装过程_列表=2$/安装过程_列表=2\n安装包封装模式=7z-0/' "$proj/data.ini" >"$cproj/data.ini"
+# Its one component's "Install" section narrows the extraction to an include list.
+printf 'Treelists\r\n｛\r\nInstall(){主程序$,-1$,1$,真$,$,0\r\n}\r\n｝\r\n\r\n主程序\r\n｛\r\nInstall(){\r\n[真]assignzip(core\\app.bin)\r\n}\r\n｝\r\n' >"$cproj/choosegment.ini"
 copyexe=$work/copy-out/setup.exe
 if "$pack" build "$cproj" -o "$copyexe" --stub "$stub" >"$work/copy-pack.log" 2>&1; then
   run_setup "$copyexe" -hp; rc=$?
   check "payload copied out first: exit 0 (got $rc)" "$(ok $rc = 0)"
   check "payload copy: app.bin byte-identical" "$(same "$proj/payload/core/app.bin" "$C/Program Files/SmallTool/core/app.bin")"
   check "payload copy: the .7zsha copy is deleted" "$(ok -z "$(find "$C/users" -name '*.7zsha')")"
+  check "assignzip in a ticked component's true line: only the included entry is extracted" \
+    "$(ok ! -e "$C/Program Files/SmallTool/core/keep.txt" -a ! -e "$C/Program Files/SmallTool/readme.txt")"
 else
   check "copy-out package builds ($(tail -1 "$work/copy-pack.log"))" 1
 fi
