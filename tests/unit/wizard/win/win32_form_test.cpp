@@ -8,6 +8,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -409,7 +410,9 @@ TEST_F(WinForm, TheUsersTicksAndSelectionsAreReportedWithTheItemIndex) {
 
   // A click on the check box of item 2 (left of its text), then Space on the selected item 3.
   RECT text{};
-  *reinterpret_cast<HTREEITEM*>(&text) = TreeItem(tree, 2);
+  // TVM_GETITEMRECT takes the item handle in the RECT it fills.
+  const HTREEITEM item = TreeItem(tree, 2);
+  std::memcpy(&text, &item, sizeof item);
   ASSERT_TRUE(SendMessageW(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&text)));
   LPARAM at = MAKELPARAM(text.left - 8, (text.top + text.bottom) / 2);
   TVHITTESTINFO hit{{text.left - 8, (text.top + text.bottom) / 2}, 0, nullptr};
