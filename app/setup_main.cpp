@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "platform/platform.h"
 #include "startup/archiver_driver.h"
 #include "startup/startup.h"
 #include "wizard/installer_startup.h"
@@ -27,20 +28,14 @@ intptr_t __stdcall HostQueryEntry(intptr_t request, intptr_t parameter, intptr_t
   return g_session ? HostQuery(*g_session, int(request), parameter, value) : 0;
 }
 
-std::wstring WideFromGbk(const std::string& text) {
-  const int n = MultiByteToWideChar(936, 0, text.data(), int(text.size()), nullptr, 0);
-  std::wstring wide(size_t(n > 0 ? n : 0), L'\0');
-  if (n > 0) MultiByteToWideChar(936, 0, text.data(), int(text.size()), wide.data(), n);
-  return wide;
-}
-
 // A child of the wizard window that plug-ins find by its caption prefix. Without a wizard
 // window (no display) it cannot exist; plug-ins then go without the direct callback.
 void CreateHostCallbackWindow(InstallSession& session) {
   const HWND parent = HWND(session.form->Handle(""));
   if (!parent) return;
-  const std::wstring caption =
-      WideFromGbk(HostCallbackCaption(reinterpret_cast<intptr_t>(&HostQueryEntry)));
+  const std::u16string text =
+      plat::GbkToUtf16(HostCallbackCaption(reinterpret_cast<intptr_t>(&HostQueryEntry)));
+  const std::wstring caption(text.begin(), text.end());
   CreateWindowExW(WS_EX_TRANSPARENT, L"Static", caption.c_str(),
                   WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, -999, -999, 0, 0, parent, nullptr,
                   GetModuleHandleW(nullptr), nullptr);

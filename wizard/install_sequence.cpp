@@ -42,15 +42,6 @@ std::string FolderWithoutSlash(std::string folder) {
   return folder;
 }
 
-ScriptContext MakeScriptContext(InstallSession& session) {
-  ScriptContext context;
-  context.tree = &session.tree;
-  context.lists = &session.lists;
-  context.installPath = session.run.installPath;
-  context.statusTemplate = StepCaption(session, 2);
-  context.showStatusLine = [&session](const std::string& text) { ShowStatusLine(session, text); };
-  return context;
-}
 
 // Routes the archiver's per-file reports of this install to the installing page.
 void WireUnpackProgress(InstallSession& session) {
@@ -146,6 +137,16 @@ void RunUnzipSections(InstallSession& session, ScriptContext& context) {
 }
 
 }  // namespace
+
+ScriptContext MakeScriptContext(InstallSession& session) {
+  ScriptContext context;
+  context.tree = &session.tree;
+  context.lists = &session.lists;
+  context.installPath = session.run.installPath;
+  context.statusTemplate = StepCaption(session, 2);
+  context.showStatusLine = [&session](const std::string& text) { ShowStatusLine(session, text); };
+  return context;
+}
 
 void ShowStatusLine(InstallSession& session, const std::string& text) {
   Form* form = session.form;

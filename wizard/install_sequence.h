@@ -16,6 +16,10 @@ extern const char kExtractionFailedTitle[];
 // mode is 2). Pending window events are processed first.
 void ShowStatusLine(InstallSession& session, const std::string& text);
 
+// The context the script interpreter runs in for this session: its tree, lists, install
+// folder, and the status line with the command-step caption.
+ScriptContext MakeScriptContext(InstallSession& session);
+
 // 进度条1, forward only.
 void SetInstallProgress(InstallSession& session, int percent);
 

@@ -58,17 +58,6 @@ bool HasDoubleByteCharacter(const std::string& path) {
   return false;
 }
 
-ScriptContext MakeScriptContext(InstallSession& session) {
-  ScriptContext context;
-  context.tree = &session.tree;
-  context.lists = &session.lists;
-  context.installPath = session.run.installPath;
-  const auto& captions = session.wizard.stepCaptions;
-  context.statusTemplate = captions.size() > 2 ? captions[2] : std::string("%Default%");
-  context.showStatusLine = [&session](const std::string& t) { ShowStatusLine(session, t); };
-  return context;
-}
-
 intptr_t Owner(const InstallSession& session) {
   return session.form ? session.form->Handle("") : 0;
 }

@@ -118,18 +118,6 @@ void CreateFinishBoxes(InstallSession& session, const ini::Document& doc) {
   }
 }
 
-// The context the script interpreter runs in for this session.
-ScriptContext MakeScriptContext(InstallSession& session) {
-  ScriptContext context;
-  context.tree = &session.tree;
-  context.lists = &session.lists;
-  context.installPath = session.run.installPath;
-  if (session.wizard.stepCaptions.size() > 2) context.statusTemplate = session.wizard.stepCaptions[2];
-  if (session.form)
-    context.showStatusLine = [&session](const std::string& t) { ShowStatusLine(session, t); };
-  return context;
-}
-
 int Depth(const ComponentTree& tree, int index) {
   int depth = 0;
   for (int i = index; i >= 0 && i < int(tree.items.size()) && depth <= int(tree.items.size());
