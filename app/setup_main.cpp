@@ -12,10 +12,10 @@
 #include "wizard/wizard_config.h"
 #include "wizard/window_tables.h"
 #ifdef SETUP_HAS_WIN32_FORM
-#include "wizard/win32/win32_form.h"
+#include "ui/win32/win32_form.h"
 #include "wizard/win32/win32_unpack_window.h"
 #else
-#include "wizard/headless_form.h"
+#include "ui/headless_form.h"
 #endif
 
 namespace {

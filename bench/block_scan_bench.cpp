@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "startup/blocks.h"
+#include "package/blocks.h"
 
 namespace {
 

@@ -14,6 +14,10 @@ Bytes BytesBetween(BytesView data, BytesView startPattern, BytesView endPattern)
 // True with the item when a non-empty item was found; `item` is unchanged otherwise. Keys are
 // matched as raw bytes anywhere in the store (see keyed_store.cpp); an empty plain key finds
 // nothing. Enciphered: an item that does not decipher counts as not found.
+// What the writers store for an empty value: the three bytes 01 02 03 (a plain item cannot be
+// empty, its reader would not find it).
+inline constexpr char kEmptyItemMark[] = "\x01\x02\x03";
+
 bool ReadKeyedItem(BytesView store, const std::string& key, bool enciphered, Bytes& item);
 
 // Appends one item to a store (the packaging tool writes stores with it).

@@ -3,7 +3,7 @@
 #include "common/text.h"
 #include "platform/platform.h"
 #include "startup/config.h"
-#include "startup/data_keys.h"
+#include "package/data_keys.h"
 
 std::vector<std::string> ParseCommandArgs(const std::string& commandLine) {
   std::vector<std::string> args;

@@ -4,7 +4,8 @@
 #include "common/ini.h"
 #include "common/package_cipher.h"
 #include "platform/platform.h"
-#include "startup/data_keys.h"
+#include "package/data_keys.h"
+#include "package/uninst_dat.h"
 
 namespace {
 Bytes ReadOrEmpty(const std::string& path) {
@@ -38,27 +39,15 @@ std::string ReadMainKeyFrom(BytesView dataIni, const std::string& key) {
 
 bool IsTrueText(BytesView text) { return text == keys::kTrue; }
 
-const char kBlobSeparator[] = "#！★！#";
-
-Bytes BuildUninstallBlob(BytesView pluginSettings, BytesView pluginData, BytesView varData,
-                         BytesView variableIni) {
-  Bytes blob;
-  for (BytesView part : {pluginSettings, pluginData, varData, variableIni}) {
-    blob.append(part);
-    blob.append(kBlobSeparator);
-  }
-  return blob;
-}
-
 void ReadConfigurationFiles(const PackageState& package, Configuration& config) {
   const std::string& folder = package.workFolder;
   config.dataIni = ReadOrEmpty(folder + keys::kDataIni);
   config.registryList = block::Inflate(ReadOrEmpty(folder + keys::kRegistryDb));
   config.pluginSettings = ReadOrEmpty(folder + keys::kPluginIni);
   config.varData = ReadOrEmpty(folder + keys::kVarDataIni);
-  config.uninstallBlob =
-      BuildUninstallBlob(config.pluginSettings, ReadOrEmpty(folder + keys::kPluginDb),
-                         config.varData, ReadOrEmpty(folder + keys::kVariableIni));
+  config.uninstallBlob = package::BuildConfigurationBundle(
+      {config.pluginSettings, ReadOrEmpty(folder + keys::kPluginDb), config.varData,
+       ReadOrEmpty(folder + keys::kVariableIni)});
   config.guiText =
       cipher::Decipher(ReadOrEmpty(folder + keys::kGuiTextIni), cipher::PassPhrase::kGuiText);
   config.assignments =

@@ -24,11 +24,6 @@ std::string ReadMainKeyFrom(BytesView dataIni, const std::string& key);
 // True exactly when the text is "真".
 bool IsTrueText(BytesView text);
 
-// The separator of the uninstall data blob, "#！★！#" (8 bytes GBK).
-extern const char kBlobSeparator[];
-Bytes BuildUninstallBlob(BytesView pluginSettings, BytesView pluginData, BytesView varData,
-                         BytesView variableIni);
-
 // Reads the configuration files of `package.workFolder` into `config` (missing files read as
 // empty): data.ini, QZRREG.db inflated, QZRDLL_s.ini, var_data.ini, GUItext.ini and Except.ini
 // deciphered, and the uninstall data blob of the unexpanded files. The variable names are read

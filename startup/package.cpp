@@ -5,10 +5,11 @@
 #include "common/crypto.h"
 #include "common/text.h"
 #include "platform/platform.h"
-#include "startup/blocks.h"
+#include "package/blocks.h"
+#include "package/package_types.h"
 #include "startup/command_line.h"
 #include "startup/config.h"
-#include "startup/data_keys.h"
+#include "package/data_keys.h"
 #include "startup/exit_codes.h"
 #include "startup/temp_names.h"
 #include "startup/unpack_window.h"
@@ -59,7 +60,7 @@ std::string RunFolder() {
 
 std::string BuildArchivePassword() {
   Bytes key;
-  if (!plat::LoadOwnResource("KEY", 250, key)) key.clear();
+  if (!plat::LoadOwnResource(package::kKeyResourceType, package::kKeyResourceId, key)) key.clear();
   return crypto::Md5Hex(key);
 }
 
@@ -149,12 +150,12 @@ int UnpackPackage(RunContext& context) {
 
   std::string type;
   if (IsTestMode(startup)) {
-    type = kPackageInstaller;
+    type = package::kInstallerType;
     package.workFolder = runFolder + "\\";
   } else {
     type = blocks::ReadPackageType(ownPath);
   }
-  if (type != kPackageInstaller) return type == kPackageUninstaller ? kRunModeUninstaller : kRunModeNone;
+  if (type != package::kInstallerType) return type == package::kUninstallerType ? kRunModeUninstaller : kRunModeNone;
 
   const Bytes config = blocks::FindBlockBackward(ownPath, blocks::kConfigStart, blocks::kConfigEnd);
   package.payloadArchivePath = ownPath;

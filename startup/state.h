@@ -9,10 +9,6 @@
 
 #include "common/bytes.h"
 
-// Package types carried in the type block.
-inline constexpr const char kPackageInstaller[] = "qzr-1";
-inline constexpr const char kPackageUninstaller[] = "qzr-2";
-
 enum RunMode : int {
   kRunModeNone = 0,         // no or unknown package type
   kRunModeInstaller = 1,    // installer package, or test mode

@@ -6,7 +6,7 @@
 #include "common/text.h"
 #include "platform/platform.h"
 #include "startup/config.h"
-#include "startup/data_keys.h"
+#include "package/data_keys.h"
 #include "system/folders.h"
 #include "system/registry_path.h"
 #include "system/windows_version.h"
@@ -177,7 +177,7 @@ void ExpandConfiguration(const PackageState& package, Configuration& config) {
       // The two lists stay paired by position: a missing item, or the packer's mark for empty
       // data (01 02 03), pairs the placeholder with empty data.
       Bytes item;
-      if (!ReadKeyedItem(config.varData, value, false, item) || item == BytesOf({1, 2, 3}))
+      if (!ReadKeyedItem(config.varData, value, false, item) || item == kEmptyItemMark)
         item.clear();
       placeholders.push_back(value);
       resources.push_back(item);

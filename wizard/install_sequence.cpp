@@ -8,12 +8,12 @@
 #include "platform/platform.h"
 #include "script/unpack_progress.h"
 #include "startup/archiver_driver.h"
-#include "startup/blocks.h"
+#include "package/blocks.h"
 #include "startup/config.h"
 #include "startup/exit_codes.h"
 #include "startup/package.h"
 #include "system/registry.h"
-#include "startup/data_keys.h"
+#include "package/data_keys.h"
 #include "wizard/control_names.h"
 
 const char kExtractionFailedText[] =

@@ -8,8 +8,9 @@
 #include "script/component_tree.h"
 #include "startup/package.h"
 #include "startup/startup.h"
+#include "wizard/component_view.h"
 #include "wizard/page_flow.h"
-#include "startup/data_keys.h"
+#include "package/data_keys.h"
 #include "wizard/control_names.h"
 #include "wizard/wizard_config.h"
 
@@ -38,7 +39,7 @@ void LoadWizardContent(InstallSession& session) {
     session.tree = DefaultComponentTree();
     ApplyDefaultTicks(session);
   }
-  form.ShowTree("树型框1", session.tree);
+  ShowComponentTree(form, "树型框1", session.tree);
 
   form.SetText("安装路径_编辑框", session.run.installPath);
   form.SetText(kCancel, session.wizard.buttonCaptions[4]);

@@ -12,7 +12,7 @@
 #include "common/text.h"
 #include "platform/platform.h"
 #include "script/interpreter.h"
-#include "startup/data_keys.h"
+#include "package/data_keys.h"
 #include "startup/exit_codes.h"
 #include "system/folders.h"
 #include "wizard/control_names.h"

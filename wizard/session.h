@@ -14,7 +14,7 @@
 #include "script/interpreter.h"
 #include "startup/state.h"
 #include "system/shortcuts.h"
-#include "wizard/form.h"
+#include "ui/form.h"
 #include "wizard/window_tables.h"
 
 // The three path rules of section [ml].

@@ -1,11 +1,5 @@
 #include "wizard/window_tables.h"
 
-const ControlDesc* WindowDesc::Find(const std::string& name) const {
-  for (const ControlDesc& control : controls)
-    if (control.name == name) return &control;
-  return nullptr;
-}
-
 namespace {
 
 using K = ControlKind;

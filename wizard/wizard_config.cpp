@@ -14,6 +14,7 @@
 //   except the ones kept for later ("%InstallPath%", "%ET%"); those are handled here.
 #include "wizard/wizard_config.h"
 
+#include "wizard/component_view.h"
 #include "wizard/control_names.h"
 
 #include <cstdio>
@@ -25,7 +26,7 @@
 #include "platform/platform.h"
 #include "startup/archiver_driver.h"
 #include "startup/config.h"
-#include "startup/data_keys.h"
+#include "package/data_keys.h"
 #include "startup/exit_codes.h"
 #include "startup/variables.h"
 #include "system/registry.h"
@@ -157,7 +158,7 @@ InstallSession* treeSession = nullptr;
 int RebuildComponentTree() {
   if (!treeSession) return 0;
   const bool ok = LoadComponentTree(treeSession->wizard.scriptDocument, treeSession->tree);
-  if (treeSession->form) treeSession->form->ShowTree(wizard_names::kTree, treeSession->tree);
+  if (treeSession->form) ShowComponentTree(*treeSession->form, wizard_names::kTree, treeSession->tree);
   return ok ? 1 : 0;
 }
 
@@ -289,7 +290,7 @@ void ApplyDefaultTicks(InstallSession& session) {
     if (i < int(tree.items.size())) tree.items[i].checked = state;
   }
   if (!tree.items.empty()) tree.items[0].checked = ticked == 3 ? 1 : 0;
-  if (session.form) session.form->ShowTree(wizard_names::kTree, tree);
+  if (session.form) ShowComponentTree(*session.form, wizard_names::kTree, tree);
 }
 
 void OnTickChanged(InstallSession& session, int index, int state) {

@@ -12,7 +12,7 @@
 #include "common/package_cipher.h"
 #include "common/text.h"
 #include "platform/platform.h"
-#include "startup/data_keys.h"
+#include "package/data_keys.h"
 #include "tools/pack/page_texts.h"
 #include "tools/pack/plugins.h"
 #include "tools/pack/project_check.h"
@@ -47,7 +47,7 @@ std::string StoreRegistry(const ProjectText& file, const fs::path& project, Byte
   if (std::string error = ParseProjectIni(file, entries); !error.empty()) return error;
   Bytes store;
   AppendKeyedItem(store, "num", std::to_string(entries.size()), false);
-  const Bytes empty = BytesOf({1, 2, 3});  // the runtime's mark for an empty field
+  const Bytes empty = kEmptyItemMark;  // the runtime's mark for an empty field
   int index = 0;
   for (const IniSection& entry : entries) {
     const std::string i = std::to_string(++index);

@@ -15,9 +15,11 @@
 #include "common/package_cipher.h"
 #include "common/text.h"
 #include "platform/platform.h"
-#include "startup/blocks.h"
+#include "package/blocks.h"
+#include "package/package_types.h"
+#include "package/uninst_dat.h"
 #include "startup/config.h"
-#include "startup/data_keys.h"
+#include "package/data_keys.h"
 #include "tools/pack/page_texts.h"
 #include "tools/pack/pe_resource.h"
 #include "tools/pack/plugins.h"
@@ -42,9 +44,7 @@ bool ReadWhole(const fs::path& path, std::string& out) {
   return true;
 }
 
-std::string Pattern(const char* marker) { return std::string(marker) + '\1'; }
-
-const Bytes kEmptyMark = BytesOf({1, 2, 3});  // the packer's mark for an empty registry field
+const Bytes kEmptyMark = kEmptyItemMark;
 
 bool WriteHost(const fs::path& path, const std::string& data) {
   std::error_code ec;
@@ -110,25 +110,27 @@ std::string DescribeUninstallCopy(const std::string& path) {
     return utf8 + (text::EndsWith(utf8, "\n") || utf8.empty() ? "" : "\n");
   };
   const Bytes bundle = blocks::FindBlockBackward(path, blocks::kUninstDataStart, blocks::kUninstDataEnd);
-  const char* const bundleNames[] = {keys::kPluginIni, keys::kPluginDb, keys::kVarDataIni, keys::kVariableIni};
-  const auto parts = text::Split(bundle, "#！★！#");
+  package::ConfigurationBundle parts;
   out << "\n--- uninstall data: " << bundle.size() << " bytes";
-  if (parts.size() != 5 || !parts[4].empty()) {
+  if (!package::SplitConfigurationBundle(bundle, parts)) {
     out << ", not the four files each followed by the separator\n";
   } else {
     out << "\n";
-    for (int i = 0; i < 4; ++i) out << bundleNames[i] << ": " << parts[i].size() << " bytes\n";
+    out << keys::kPluginIni << ": " << parts.pluginSettings.size() << " bytes\n"
+        << keys::kPluginDb << ": " << parts.pluginData.size() << " bytes\n"
+        << keys::kVarDataIni << ": " << parts.varData.size() << " bytes\n"
+        << keys::kVariableIni << ": " << parts.variableIni.size() << " bytes\n";
     DecodedPlugins plugins;
-    if (DecodePlugins(parts[0], parts[1], plugins) && !plugins.ini.empty())
+    if (DecodePlugins(parts.pluginSettings, parts.pluginData, plugins) && !plugins.ini.empty())
       out << "plug-ins:\n" << show(plugins.ini);
-    for (const auto& [key, data] : KeyedItems(parts[2]))
+    for (const auto& [key, data] : KeyedItems(parts.varData))
       out << "resource item " << plat::GbkToUtf8(key) << ": " << data.size() << " bytes\n";
-    if (!parts[3].empty()) out << keys::kVariableIni << ":\n" << show(parts[3]);
+    if (!parts.variableIni.empty()) out << keys::kVariableIni << ":\n" << show(parts.variableIni);
   }
 
   const Bytes record = blocks::FindBlockBackward(path, blocks::kUninstIniStart, blocks::kUninstIniEnd);
   out << "\n--- uninstall record (uninst.ini): " << record.size() << " bytes\n";
-  const std::string files = "卸载路径", registry = "卸载注册表";
+  const std::string files = package::kRecordFilesItem, registry = package::kRecordRegistryItem;
   size_t iniEnd = record.size();
   for (const std::string& item : {files, registry}) {
     const size_t at = text::Find(record, item + '\1');
@@ -145,7 +147,7 @@ std::string DescribeUninstallCopy(const std::string& path) {
   out << "\n--- skin: " << skin.size() << " bytes\n";
   for (const auto& [key, data] : KeyedItems(skin)) {
     out << plat::GbkToUtf8(key) << ": ";
-    if (key == "版权") out << "\"" << plat::GbkToUtf8(data == kEmptyMark ? Bytes() : data) << "\"\n";
+    if (key == package::kSkinCopyright) out << "\"" << plat::GbkToUtf8(data == kEmptyMark ? Bytes() : data) << "\"\n";
     else out << (data == kEmptyMark ? 0 : data.size()) << " bytes\n";
   }
   return out.str();
@@ -181,7 +183,7 @@ InspectResult InspectPackage(const std::string& path, const std::string& extract
   };
   out << "blocks:\n";
   for (const BlockKind& kind : kinds) {
-    const std::string start = Pattern(kind.start), end = Pattern(kind.end);
+    const std::string start = blocks::MarkerPattern(kind.start), end = blocks::MarkerPattern(kind.end);
     // The lead 0x00 keeps the program's own copies of the marker texts out of the list.
     const size_t at = text::Find(file, std::string(1, '\0') + start);
     if (at == text::npos) continue;
@@ -196,9 +198,13 @@ InspectResult InspectPackage(const std::string& path, const std::string& extract
   }
   const std::string type = blocks::ReadPackageType(path);
   out << "package type: " << (type.empty() ? "(none)" : type)
-      << (type == "qzr-1" ? " (installer)" : type == "qzr-2" ? " (uninstaller copy)" : "") << "\n";
+      << (type == package::kInstallerType     ? " (installer)"
+          : type == package::kUninstallerType ? " (uninstaller copy)"
+                                              : "")
+      << "\n";
 
-  const pe::ResourceLocation keyAt = pe::FindNamedTypeResource(file, "KEY", 250);
+  const pe::ResourceLocation keyAt =
+      pe::FindNamedTypeResource(file, package::kKeyResourceType, package::kKeyResourceId);
   std::string key;
   if (keyAt.found) {
     key = file.substr(keyAt.fileOffset, keyAt.size);
@@ -207,7 +213,7 @@ InspectResult InspectPackage(const std::string& path, const std::string& extract
     out << "KEY 250: none (" << keyAt.error << ")\n";
   }
 
-  if (type == "qzr-2") {
+  if (type == package::kUninstallerType) {
     out << DescribeUninstallCopy(path);
     if (!extractTo.empty()) {
       result.error = "--extract writes out an installer's project; " + path + " is an uninstaller copy";

@@ -15,8 +15,9 @@
 #include "common/keyed_store.h"
 #include "common/text.h"
 #include "platform/platform.h"
-#include "startup/data_keys.h"
-#include "startup/blocks.h"
+#include "package/data_keys.h"
+#include "package/blocks.h"
+#include "package/package_types.h"
 #include "tools/pack/config_writer.h"
 #include "tools/pack/inspector.h"
 #include "tools/pack/pe_resource.h"
@@ -26,8 +27,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr char kInstallerType[] = "qzr-1";
-constexpr uint16_t kKeyResourceId = 250;
 constexpr char kLicenceFile[] = "licence.txt";
 constexpr char kDigestMark[] = "md5:";
 
@@ -62,9 +61,7 @@ bool ValidKey(const std::string& key) {
 
 // Block start or end as the runtime searches for it; the 0x00 lead byte belongs to the start.
 void WriteMarker(std::ofstream& out, const char* marker, bool start) {
-  if (start) out.put('\0');
-  out << marker;
-  out.put('\1');
+  out << (start ? blocks::BlockHead(marker) : blocks::BlockTail(marker));
 }
 
 // A temporary folder that removes itself.
@@ -143,7 +140,7 @@ BuildResult BuildPackage(const BuildOptions& options) {
 
   std::string stub;
   if (!ReadWhole(options.stub, stub)) return fail(options.stub + ":0: stub missing or unreadable");
-  const pe::ResourceLocation keyResource = pe::FindNamedTypeResource(stub, "KEY", kKeyResourceId);
+  const pe::ResourceLocation keyResource = pe::FindNamedTypeResource(stub, package::kKeyResourceType, package::kKeyResourceId);
   if (!keyResource.found) return fail(options.stub + ":0: stub without \"KEY\" 250 resource (" +
                                       keyResource.error + ")");
   if (keyResource.size < key.size())
@@ -247,7 +244,7 @@ BuildResult BuildPackage(const BuildOptions& options) {
     if (!out) return fail(partial.string() + ": cannot write");
     out << stub;
     WriteMarker(out, blocks::kTypeStart, true);
-    out << kInstallerType;
+    out << package::kInstallerType;
     WriteMarker(out, blocks::kTypeEnd, false);
     if (volumes.empty()) {
       std::ifstream payload(payloadArchive, std::ios::binary);

@@ -10,7 +10,7 @@
 
 #include "common/text.h"
 #include "platform/platform.h"
-#include "startup/data_keys.h"
+#include "package/data_keys.h"
 #include "tools/pack/page_texts.h"
 #include "tools/pack/plugins.h"
 #include "tools/pack/project_text.h"

@@ -6,7 +6,8 @@
 
 #include <string>
 
-#include "wizard/win32/win32_form.h"
+#include "ui/win32/win32_form.h"
+#include "wizard/window_tables.h"
 
 namespace {
 

@@ -6,7 +6,8 @@
 #include <memory>
 
 #include "startup/unpack_window.h"
-#include "wizard/win32/win32_form.h"
+#include "ui/win32/win32_form.h"
+#include "wizard/window_tables.h"
 
 class Win32UnpackWindow : public UnpackWindow {
  public:

@@ -12,7 +12,7 @@
 #include "platform/platform.h"
 #include "script/unpack_progress.h"
 #include "startup/archiver_driver.h"
-#include "startup/blocks.h"
+#include "package/blocks.h"
 #include "startup/package.h"
 #include "tests/support/test_folder.h"
 #include "tests/unit/archive/seven_zip_tool.h"

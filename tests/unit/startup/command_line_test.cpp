@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "startup/data_keys.h"
+#include "package/data_keys.h"
 
 namespace {
 

@@ -7,7 +7,8 @@
 #include "common/text.h"
 #include "platform/platform.h"
 #include "startup/config.h"
-#include "startup/data_keys.h"
+#include "package/uninst_dat.h"
+#include "package/data_keys.h"
 #include "startup/variables.h"
 #include "system/folders.h"
 #include "tests/support/test_folder.h"
@@ -33,13 +34,6 @@ TEST(Config, FlagsAndMissingKeys) {
   EXPECT_EQ(ReadMainKey(package, keys::kProductName), "演示软件");
   EXPECT_EQ(ReadMainKey(package, "没有这个键"), "");
   EXPECT_EQ(ReadIniKey(folder / "data.ini", keys::kCommandLineSection, "p"), "/D=");
-}
-
-TEST(Config, UninstallBlobAlwaysEndsWithTheSeparator) {
-  EXPECT_EQ(std::string(kBlobSeparator).size(), 8u);
-  EXPECT_EQ(BuildUninstallBlob("", "", "", ""), Bytes(kBlobSeparator) + kBlobSeparator +
-                                                    kBlobSeparator + kBlobSeparator);
-  EXPECT_EQ(BuildUninstallBlob("a", "b", "c", "d").size(), 4u + 32u);
 }
 
 TEST(Config, ExpandsEveryTargetInListOrderAndWritesThemBack) {
@@ -77,8 +71,9 @@ TEST(Config, ExpandsEveryTargetInListOrderAndWritesThemBack) {
 
   // The blob holds the files as they were unpacked.
   EXPECT_EQ(config.uninstallBlob,
-            BuildUninstallBlob(fixture::kPluginSettings, fixture::kPluginData,
-                               Read(folder / "var_data.ini"), Read(folder / "variable.ini")));
+            package::BuildConfigurationBundle({fixture::kPluginSettings, fixture::kPluginData,
+                                               Read(folder / "var_data.ini"),
+                                               Read(folder / "variable.ini")}));
   EXPECT_EQ(config.variableNames.size(), 10u);
 }
 

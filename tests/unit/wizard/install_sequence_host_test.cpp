@@ -14,7 +14,7 @@
 #include "startup/archiver_driver.h"
 #include "system/host/shortcut_calls.h"
 #include "tests/support/test_folder.h"
-#include "wizard/headless_form.h"
+#include "ui/headless_form.h"
 #include "wizard/install_sequence.h"
 #include "wizard/installer_startup.h"
 

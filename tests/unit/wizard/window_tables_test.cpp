@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "wizard/headless_form.h"
+#include "ui/headless_form.h"
 #include "wizard/window_tables.h"
 
 namespace {

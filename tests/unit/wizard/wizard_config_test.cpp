@@ -5,6 +5,7 @@
 #include "common/keyed_store.h"
 #include "common/package_cipher.h"
 #include "tests/unit/wizard/wizard_session_fixture.h"
+#include "wizard/component_view.h"
 #include "wizard/wizard_config.h"
 
 namespace {
@@ -331,7 +332,7 @@ void UseNestedTree(WizardRun& r) {
                 {"A2", 0, 1, 0, false},
                 {"B", -1, 1, 0, false}};
   r.session.tree = tree;
-  r.form.ShowTree("树型框1", tree);
+  ShowComponentTree(r.form, "树型框1", tree);
 }
 
 std::vector<int> Ticks(const WizardRun& r) {

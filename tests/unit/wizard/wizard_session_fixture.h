@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "wizard/headless_form.h"
+#include "ui/headless_form.h"
 #include "wizard/page_flow.h"
 #include "wizard/session.h"
 #include "wizard/window_tables.h"

@@ -1,4 +1,4 @@
-#include "startup/blocks.h"
+#include "package/blocks.h"
 
 #include <algorithm>
 #include <functional>
@@ -25,11 +25,6 @@ namespace {
 
 // The search pattern is built here at run time: the marker and its 0x01 never stand together
 // in our own binary, so scanning this very program finds only real blocks.
-Bytes Pattern(BytesView marker) {
-  Bytes pattern(marker);
-  pattern.push_back('\x01');
-  return pattern;
-}
 
 size_t FindFirst(BytesView haystack, BytesView needle, size_t from) {
   if (needle.empty() || from > haystack.size() || haystack.size() - from < needle.size())
@@ -77,13 +72,23 @@ bool ReadRange(plat::File& file, uint64_t from, uint64_t to, Bytes& out) {
 
 }  // namespace
 
+Bytes MarkerPattern(BytesView marker) {
+  Bytes pattern(marker);
+  pattern.push_back('\x01');
+  return pattern;
+}
+
+Bytes BlockHead(BytesView startMarker) { return '\0' + MarkerPattern(startMarker); }
+
+Bytes BlockTail(BytesView endMarker) { return MarkerPattern(endMarker); }
+
 Bytes MakeBlock(BytesView startMarker, BytesView content, BytesView endMarker) {
   Bytes block;
   block.reserve(content.size() + startMarker.size() + endMarker.size() + 3);
   block.push_back('\0');
-  block += Pattern(startMarker);
+  block += MarkerPattern(startMarker);
   block.append(content);
-  block += Pattern(endMarker);
+  block += MarkerPattern(endMarker);
   return block;
 }
 
@@ -101,8 +106,8 @@ ForwardResult FindBlockForward(const std::string& path, BytesView startMarker,
   uint64_t size = 0;
   if (!OpenSized(path, file, size)) return result;
 
-  const Bytes startPattern = Pattern(startMarker);
-  const Bytes endPattern = Pattern(endMarker);
+  const Bytes startPattern = MarkerPattern(startMarker);
+  const Bytes endPattern = MarkerPattern(endMarker);
   const size_t overlap = std::max(startPattern.size(), endPattern.size()) - 1;
 
   std::vector<char> buffer;
@@ -179,8 +184,8 @@ Bytes FindBlockBackward(const std::string& path, BytesView startMarker, BytesVie
   uint64_t size = 0;
   if (!OpenSized(path, file, size)) return {};
 
-  const Bytes startPattern = Pattern(startMarker);
-  const Bytes endPattern = Pattern(endMarker);
+  const Bytes startPattern = MarkerPattern(startMarker);
+  const Bytes endPattern = MarkerPattern(endMarker);
   const size_t overlap = std::max(startPattern.size(), endPattern.size()) - 1;
 
   Bytes window;

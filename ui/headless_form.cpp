@@ -1,4 +1,4 @@
-#include "wizard/headless_form.h"
+#include "ui/headless_form.h"
 
 #include <algorithm>
 
@@ -15,6 +15,8 @@ HeadlessForm::HeadlessForm(const WindowDesc& desc) {
     s.bounds = {c.left, c.top, c.width, c.height};
     controls_[c.name] = s;
     order_.push_back(c.name);
+    if (c.kind == ControlKind::kPageContainer && pageContainer_.empty()) pageContainer_ = c.name;
+    lastPage_ = std::max(lastPage_, c.page);
   }
 }
 
@@ -80,9 +82,9 @@ Bounds HeadlessForm::GetBounds(const std::string& control) const {
 void HeadlessForm::SetDefaultButton(const std::string& control) { defaultButton_ = control; }
 
 void HeadlessForm::SetCurrentPage(int page) {
-  if (page < 0 || page >= kPageCount) return;
+  if (page < 0 || page > lastPage_) return;
   currentPage_ = page;
-  if (handler_) handler_("选择夹1", FormEvent::kPageChanged, {page, 0});
+  if (handler_) handler_(pageContainer_, FormEvent::kPageChanged, {page, 0});
 }
 
 int HeadlessForm::CurrentPage() const { return currentPage_; }
@@ -108,13 +110,15 @@ std::vector<std::string> HeadlessForm::ListRows(const std::string& control) cons
   return s ? s->rows : std::vector<std::string>();
 }
 
-void HeadlessForm::ShowTree(const std::string& control, const ComponentTree& tree) {
+void HeadlessForm::ShowTree(const std::string& control, const TreeModel& tree) {
   State* s = Find(control);
   if (!s) return;
   s->treeChecks.clear();
-  for (const ComponentItem& item : tree.items) s->treeChecks.push_back(item.checked == 1);
   s->rows.clear();
-  for (const ComponentItem& item : tree.items) s->rows.push_back(item.text);
+  for (const TreeNode& node : tree.nodes) {
+    s->treeChecks.push_back(node.checked);
+    s->rows.push_back(node.text);
+  }
 }
 
 void HeadlessForm::SetTreeCheck(const std::string& control, int index, bool checked) {

@@ -1,6 +1,6 @@
 // Block scans over real files: forward and backward, copy-out, markers across chunk
 // boundaries, look-alike markers in constant data.
-#include "startup/blocks.h"
+#include "package/blocks.h"
 
 #include <gtest/gtest.h>
 

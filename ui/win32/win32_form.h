@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "wizard/form.h"
+#include "ui/form.h"
 
 struct Win32FormStyle {
   // Window style and extended style of the top-level window (WS_VISIBLE is ignored: the
@@ -66,7 +66,7 @@ class Win32Form : public Form {
   int Progress(const std::string& control) const override;
   void AddListRow(const std::string& control, const std::string& text) override;
   std::vector<std::string> ListRows(const std::string& control) const override;
-  void ShowTree(const std::string& control, const ComponentTree& tree) override;
+  void ShowTree(const std::string& control, const TreeModel& tree) override;
   void SetTreeCheck(const std::string& control, int index, bool checked) override;
   bool TreeCheck(const std::string& control, int index) const override;
   bool CloneControl(const std::string& templateControl, const std::string& name) override;

@@ -1,4 +1,4 @@
-// The portable window layer. A window is a table of controls (window_tables.h); a `Form` shows
+// The portable window layer. A window is a table of controls (window_desc.h); a `Form` shows
 // one such table and addresses its controls by their Chinese names. Two implementations
 // exist: the Win32 one builds real windows, the headless one records state so that the page
 // flow, the install checks and the tree rules run in native tests. The empty name "" stands
@@ -10,8 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "script/component_tree.h"
-#include "wizard/window_tables.h"
+#include "ui/window_desc.h"
 
 enum class FormEvent {
   kClick,             // button or check box clicked (check boxes toggle first)
@@ -39,6 +38,19 @@ struct Bounds {
   int top = 0;
   int width = 0;
   int height = 0;
+};
+
+// What a tree view shows: items in display order, each after its parent.
+struct TreeNode {
+  std::string text;
+  int parent = -1;  // index of an earlier node, -1 for a top-level one
+  bool checked = false;
+  bool expanded = false;
+};
+
+struct TreeModel {
+  std::vector<TreeNode> nodes;
+  int selected = -1;
 };
 
 class Form {
@@ -84,7 +96,7 @@ class Form {
   virtual std::vector<std::string> ListRows(const std::string& control) const = 0;
 
   // Tree views with check boxes: the whole tree shown anew from the model, or one tick.
-  virtual void ShowTree(const std::string& control, const ComponentTree& tree) = 0;
+  virtual void ShowTree(const std::string& control, const TreeModel& tree) = 0;
   virtual void SetTreeCheck(const std::string& control, int index, bool checked) = 0;
   virtual bool TreeCheck(const std::string& control, int index) const = 0;
 

@@ -15,7 +15,8 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "wizard/win32/win32_form.h"
+#include "ui/win32/win32_form.h"
+#include "wizard/component_view.h"
 #include "wizard/win32/win32_unpack_window.h"
 
 namespace {
@@ -379,8 +380,8 @@ HTREEITEM TreeItem(HWND tree, int index) {
 
 TEST_F(WinForm, TheTreeShowsTheModelWithParentsAndTicks) {
   HWND tree = Hwnd(*form, "树型框1");
-  form->ShowTree("树型框1", SampleTree());
-  form->ShowTree("树型框1", SampleTree());  // shown anew, not appended
+  form->ShowTree("树型框1", TreeModelOf(SampleTree()));
+  form->ShowTree("树型框1", TreeModelOf(SampleTree()));  // shown anew, not appended
   EXPECT_EQ(TreeView_GetCount(tree), 4u);
   EXPECT_EQ(TreeView_GetParent(tree, TreeItem(tree, 1)), TreeItem(tree, 0));
   EXPECT_EQ(TreeView_GetParent(tree, TreeItem(tree, 2)), TreeItem(tree, 0));
@@ -403,7 +404,7 @@ TEST_F(WinForm, TheTreeShowsTheModelWithParentsAndTicks) {
 
 TEST_F(WinForm, TheUsersTicksAndSelectionsAreReportedWithTheItemIndex) {
   HWND tree = Hwnd(*form, "树型框1");
-  form->ShowTree("树型框1", SampleTree());
+  form->ShowTree("树型框1", TreeModelOf(SampleTree()));
   form->SetVisible("", true);
   form->SetCurrentPage(kPageComponents);
   form->PumpEvents();

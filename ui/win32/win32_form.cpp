@@ -1,4 +1,4 @@
-#include "wizard/win32/win32_form.h"
+#include "ui/win32/win32_form.h"
 
 #include "platform/win32/windows_api.h"
 
@@ -541,23 +541,23 @@ std::vector<std::string> Win32Form::ListRows(const std::string& control) const {
   return rows;
 }
 
-void Win32Form::ShowTree(const std::string& control, const ComponentTree& tree) {
+void Win32Form::ShowTree(const std::string& control, const TreeModel& tree) {
   Control* c = Find(control);
   if (!c) return;
   c->rows.clear();
   c->treeChecks.clear();
   c->treeItems.clear();
-  for (const ComponentItem& item : tree.items) {
-    c->rows.push_back(item.text);
-    c->treeChecks.push_back(item.checked == 1);
+  for (const TreeNode& node : tree.nodes) {
+    c->rows.push_back(node.text);
+    c->treeChecks.push_back(node.checked);
   }
   if (!c->hwnd || c->kind != K::kTree) return;
   HWND hwnd = H(c->hwnd);
   ++quietTree_;
   SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0);
   SendMessageW(hwnd, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
-  for (size_t i = 0; i < tree.items.size(); ++i) {
-    const ComponentItem& item = tree.items[i];
+  for (size_t i = 0; i < tree.nodes.size(); ++i) {
+    const TreeNode& item = tree.nodes[i];
     std::wstring text = Wide(item.text);
     TVINSERTSTRUCTW insert{};
     // A parent must come earlier in the list; anything else is shown at the top level.
@@ -571,10 +571,10 @@ void Win32Form::ShowTree(const std::string& control, const ComponentTree& tree) 
     auto handle = reinterpret_cast<HTREEITEM>(
         SendMessageW(hwnd, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
     c->treeItems.push_back(reinterpret_cast<intptr_t>(handle));
-    if (handle) SetTreeItemCheck(hwnd, handle, item.checked == 1);
+    if (handle) SetTreeItemCheck(hwnd, handle, item.checked);
   }
-  for (size_t i = 0; i < tree.items.size(); ++i)
-    if (tree.items[i].expanded && c->treeItems[i])
+  for (size_t i = 0; i < tree.nodes.size(); ++i)
+    if (tree.nodes[i].expanded && c->treeItems[i])
       SendMessageW(hwnd, TVM_EXPAND, TVE_EXPAND, c->treeItems[i]);
   if (tree.selected >= 0 && size_t(tree.selected) < c->treeItems.size())
     SendMessageW(hwnd, TVM_SELECTITEM, TVGN_CARET, c->treeItems[tree.selected]);

@@ -4,7 +4,7 @@
 
 #include <map>
 
-#include "wizard/form.h"
+#include "ui/form.h"
 
 class HeadlessForm : public Form {
  public:
@@ -28,7 +28,7 @@ class HeadlessForm : public Form {
   int Progress(const std::string& control) const override;
   void AddListRow(const std::string& control, const std::string& text) override;
   std::vector<std::string> ListRows(const std::string& control) const override;
-  void ShowTree(const std::string& control, const ComponentTree& tree) override;
+  void ShowTree(const std::string& control, const TreeModel& tree) override;
   void SetTreeCheck(const std::string& control, int index, bool checked) override;
   bool TreeCheck(const std::string& control, int index) const override;
   bool CloneControl(const std::string& templateControl, const std::string& name) override;
@@ -71,6 +71,8 @@ class HeadlessForm : public Form {
   std::vector<std::string> order_;
   State window_;
   int currentPage_ = 0;
+  int lastPage_ = -1;
+  std::string pageContainer_;
   std::string defaultButton_;
   FormEventHandler handler_;
 };

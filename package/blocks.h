@@ -33,6 +33,12 @@ extern const char kSkinEnd[];
 
 // The block as it is appended to a file: 0x00, start, 0x01, content, end, 0x01.
 Bytes MakeBlock(BytesView startMarker, BytesView content, BytesView endMarker);
+// What the scans search for: the marker followed by its 0x01.
+Bytes MarkerPattern(BytesView marker);
+// A block's head as written before its content (0x00, marker, 0x01), and its tail (marker,
+// 0x01): writers that stream a large content use these around it.
+Bytes BlockHead(BytesView startMarker);
+Bytes BlockTail(BytesView endMarker);
 
 using ProgressFn = std::function<void(int percent)>;
 

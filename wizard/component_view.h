@@ -1,0 +1,13 @@
+// The component tree as the tree control shows it: the script's model turned into the form's
+// plain tree, so the window layer needs nothing of the script.
+#pragma once
+
+#include <string>
+
+#include "script/component_tree.h"
+#include "ui/form.h"
+
+TreeModel TreeModelOf(const ComponentTree& tree);
+
+// Shows `tree` anew in the tree control `control` of `form`.
+void ShowComponentTree(Form& form, const std::string& control, const ComponentTree& tree);
