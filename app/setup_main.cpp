@@ -1,13 +1,17 @@
 // setup.exe: the installer runtime's entry. The libraries hold every step; this file builds the
-// wizard's window, hands the run the Win32 pieces that no Form covers (the hidden host-callback
-// window), and keeps the window thread's message loop turning until the run ends the process.
+// wizard's window, runs the package step, dispatches on the run's role (installer, uninstaller
+// copy, nothing to run), hands the run the Win32 pieces that no Form covers (the hidden
+// host-callback window), keeps the window thread's message loop turning until the run ends, and
+// is, with uninst.exe, the only code that ends the process: it returns the run's outcome.
 #include <windows.h>
 
 #include <string>
 
 #include "platform/platform.h"
 #include "startup/archiver_driver.h"
+#include "startup/package.h"
 #include "startup/startup.h"
+#include "uninstall/uninstall_run.h"
 #include "wizard/installer_startup.h"
 #include "wizard/wizard_config.h"
 #include "wizard/window_tables.h"
@@ -60,16 +64,31 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 #endif
   session.form = &form;
 
+  RunPackageStep(session.run);
+  const intptr_t owner = form.Handle("");
+  switch (ChooseRunRole(session.run)) {
+    case RunRole::kStop:
+      CleanUpWorkFiles(session.run, true);
+      return int(session.run.package.stop);
+    case RunRole::kNoPackage:
+      return int(ReportNoPackage(session.run, owner));
+    case RunRole::kUninstaller:
+      return int(RunUninstallerCopy(session.run, owner));
+    case RunRole::kInstaller:
+      break;
+  }
+
   InstallerHooks hooks;
   hooks.createHostCallbackWindow = CreateHostCallbackWindow;
   ExitCode code = kExitSuccess;
   if (!StartInstallerRun(session, hooks, code)) return int(code);
 
 #ifdef SETUP_HAS_WIN32_FORM
-  // Every regular end terminates the process from inside a handler; a loop that returns means
-  // the window went away without a finished install.
+  // Every regular end records its outcome and closes the window, which ends this loop; a
+  // window that went away without one (no regular end) counts as cancelled.
   form.RunMessageLoop();
-  return int(kExitCancelled);
+  CleanUpWorkFiles(session.run, true);
+  return int(session.outcome.value_or(kExitCancelled));
 #else
   // A build without real windows can only run installs that need none.
   return int(kExitNoWizard);

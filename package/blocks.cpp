@@ -100,7 +100,10 @@ ForwardResult FindBlockForward(const std::string& path, BytesView startMarker,
   plat::File copy;
   if (copying) {
     copy = plat::File::Open(copyTo, plat::OpenMode::kCreateAlways);
-    if (!copy.IsOpen()) return result;
+    if (!copy.IsOpen()) {
+      result.copyFailed = true;
+      return result;
+    }
   }
   plat::File file;
   uint64_t size = 0;
@@ -136,7 +139,10 @@ ForwardResult FindBlockForward(const std::string& path, BytesView startMarker,
         startFound = true;
         contentStart = bufferStart + at + startPattern.size();
         if (copying) {
-          if (!copy.Write(view.data() + at, view.size() - at)) return result;
+          if (!copy.Write(view.data() + at, view.size() - at)) {
+            result.copyFailed = true;
+            return result;
+          }
           result.copied += view.size() - at;
           copiedUpTo = chunkEnd;
         }
@@ -145,7 +151,10 @@ ForwardResult FindBlockForward(const std::string& path, BytesView startMarker,
     } else {
       if (copying) {
         const size_t from = size_t(copiedUpTo - bufferStart);
-        if (!copy.Write(view.data() + from, view.size() - from)) return result;
+        if (!copy.Write(view.data() + from, view.size() - from)) {
+          result.copyFailed = true;
+          return result;
+        }
         result.copied += view.size() - from;
         copiedUpTo = chunkEnd;
       }

@@ -50,6 +50,9 @@ struct ForwardResult {
   Bytes content;       // without copy-out: the block content
   // With copy-out: bytes written to the copy (start marker .. end of the last chunk read).
   uint64_t copied = 0;
+  // With copy-out: the copy could not be created or written (a full drive), as opposed to a
+  // file that holds no such block.
+  bool copyFailed = false;
 };
 
 // Scans from the start of the file. Without `copyTo` the result holds the block content.

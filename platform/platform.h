@@ -205,9 +205,6 @@ bool StartProcess(const std::string& commandLine, const ProcessOptions& options,
 bool ShellExecute(const std::string& verb, const std::string& file, const std::string& parameters,
                   const std::string& directory, const ProcessOptions& options,
                   uint32_t* exitCode = nullptr);
-// Ends the own process at once with `exitCode`. Never returns on Windows; the host
-// implementation throws plat::host::ProcessExit so tests can observe it.
-[[noreturn]] void TerminateSelf(uint32_t exitCode);
 
 // ---------------------------------------------------------------------------------------------
 // Dialogs

@@ -28,7 +28,9 @@ bool ArchiverCallback(void*, unsigned, unsigned state, const void* info) {
   else if (size == 0) percent = 100;  // nothing to write counts as done
   else percent = int(double(written) / double(size) * 100.0);
   p.callback(name, percent);
-  return true;
+  // Asked after the file's report, whose status line pumped the window: a Cancel confirmed
+  // there stops the job before the next file.
+  return !(p.stopRequested && p.stopRequested());
 }
 
 void OnUnpackProgress(const std::string& fileName, int percent) {

@@ -23,13 +23,16 @@ struct UnpackProgress {
   std::function<void(const std::string& text)> showStatusLine;
   std::function<int(int position)> setBar;                     // returns the position read back
   std::function<void(int percent)> hostProgress;               // an embedding host's callback
+  // True when the run wants the extraction to stop (a confirmed Cancel); the archiver then
+  // ends the job as cancelled.
+  std::function<bool()> stopRequested;
 };
 
 // The one progress state of the process (the archiver calls back through a plain function).
 UnpackProgress& TheUnpackProgress();
 
-// The function registered with the archiver: forwards a record to the stored callback. Always
-// returns true (continue).
+// The function registered with the archiver: forwards a record to the stored callback. Returns
+// true (continue) unless `stopRequested` says otherwise.
 bool ArchiverCallback(void* window, unsigned message, unsigned state, const void* info);
 
 // The install's progress callback: file list, status line, overall percentage with assignment

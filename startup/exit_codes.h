@@ -11,4 +11,5 @@ enum ExitCode : unsigned {
   kExitNoPackage = 6,           // no package, or its configuration could not be unpacked
   kExitInstallCheckFailed = 7,  // background mode: the install folder was refused
   kExitNoWizard = 8,            // a wizard run where this build has no window to show
+  kExitTempWriteFailed = 9,     // the temp folder could not take the work files (full, no access)
 };

@@ -17,24 +17,27 @@
 
 const char kMissingVolumeText[] = "缺少分卷文件:";
 const char kMissingVolumeTitle[] = "运行失败";
+const char kTempWriteFailedText[] =
+    "无法在临时文件夹中写入安装所需的文件（磁盘空间不足或没有写入权限），安装无法继续。";
 
 namespace {
 
 constexpr uint64_t kMiB = 1048576;
 
-[[noreturn]] void FailMissingVolume(const std::string& path) {
+ExitCode FailMissingVolume(const std::string& path) {
   plat::MessageBox(0, kMissingVolumeText + path, kMissingVolumeTitle, plat::kMbOk);
-  plat::TerminateSelf(kExitMissingVolume);
+  return kExitMissingVolume;
 }
 
 std::string OwnPath() { return plat::ModulePath(); }
 
 // Copies the payload block out of the setup file when the packing mode asks for it
-// ("<mode>-<MiB>": the unpack window shows from that size on).
-void CopyPayloadOut(RunContext& context) {
+// ("<mode>-<MiB>": the unpack window shows from that size on). False when the copy could not
+// be written whole (a full temp drive must not look like a damaged package later).
+bool CopyPayloadOut(RunContext& context) {
   const std::string mode = ReadMainKey(context.package, keys::kPackingMode);
   const size_t dash = mode.find('-');
-  if (dash == std::string::npos || dash + 1 == mode.size()) return;
+  if (dash == std::string::npos || dash + 1 == mode.size()) return true;
   const int64_t limitMiB = text::ToInt64(mode.substr(dash + 1));
   UnpackWindow* window = context.unpackWindow;
   if (window) {
@@ -44,10 +47,24 @@ void CopyPayloadOut(RunContext& context) {
   plat::PumpMessages();
   const std::string copy = FreshTempName(".7zsha") + ".7zsha";
   context.package.payloadArchivePath = copy;
+  context.package.payloadCopyPath = copy;
   blocks::ProgressFn progress;
   if (window) progress = [window](int percent) { window->ShowProgress(percent); };
-  blocks::FindBlockForward(OwnPath(), blocks::kPayloadStart, blocks::kPayloadEnd, progress, copy);
+  const blocks::ForwardResult result = blocks::FindBlockForward(
+      OwnPath(), blocks::kPayloadStart, blocks::kPayloadEnd, progress, copy);
   if (window && window->IsOpen()) window->Close();
+  if (!result.copyFailed) return true;
+  plat::DeleteFile(copy);  // a partial copy is of no use and may be large
+  context.package.payloadCopyPath.clear();
+  return false;
+}
+
+// The temp folder could not take what the run must write: said in the wizard modes, and the
+// run ends with its own code.
+ExitCode FailTempWrite(const RunContext& context) {
+  (void)context;
+  plat::MessageBox(0, kTempWriteFailedText, kMissingVolumeTitle, plat::kMbOk | plat::kMbIconError);
+  return kExitTempWriteFailed;
 }
 
 }  // namespace
@@ -98,10 +115,10 @@ bool JoinFiles(const std::vector<std::string>& parts, const std::string& target)
   return ok;
 }
 
-void PrepareSplitVolumes(RunContext& context) {
+ExitCode PrepareSplitVolumes(RunContext& context) {
   PackageState& package = context.package;
   const int count = text::ToInt(ReadMainKey(package, keys::kVolumeCount));
-  if (count < 1) return;
+  if (count < 1) return kExitSuccess;
   const std::string runFolder = RunFolder();
   std::string names = ReadMainKey(package, keys::kVolumeNames);
 
@@ -109,10 +126,11 @@ void PrepareSplitVolumes(RunContext& context) {
     if (text::EndsWith(names, "+")) names.pop_back();
     const std::vector<std::string> list = text::Split(names, "+");
     for (const std::string& name : list)
-      if (!plat::FileExists(runFolder + "\\" + name)) FailMissingVolume(runFolder + "\\" + name);
+      if (!plat::FileExists(runFolder + "\\" + name))
+        return FailMissingVolume(runFolder + "\\" + name);
     if (VolumesAreNumbered(list)) {
       package.payloadArchivePath = runFolder + "\\" + list.front();
-      return;
+      return kExitSuccess;
     }
     // Volumes with other names are joined into one archive; by full path, so names with
     // blanks and any current directory work.
@@ -125,19 +143,24 @@ void PrepareSplitVolumes(RunContext& context) {
     }
     std::vector<std::string> parts;
     for (const std::string& name : list) parts.push_back(runFolder + "\\" + name);
-    JoinFiles(parts, joined);
+    const bool joinedAll = JoinFiles(parts, joined);
     if (window && window->IsOpen()) window->Close();
+    // Every part was there a moment ago, so a failed join is the temp drive's doing.
+    if (!joinedAll) return FailTempWrite(context);
     package.payloadArchivePath = joined;
-    return;
+    package.payloadCopyPath = joined;
+    return kExitSuccess;
   }
 
   const std::string product = ReadMainKey(package, keys::kProductName);
   for (int i = 1; i <= count; ++i) {
     package.payloadArchivePath = runFolder + "\\" + product + "." + text::PadNumber3(i);
-    if (!plat::FileExists(package.payloadArchivePath)) FailMissingVolume(package.payloadArchivePath);
+    if (!plat::FileExists(package.payloadArchivePath))
+      return FailMissingVolume(package.payloadArchivePath);
   }
   if (!ReadMainKey(package, keys::kVolumeSize).empty())
     package.payloadArchivePath = runFolder + "\\" + product + ".001";
+  return kExitSuccess;
 }
 
 int UnpackPackage(RunContext& context) {
@@ -157,13 +180,28 @@ int UnpackPackage(RunContext& context) {
   }
   if (type != package::kInstallerType) return type == package::kUninstallerType ? kRunModeUninstaller : kRunModeNone;
 
-  const Bytes config = blocks::FindBlockBackward(ownPath, blocks::kConfigStart, blocks::kConfigEnd);
   package.payloadArchivePath = ownPath;
+  const Bytes config = blocks::FindBlockBackward(ownPath, blocks::kConfigStart, blocks::kConfigEnd);
+  // Without a configuration there is nothing to install; reading on would take data.ini and
+  // variable.ini from whatever the current folder is and write the expanded files there. Only
+  // test mode reads the files that lie beside the program.
+  if (config.empty() && !IsTestMode(startup)) {
+    package.configUnpackFailed = true;
+    return kRunModeInstaller;
+  }
   if (!config.empty()) {
     package.workFolder = FreshTempName("\\") + "\\";
-    plat::CreateDirectory(package.workFolder);
     const std::string archive = package.workFolder + keys::kConfigArchive;
-    plat::WriteFileBytes(archive, config);
+    if (!plat::CreateDirectory(package.workFolder)) {
+      package.workFolder.clear();
+      package.stop = FailTempWrite(context);
+      return kRunModeInstaller;
+    }
+    package.ownsWorkFolder = true;
+    if (!plat::WriteFileBytes(archive, config)) {
+      package.stop = FailTempWrite(context);
+      return kRunModeInstaller;
+    }
     blocks::RepairArchiveSignature(archive, 0);
     package.archivePassword = BuildArchivePassword();
     // A package whose configuration cannot be unpacked would run as an empty wizard; the run
@@ -171,26 +209,37 @@ int UnpackPackage(RunContext& context) {
     package.configUnpackFailed =
         !context.extractAll ||
         !context.extractAll(archive, package.workFolder, package.archivePassword);
-    CopyPayloadOut(context);
-    PrepareSplitVolumes(context);
+    if (package.configUnpackFailed) return kRunModeInstaller;
+    if (!CopyPayloadOut(context)) {
+      package.stop = FailTempWrite(context);
+      return kRunModeInstaller;
+    }
+    package.stop = PrepareSplitVolumes(context);
+    if (package.stop != kExitSuccess) return kRunModeInstaller;
   }
 
   const std::string dataIni = package.workFolder.empty() ? "" : package.workFolder + keys::kDataIni;
   ApplySwitches(ReadSwitchTexts(dataIni), startup);
-  ExpandConfiguration(package, context.config);
+  if (!ExpandConfiguration(package, context.config)) {
+    package.stop = FailTempWrite(context);
+    return kRunModeInstaller;
+  }
   package.showSpace = IsTrueText(ReadMainKey(package, keys::kShowSpace));
   if (package.showSpace)
     package.uncompressedSize = text::ToInt64(ReadMainKey(package, keys::kUncompressedSize));
   return kRunModeInstaller;
 }
 
-void CleanUpWorkFiles(const RunContext& context, bool deletePayload) {
-  const PackageState& package = context.package;
-  const std::string temp = plat::TempFolder();
-  if (deletePayload && text::Contains(package.payloadArchivePath, temp))
-    plat::DeleteFile(package.payloadArchivePath);
-  const std::string runFolder = RunFolder();
-  if (!package.workFolder.empty() && package.workFolder != runFolder + "\\" &&
-      package.workFolder != runFolder)
+void CleanUpWorkFiles(RunContext& context, bool deletePayload) {
+  PackageState& package = context.package;
+  // Only what this run wrote: the setup file, its volumes or a payload that a plug-in pointed
+  // at may lie anywhere, the temp folder included.
+  if (deletePayload && !package.payloadCopyPath.empty()) {
+    plat::DeleteFile(package.payloadCopyPath);
+    package.payloadCopyPath.clear();
+  }
+  if (package.ownsWorkFolder) {
     plat::RemoveDirectoryTree(package.workFolder);
+    package.ownsWorkFolder = false;
+  }
 }

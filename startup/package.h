@@ -7,14 +7,20 @@
 
 #include "startup/state.h"
 
-// The message shown for a missing split volume, and its title.
+// The message shown for a missing split volume, and its title (which the temp-folder message
+// shares).
 extern const char kMissingVolumeText[];   // "缺少分卷文件:"
 extern const char kMissingVolumeTitle[];  // "运行失败"
+// The message when the temp folder cannot take the work files.
+extern const char kTempWriteFailedText[];
 
 // Parses the command line, reads the package type and, for an installer package, unpacks and
 // reads the configuration (switches, variables). Returns the run mode: 0 none, 1 installer
-// (or test mode), 2 uninstaller copy. Ends the process (kExitMissingVolume) when a split
-// volume is missing.
+// (or test mode), 2 uninstaller copy. An installer package that cannot run sets
+// `package.configUnpackFailed` (no configuration block, or it did not extract) or
+// `package.stop` (kExitMissingVolume after its message; kExitTempWriteFailed when the work
+// folder, the payload copy or the joined volumes could not be written whole, after its
+// message); nothing further is read then.
 int UnpackPackage(RunContext& context);
 
 // The folder of the running program, without trailing "\".
@@ -24,8 +30,9 @@ std::string RunFolder();
 std::string BuildArchivePassword();
 
 // Locates or joins the payload's split volumes beside the setup file (keys 压缩分卷数,
-// 压缩分卷文件名, 分卷大小) and sets `package.payloadArchivePath`.
-void PrepareSplitVolumes(RunContext& context);
+// 压缩分卷文件名, 分卷大小) and sets `package.payloadArchivePath`. kExitMissingVolume (after its
+// message) when a volume is missing, kExitTempWriteFailed when the join could not be written.
+[[nodiscard]] ExitCode PrepareSplitVolumes(RunContext& context);
 
 // True when every name's extension is "." + its three-digit position (".001", ".002", ...);
 // a single name always counts as numbered.
@@ -35,6 +42,7 @@ bool VolumesAreNumbered(const std::vector<std::string>& names);
 // left behind) when a part cannot be read or the target cannot be written.
 bool JoinFiles(const std::vector<std::string>& parts, const std::string& target);
 
-// Deletes the payload copy (when `deletePayload` and it lies in the temp folder) and the work
-// folder (unless it is the run folder).
-void CleanUpWorkFiles(const RunContext& context, bool deletePayload);
+// Deletes what this run wrote into the temp folder: the payload copy or joined volumes (with
+// `deletePayload`) and the work folder it created. Nothing else, wherever the setup file, its
+// volumes or a payload named by a plug-in lie. Safe to call more than once.
+void CleanUpWorkFiles(RunContext& context, bool deletePayload);

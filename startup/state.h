@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/bytes.h"
+#include "startup/exit_codes.h"
 
 enum RunMode : int {
   kRunModeNone = 0,         // no or unknown package type
@@ -27,9 +28,17 @@ struct StartupState {
 
 struct PackageState {
   std::string workFolder;          // ends with "\" once set
+  bool ownsWorkFolder = false;     // this run created the work folder (test mode uses its own)
   std::string payloadArchivePath;  // setup file itself, a ".7zsha" copy, joined or first volume
+  // The payload file this run wrote into the temp folder (the ".7zsha" copy or the joined
+  // volumes); "" when the payload is read where it lies. The only payload file ever deleted.
+  std::string payloadCopyPath;
   std::string archivePassword;     // MD5 hex of the KEY resource
-  bool configUnpackFailed = false;  // a configuration block was there but did not extract
+  // No configuration block, or one that did not extract: the run has nothing to install.
+  bool configUnpackFailed = false;
+  // Set when the package step must end the run (missing volume, temp folder not writable);
+  // kExitSuccess otherwise.
+  ExitCode stop = kExitSuccess;
   bool showSpace = false;
   int64_t uncompressedSize = 0;
 };

@@ -152,14 +152,14 @@ Bytes ReplaceResourcePlaceholders(BytesView data, const std::vector<Bytes>& plac
   return out;
 }
 
-void ExpandConfiguration(const PackageState& package, Configuration& config) {
+bool ExpandConfiguration(const PackageState& package, Configuration& config) {
   const std::string folder = package.workFolder;
   config.variableNames = ReadIniSectionNames(folder + keys::kVariableIni);
   // Without variables nothing is expanded and the work folder keeps its files as stored. The
   // configuration is still read into memory: the wizard reads it from there after the work
   // folder is gone, and a package without variables must not install with no settings at all.
   ReadConfigurationFiles(package, config);
-  if (config.variableNames.empty()) return;
+  if (config.variableNames.empty()) return true;
 
   const std::string dataIniBefore = config.dataIni;
   const std::string variableIni = folder + keys::kVariableIni;
@@ -194,8 +194,12 @@ void ExpandConfiguration(const PackageState& package, Configuration& config) {
                         &config.guiText, &config.assignments})
     *target = ReplaceResourcePlaceholders(*target, placeholders, resources);
 
-  plat::WriteFileBytes(folder + keys::kDataIni, config.dataIni);
-  plat::WriteFileBytes(folder + keys::kPluginIni, config.pluginSettings);
-  plat::WriteFileBytes(folder + keys::kGuiTextIni, config.guiText);
-  plat::WriteFileBytes(folder + keys::kExceptIni, config.assignments);
+  // Plug-ins read the expanded files from the work folder; a folder that could not take them
+  // would hand them the unexpanded or truncated ones.
+  bool written = true;
+  written &= plat::WriteFileBytes(folder + keys::kDataIni, config.dataIni);
+  written &= plat::WriteFileBytes(folder + keys::kPluginIni, config.pluginSettings);
+  written &= plat::WriteFileBytes(folder + keys::kGuiTextIni, config.guiText);
+  written &= plat::WriteFileBytes(folder + keys::kExceptIni, config.assignments);
+  return written;
 }

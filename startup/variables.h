@@ -34,5 +34,6 @@ Bytes ReplaceResourcePlaceholders(BytesView data, const std::vector<Bytes>& plac
 // The configuration step: reads the variable list and the configuration files of the work
 // folder, expands every variable in list order, writes data.ini, QZRDLL_s.ini, GUItext.ini and
 // Except.ini back (plain) and keeps everything in `config`. When variable.ini lists no section
-// the files are read into `config` unexpanded and the work folder is left as it is.
-void ExpandConfiguration(const PackageState& package, Configuration& config);
+// the files are read into `config` unexpanded and the work folder is left as it is. False when
+// a file could not be written back (the configuration in memory is complete all the same).
+[[nodiscard]] bool ExpandConfiguration(const PackageState& package, Configuration& config);

@@ -116,4 +116,8 @@ class Form {
 
   // Processes pending window events (repaint, Cancel) during long work.
   virtual void PumpEvents() = 0;
+
+  // Destroys the window without asking the handler; a message loop that runs for it returns.
+  // The controls' last state stays readable. How a run ends once its outcome is known.
+  virtual void Close() = 0;
 };

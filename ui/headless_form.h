@@ -37,6 +37,11 @@ class HeadlessForm : public Form {
   intptr_t Handle(const std::string& control) const override { (void)control; return 0; }
   void SetHandler(FormEventHandler handler) override { handler_ = std::move(handler); }
   void PumpEvents() override;
+  void Close() override {
+    closed_ = true;
+    window_.visible = false;
+  }
+  bool Closed() const { return closed_; }
 
   // Plays a user action: check boxes toggle before kClick; returns the handler's answer
   // (true without a handler).
@@ -70,6 +75,7 @@ class HeadlessForm : public Form {
   std::map<std::string, State> controls_;
   std::vector<std::string> order_;
   State window_;
+  bool closed_ = false;
   int currentPage_ = 0;
   int lastPage_ = -1;
   std::string pageContainer_;

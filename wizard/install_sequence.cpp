@@ -15,6 +15,7 @@
 #include "system/registry.h"
 #include "package/data_keys.h"
 #include "wizard/control_names.h"
+#include "wizard/run_end.h"
 
 const char kExtractionFailedText[] =
     "安装文件解压失败，安装包可能已损坏或不完整，安装已中止。";
@@ -55,19 +56,25 @@ void WireUnpackProgress(InstallSession& session) {
     SetInstallProgress(session, position);
     return session.progressValue;
   };
+  progress.stopRequested = [&session] { return session.cancelRequested; };
 }
 
-// Extraction failed: nothing may be registered. The payload copy goes (it is in the temp
-// folder and of no further use), the user hears why in the wizard modes, and the process ends
-// with its own code so that a silent caller sees the failure too.
-[[noreturn]] void StopAfterFailedExtraction(InstallSession& session) {
-  CleanUpWorkFiles(session.run, true);
+// Extraction failed: nothing may be registered. The user hears why in the wizard modes, and the
+// run ends with its own code so that a silent caller sees the failure too.
+void StopAfterFailedExtraction(InstallSession& session) {
   if (!BackgroundMode(session)) {
     const intptr_t owner = session.form ? session.form->Handle("") : 0;
     plat::MessageBox(owner, kExtractionFailedText, kExtractionFailedTitle,
                      plat::kMbOk | plat::kMbIconError);
   }
-  plat::TerminateSelf(kExitExtractionFailed);
+  EndRun(session, kExitExtractionFailed);
+}
+
+// A Cancel confirmed while the sequence ran: no later step runs.
+bool StopIfCancelled(InstallSession& session) {
+  if (!session.cancelRequested) return false;
+  EndRun(session, kExitCancelled);
+  return true;
 }
 
 bool ExtractPayload(InstallSession& session, const std::string& password) {
@@ -87,6 +94,7 @@ bool ExtractPayload(InstallSession& session, const std::string& password) {
   // group's index it could never take the bar past that group's share.
   UnpackProgress& state = TheUnpackProgress();
   if (state.groupCount > 0) state.groupIndex = state.groupCount + 1;
+  if (session.cancelRequested) return false;
   // The main extraction runs even after a failed group: the user then sees which files came,
   // and the failure is still reported once both are done.
   const bool mainOk = ExtractArchive(payload, session.run.installPath, password, progress,
@@ -164,8 +172,11 @@ void SetInstallProgress(InstallSession& session, int percent) {
       session.form ? session.form->SetProgress(kProgressBar, percent) : percent;
 }
 
-void RunInstallSequence(InstallSession& session, const std::string& password, bool noEnd) {
+namespace {
+
+void RunSequenceSteps(InstallSession& session, const std::string& password, bool noEnd) {
   if (session.form) session.form->PumpEvents();
+  if (StopIfCancelled(session)) return;
   if (session.TestMode()) {
     EndInstall(session);
     return;
@@ -181,19 +192,38 @@ void RunInstallSequence(InstallSession& session, const std::string& password, bo
     session.run.package.payloadArchivePath = session.alternativePayloadPath;
 
   WireUnpackProgress(session);
-  if (!ExtractPayload(session, password)) StopAfterFailedExtraction(session);
+  const bool extracted = ExtractPayload(session, password);
+  if (StopIfCancelled(session)) return;
+  if (!extracted) {
+    StopAfterFailedExtraction(session);
+    return;
+  }
   CleanUpWorkFiles(session.run, true);
 
   CreateInstallShortcuts(session);
+  if (StopIfCancelled(session)) return;
   ApplyInstallRegistry(session);
+  if (StopIfCancelled(session)) return;
   if (session.wizard.makeUninstaller == 1 && session.writeUninstallRecord)
     session.writeUninstallRecord(session);
+  if (StopIfCancelled(session)) return;
 
   ScriptContext context = MakeScriptContext(session);
   RunPostUnpackCommands(context, session.postUnpackCommands);
+  if (StopIfCancelled(session)) return;
   RunUnzipSections(session, context);
+  if (StopIfCancelled(session)) return;
 
   if (!noEnd) EndInstall(session);
+}
+
+}  // namespace
+
+void RunInstallSequence(InstallSession& session, const std::string& password, bool noEnd) {
+  session.installing = true;
+  RunSequenceSteps(session, password, noEnd);
+  session.installing = false;
+  TheUnpackProgress().stopRequested = nullptr;
 }
 
 void EndInstall(InstallSession& session) {
@@ -203,5 +233,5 @@ void EndInstall(InstallSession& session) {
   }
   if (session.plugins.broadcast) session.plugins.broadcast("，整数型，1005");
   if (BackgroundMode(session) || session.run.startup.hideEnd == -1)
-    plat::TerminateSelf(kExitSuccess);
+    EndRun(session, kExitSuccess);
 }

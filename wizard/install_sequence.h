@@ -23,10 +23,12 @@ ScriptContext MakeScriptContext(InstallSession& session);
 // 进度条1, forward only.
 void SetInstallProgress(InstallSession& session, int percent);
 
-// Steps 1 to 12. A failed extraction stops the run: message (wizard modes), no shortcuts, no
-// registry, no uninstall record, exit code kExitExtractionFailed.
+// Steps 1 to 12. A failed extraction ends the run: message (wizard modes), no shortcuts, no
+// registry, no uninstall record, outcome kExitExtractionFailed. A Cancel confirmed while it
+// runs (session.cancelRequested) stops the extraction at its next file and every later step;
+// the run ends with kExitCancelled. Either way the temp payload copy is deleted.
 void RunInstallSequence(InstallSession& session, const std::string& password, bool noEnd);
 
-// The end step: Next's finish caption, Back hidden, message 1005, and the end of the process
+// The end step: Next's finish caption, Back hidden, message 1005, and the end of the run
 // (kExitSuccess) in the background mode or when the finish page is not to be shown.
 void EndInstall(InstallSession& session);

@@ -10,13 +10,12 @@
 #include "startup/startup.h"
 #include "wizard/component_view.h"
 #include "wizard/page_flow.h"
+#include "wizard/run_end.h"
 #include "package/data_keys.h"
 #include "wizard/control_names.h"
 #include "wizard/wizard_config.h"
 
 const char kHostCallbackCaptionPrefix[] = "备用的传递消息I_";
-const char kNoPackageText[] = "安装包数据缺失或已损坏，无法继续安装。";
-const char kNoPackageTitle[] = "运行失败";
 
 namespace {
 
@@ -77,28 +76,9 @@ bool StartInstallerRun(InstallSession& session, const InstallerHooks& hooks,
     return HandleWizardEvent(session, control, event, args);
   });
 
-  const int runMode = RunPackageStep(session.run);
+  const int runMode = session.run.startup.runMode;
   if (hooks.createHostCallbackWindow) hooks.createHostCallbackWindow(session);
   session.run.startup.mainWindowVisible = 1;
-
-  // The uninstaller copy hands over to its own window, except with exactly one argument, which
-  // shows the wizard window as the installer does.
-  const bool uninstallerCopy = runMode == kRunModeUninstaller;
-  const bool uninstallWindow =
-      uninstallerCopy && session.run.startup.commandArgs.size() != 1;
-  if (uninstallWindow && hooks.openUninstallWindow && hooks.openUninstallWindow(session))
-    return true;
-
-  // A run that cannot install would show an empty wizard; it says why and ends with its own
-  // code instead, so that it never looks like a run that may install.
-  if (runMode == kRunModeNone || session.run.package.configUnpackFailed || uninstallWindow) {
-    CleanUpWorkFiles(session.run, false);
-    if (session.run.startup.installMode != keys::kModeBackground)
-      plat::MessageBox(form.Handle(""), kNoPackageText, kNoPackageTitle,
-                       plat::kMbOk | plat::kMbIconError);
-    exitCode = kExitNoPackage;
-    return false;
-  }
 
   if (runMode == kRunModeInstaller) {
     LoadWizardContent(session);
@@ -109,10 +89,11 @@ bool StartInstallerRun(InstallSession& session, const InstallerHooks& hooks,
       form.SetTimerInterval(kTimer, 1);
     } else if (mode == keys::kModeBackground) {
       form.SetVisible("", false);
-      if (!StartInstall(session, "", false)) {
-        // A hidden wizard that refused its folder would wait for a user who cannot see it.
-        CleanUpWorkFiles(session.run, true);
-        exitCode = kExitInstallCheckFailed;
+      const bool started = StartInstall(session, "", false);
+      // A hidden wizard that refused its folder would wait for a user who cannot see it.
+      if (!started && !RunEnded(session)) EndRun(session, kExitInstallCheckFailed);
+      if (RunEnded(session)) {
+        exitCode = *session.outcome;
         return false;
       }
     }

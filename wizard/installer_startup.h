@@ -13,9 +13,6 @@
 
 // Caption prefix of the hidden host-callback window; the decimal entry address follows.
 extern const char kHostCallbackCaptionPrefix[];  // "备用的传递消息I_"
-// The message of a run without a usable package (wizard modes), and its title.
-extern const char kNoPackageText[];
-extern const char kNoPackageTitle[];
 
 // "备用的传递消息I_" + the address in decimal.
 std::string HostCallbackCaption(intptr_t entryAddress);
@@ -25,18 +22,16 @@ struct InstallerHooks {
   std::function<void(InstallSession&)> createHostCallbackWindow;
   // Step 7.5: the plug-ins' start-up calls.
   std::function<void(InstallSession&)> startPlugins;
-  // Step 6: the uninstaller copy's own window; true when it took over the run. Without it the
-  // uninstaller copy ends like a run without package.
-  std::function<bool(InstallSession&)> openUninstallWindow;
 };
 
-// Start-up of an install run on `session.form` (which must be set): the package step, the
-// host-callback window, the wizard's configuration, tree and texts, the install mode, the first
-// page and the clean-up of the work folder. The wizard's events are bound to the form.
-// Returns true when the wizard now runs (the caller's message loop goes on until the process
-// ends itself); false when the run is already over, with its code in `exitCode`:
-// kExitNoPackage (no package or configuration), kExitInstallCheckFailed (background mode, the
-// install checks refused the folder). A completed background install never returns: the end
-// step ends the process with kExitSuccess.
+// Start-up of an install run on `session.form` (which must be set), after the package step
+// (RunPackageStep) chose the installer role: the host-callback window, the wizard's
+// configuration, tree and texts, the install mode, the first page and the clean-up of the work
+// folder. The wizard's events are bound to the form.
+// Returns true when the wizard now runs: the caller's message loop goes on until the run ends
+// (the form closes) and session.outcome holds the exit code. False when the run is already
+// over, with its code in `exitCode`: the background mode's install (kExitSuccess, or its
+// failure: kExitInstallCheckFailed when the checks refused the folder, kExitPasswordFailed,
+// kExitExtractionFailed, ...).
 bool StartInstallerRun(InstallSession& session, const InstallerHooks& hooks,
                        ExitCode& exitCode);

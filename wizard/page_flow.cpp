@@ -16,6 +16,7 @@
 #include "startup/exit_codes.h"
 #include "system/folders.h"
 #include "wizard/control_names.h"
+#include "wizard/run_end.h"
 #include "wizard/install_sequence.h"
 #include "wizard/wizard_config.h"
 
@@ -89,7 +90,10 @@ PasswordResult CheckInstallPassword(InstallSession& session, const std::string& 
   if (!BackgroundMode(session)) return PasswordResult::kWrong;
   // Without a window nobody could try again except through the box itself; a password that
   // came with the start request, or a cancelled box, ends the run.
-  if (!confirmed) plat::TerminateSelf(kExitPasswordFailed);
+  if (!confirmed) {
+    EndRun(session, kExitPasswordFailed);
+    return PasswordResult::kWrong;
+  }
   StartInstall(session, "", false);
   return PasswordResult::kAskedAgain;
 }
@@ -136,7 +140,7 @@ void GoToPage(InstallSession& session, int target) {
   Form& form = *session.form;
   const auto& captions = session.wizard.buttonCaptions;
   if (form.CurrentPage() == kPageFinish) RunFinishActions(session);
-  if (target < 0 || target >= kPageCount) return;
+  if (RunEnded(session) || target < 0 || target >= kPageCount) return;
 
   form.SetVisible(kBack, true);
   form.SetVisible(kNext, true);
@@ -166,6 +170,7 @@ void GoToPage(InstallSession& session, int target) {
         form.SetEnabled(kBack, true);
         return;
       }
+      if (RunEnded(session)) return;
       Broadcast(session, PageStepMessage(kPageInstalling, 1));
       target = kPageFinish;
       [[fallthrough]];
@@ -252,7 +257,14 @@ bool HandleClose(InstallSession& session) {
     return false;
   }
   if (AnyAnswerIsOne(Broadcast(session, "，整数型，1003……，整数型，1"))) return false;
-  plat::TerminateSelf(kExitCancelled);
+  // The install sequence is below us on the stack: it stops at its next pump point and ends
+  // the run itself, so that no later step runs and its temp files go.
+  if (session.installing) {
+    session.cancelRequested = true;
+    return false;
+  }
+  EndRun(session, kExitCancelled);
+  return false;  // EndRun closed the window already
 }
 
 void OnPageChanged(InstallSession& session) {
@@ -274,6 +286,8 @@ void OnPageChanged(InstallSession& session) {
 bool HandleWizardEvent(InstallSession& session, const std::string& control, FormEvent event,
                        const FormEventArgs& args) {
   Form& form = *session.form;
+  // Events still queued when the run ended (a click behind a message box) change nothing.
+  if (RunEnded(session)) return true;
   switch (event) {
     case FormEvent::kClick:
       if (control == kBack) StepPage(session, -1);

@@ -22,8 +22,8 @@ void GoToPage(InstallSession& session, int target);
 
 // The checks (path, rules, install password), every component's "Install" section, the
 // pre-install commands and the install sequence. False when a check failed (the wizard stays
-// where it was). A wrong password in the background mode ends the process
-// (kExitPasswordFailed) unless the user retries.
+// where it was). A wrong password in the background mode ends the run (kExitPasswordFailed)
+// unless the user retries. When the run ended meanwhile (RunEnded), its outcome says how.
 bool StartInstall(InstallSession& session, const std::string& password, bool passwordGiven);
 
 // The [ml] path rules; shows their message and returns false when `path` breaks one.
@@ -32,8 +32,9 @@ bool ValidatePath(InstallSession& session, const std::string& path);
 // The Yes/No cancel question; true when the run is to end.
 bool ConfirmCancel(InstallSession& session);
 
-// Cancel button and window close: the question, message 1003, and the end of the process
-// (kExitCancelled) unless a plug-in vetoes. Returns whether the window may close.
+// Cancel button and window close: the question, message 1003, and the end of the run
+// (kExitCancelled) unless a plug-in vetoes; while the install sequence runs, a cancel request
+// that the sequence honours. Returns false: the window stays, or EndRun closed it already.
 bool HandleClose(InstallSession& session);
 
 // The page container's page-changed event.

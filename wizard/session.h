@@ -7,11 +7,13 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "script/component_tree.h"
 #include "script/interpreter.h"
+#include "startup/exit_codes.h"
 #include "startup/state.h"
 #include "system/shortcuts.h"
 #include "ui/form.h"
@@ -102,6 +104,14 @@ struct InstallSession {
   // The uninstall record writer (step 10 of the install sequence); the uninstall issue fills
   // it. Returns false when the record could not be written.
   std::function<bool(InstallSession&)> writeUninstallRecord;
+
+  // How the run ended; empty while it goes on. Set once, by EndRun; the program that owns the
+  // process returns it as its exit code.
+  std::optional<ExitCode> outcome;
+  // True while the install sequence runs: a confirmed Cancel then only asks it to stop, and
+  // the sequence ends the run at its next pump point.
+  bool installing = false;
+  bool cancelRequested = false;
 
   bool TestMode() const {
     return run.startup.commandArgs.size() == 1 && run.startup.commandArgs[0] == "test";

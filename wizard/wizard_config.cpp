@@ -31,6 +31,7 @@
 #include "startup/variables.h"
 #include "system/registry.h"
 #include "wizard/install_sequence.h"
+#include "wizard/run_end.h"
 
 namespace {
 
@@ -411,7 +412,7 @@ void RunFinishActions(InstallSession& session) {
     GetScriptSection(session.wizard.scriptDocument, item, "finish", section);
     RunScriptSection(context, section, item, 0, false);
   }
-  plat::TerminateSelf(kExitSuccess);
+  EndRun(session, kExitSuccess);
 }
 
 intptr_t HostQuery(InstallSession& session, int request, intptr_t parameter, intptr_t value) {

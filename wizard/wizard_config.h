@@ -34,8 +34,8 @@ void ReadRunLists(const InstallSession& session, std::vector<RunListEntry>& preI
                   std::vector<RunListEntry>& postUnpack);
 
 // Next on the finish page: the ticked options, every component's "finish" section, then the
-// end of the process with kExitSuccess.
-[[noreturn]] void RunFinishActions(InstallSession& session);
+// end of the run with kExitSuccess.
+void RunFinishActions(InstallSession& session);
 
 // The host query entry for plug-ins (0 = nothing).
 intptr_t HostQuery(InstallSession& session, int request, intptr_t parameter, intptr_t value);

@@ -438,6 +438,18 @@ bool File::Write(const void* data, size_t size) {
     return false;
   }
   const char* p = static_cast<const char*>(data);
+  std::optional<uint64_t>& budget = Machine().writeBudget;
+  if (budget) {
+    // A full drive: what fits is written, then the write fails as Windows reports it.
+    const size_t fits = size_t(std::min<uint64_t>(*budget, size));
+    if (fits < size) {
+      if (fits > 0 && ::write(static_cast<int>(handle_), p, fits) < 0) {}
+      *budget = 0;
+      SetError(err::kErrorDiskFull);
+      return false;
+    }
+    *budget -= size;
+  }
   while (size > 0) {
     ssize_t n = write(static_cast<int>(handle_), p, size);
     if (n < 0 && errno == EINTR) continue;

@@ -33,12 +33,6 @@
 
 namespace plat::host {
 
-// Thrown by plat::TerminateSelf on the host.
-struct ProcessExit : std::runtime_error {
-  explicit ProcessExit(uint32_t code) : std::runtime_error("process exit"), exitCode(code) {}
-  uint32_t exitCode;
-};
-
 // Resets every host state to defaults and uses `sandbox` (a Linux folder, created when
 // missing) as the root of the drives. Defaults: temp folder "C:\Temp\", Windows folder
 // "C:\Windows", module path "C:\Setup\setup.exe", command line "\"C:\Setup\setup.exe\"",
@@ -98,6 +92,11 @@ struct ProcessRecord {
   ProcessOptions options;  // as the caller gave them (waitIdleMs included)
 };
 const std::vector<ProcessRecord>& ProcessStarts();
+// Makes the drives full after `bytes` more bytes of file writes (std::nullopt: no limit, the
+// default after Reset). The write that does not fit writes what fits and fails with
+// ERROR_DISK_FULL.
+void SetWriteBudget(std::optional<uint64_t> bytes);
+
 // Exit code that waited process starts report (default 0).
 void SetProcessExitCode(uint32_t code);
 // A handler that runs instead of a started process (for example to emulate cmd or regedit);

@@ -38,13 +38,14 @@ bool ShellExecute(const std::string& verb, const std::string& file, const std::s
   return Record({verb + "|" + file + "|" + parameters, true, recorded}, exitCode);
 }
 
-void TerminateSelf(uint32_t exitCode) { throw host::ProcessExit(exitCode); }
 
 namespace host {
 
 const std::vector<ProcessRecord>& ProcessStarts() { return detail::Machine().processStarts; }
 
 void SetProcessExitCode(uint32_t code) { detail::Machine().processExitCode = code; }
+
+void SetWriteBudget(std::optional<uint64_t> bytes) { detail::Machine().writeBudget = bytes; }
 
 void SetProcessHandler(std::function<uint32_t(const ProcessRecord&)> handler) {
   detail::Machine().processHandler = std::move(handler);

@@ -99,6 +99,8 @@ struct State {
 
   std::vector<ProcessRecord> processStarts;
   uint32_t processExitCode = 0;
+  // Bytes that file writes may still take before the "disk" is full; unset = no limit.
+  std::optional<uint64_t> writeBudget;
   std::function<uint32_t(const ProcessRecord&)> processHandler;
 
   std::vector<MessageRecord> messages;

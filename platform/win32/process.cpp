@@ -77,6 +77,5 @@ bool ShellExecute(const std::string& verb, const std::string& file, const std::s
   return WaitForExit(process.Get(), exitCode);
 }
 
-void TerminateSelf(uint32_t exitCode) { ::ExitProcess(exitCode); }
 
 }  // namespace plat

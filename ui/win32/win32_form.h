@@ -81,7 +81,7 @@ class Win32Form : public Form {
   int RunMessageLoop();
   // Destroys the window at once, without asking the handler (kMayClose is for the user's
   // close requests: the close box, Alt+F4, WM_CLOSE).
-  void Close();
+  void Close() override;
   // The name of the control whose native window is `handle`; "" for the window or a stranger.
   std::string NameOf(intptr_t handle) const;
 

@@ -42,7 +42,7 @@ TEST(Config, ExpandsEveryTargetInListOrderAndWritesThemBack) {
   PackageState package;
   package.workFolder = folder.Path();
   Configuration config;
-  ExpandConfiguration(package, config);
+  ASSERT_TRUE(ExpandConfiguration(package, config));
 
   const std::string programFiles = text::ReplaceAll(plat::GetEnv("ProgramFiles"), " (x86)", "");
   const std::string temp = NormalizedFolder(plat::TempFolder());
@@ -86,7 +86,7 @@ TEST(Config, WithoutVariablesNothingIsExpandedButEverythingIsRead) {
   PackageState package;
   package.workFolder = folder.Path();
   Configuration config;
-  ExpandConfiguration(package, config);
+  ASSERT_TRUE(ExpandConfiguration(package, config));
   EXPECT_TRUE(config.variableNames.empty());
   EXPECT_EQ(Read(folder / "GUItext.ini"), guiBefore);
   EXPECT_EQ(Read(folder / "data.ini"), fixture::kDataIni);

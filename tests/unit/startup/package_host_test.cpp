@@ -11,6 +11,7 @@
 #include "package/data_keys.h"
 #include "startup/exit_codes.h"
 #include "startup/package.h"
+#include "startup/startup.h"
 #include "startup/unpack_window.h"
 #include "startup/variables.h"
 #include "tests/support/test_folder.h"
@@ -161,6 +162,95 @@ TEST_F(PackageFixture, ConfigurationBlockMissingLeavesNoWorkFolder) {
   EXPECT_TRUE(plat::FileExists(kSetup));
 }
 
+// Without a configuration the run has nothing to install: it must end like a package whose
+// configuration did not unpack, and read or write nothing in whatever folder is current.
+TEST_F(PackageFixture, ConfigurationBlockMissingEndsLikeNoPackageAndWritesNothing) {
+  WriteSetup("qzr-1", "PAYLOAD", false);
+  const auto before = plat::ListDirectory("C:\Setup").size();
+  ASSERT_EQ(UnpackPackage(context), 1);
+  EXPECT_TRUE(context.package.configUnpackFailed);
+  EXPECT_EQ(ChooseRunRole(context), RunRole::kNoPackage);
+  EXPECT_EQ(PackageStepOutcome(context), kExitNoPackage);
+  EXPECT_TRUE(context.config.dataIni.empty());
+  EXPECT_EQ(plat::ListDirectory("C:\Setup").size(), before);
+  EXPECT_FALSE(plat::FileExists("GUItext.ini"));
+  EXPECT_FALSE(plat::FileExists("data.ini"));
+}
+
+// A setup file downloaded into the temp folder (or volumes beside it there) is not the run's
+// to delete: only the copy it made itself goes.
+TEST_F(PackageFixture, CleanUpDeletesOnlyWhatTheRunWroteEvenUnderTheTempFolder) {
+  const std::string setup = plat::TempFolder() + "download\\setup.exe";
+  ASSERT_TRUE(plat::CreateDirectories(plat::TempFolder() + "download"));
+  ASSERT_TRUE(plat::WriteFileBytes(setup, "the setup file"));
+  const std::string volume = plat::TempFolder() + "download\\Demo.001";
+  ASSERT_TRUE(plat::WriteFileBytes(volume, "volume"));
+  for (const std::string& payload : {setup, volume}) {
+    RunContext run;
+    run.package.payloadArchivePath = payload;
+    CleanUpWorkFiles(run, true);
+    EXPECT_TRUE(plat::FileExists(payload)) << payload;
+  }
+  const std::string copy = plat::TempFolder() + "1.tmp.7zsha";
+  ASSERT_TRUE(plat::WriteFileBytes(copy, "copy"));
+  RunContext run;
+  run.package.payloadArchivePath = setup;  // a plug-in may point the payload elsewhere
+  run.package.payloadCopyPath = copy;
+  CleanUpWorkFiles(run, true);
+  EXPECT_FALSE(plat::FileExists(copy));
+  EXPECT_TRUE(plat::FileExists(setup));
+}
+
+// A full temp drive is reported as that, with its own code, not later as a damaged package;
+// what was written in part is removed.
+TEST_F(PackageFixture, FullTempDriveEndsWithItsOwnCodeAndLeavesNoPartialFiles) {
+  struct Case {
+    const char* what;
+    uint64_t budgetAtStart;           // bytes the drive takes from the start
+    uint64_t budgetAfterExtraction;   // and after the configuration is unpacked
+  } cases[] = {
+      {"the configuration archive", 4, 0},
+      {"the payload copy", 1u << 30, 3000},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteSetup("qzr-1", kSignature + Bytes(100000, 'p'));
+    RunContext run;
+    run.extractAll = [&c](const std::string&, const std::string& dest, const std::string&) {
+      host::SetWriteBudget(std::nullopt);
+      fixture::WriteConfigFolder(dest);
+      Bytes data;
+      EXPECT_TRUE(plat::ReadFileBytes(dest + "data.ini", data));
+      data = text::ReplaceAll(data, "软件版本=1.2", "软件版本=1.2\r\n安装包封装模式=7z-0");
+      EXPECT_TRUE(plat::WriteFileBytes(dest + "data.ini", data));
+      host::SetWriteBudget(c.budgetAfterExtraction);
+      return true;
+    };
+    const size_t before = plat::ListDirectory(plat::TempFolder()).size();
+    const size_t messages = host::Messages().size();
+    host::SetWriteBudget(c.budgetAtStart);
+    UnpackPackage(run);
+    host::SetWriteBudget(std::nullopt);
+    EXPECT_EQ(run.package.stop, kExitTempWriteFailed);
+    EXPECT_EQ(ChooseRunRole(run), RunRole::kStop);
+    ASSERT_EQ(host::Messages().size(), messages + 1);
+    EXPECT_EQ(host::Messages().back().text, kTempWriteFailedText);
+    CleanUpWorkFiles(run, true);
+    EXPECT_EQ(plat::ListDirectory(plat::TempFolder()).size(), before);
+  }
+}
+
+TEST_F(PackageFixture, NoPackageReportDeletesThePayloadCopy) {
+  const std::string copy = plat::TempFolder() + "2.tmp.7zsha";
+  ASSERT_TRUE(plat::WriteFileBytes(copy, Bytes(5000, 'c')));
+  RunContext run;
+  run.package.payloadArchivePath = run.package.payloadCopyPath = copy;
+  EXPECT_EQ(ReportNoPackage(run, 0), kExitNoPackage);
+  EXPECT_FALSE(plat::FileExists(copy));
+  ASSERT_EQ(host::Messages().size(), 1u);
+  EXPECT_EQ(host::Messages()[0].text, kNoPackageText);
+}
+
 // Split volumes, with a data.ini that only holds the volume keys.
 struct VolumeFixture : ::testing::Test {
   TestFolder folder;
@@ -187,7 +277,7 @@ TEST_F(VolumeFixture, NumberedVolumesAreUsedInPlace) {
   Configure("压缩分卷数=2\r\n压缩分卷文件名=d.7z.001+d.7z.002+\r\n");
   Volume("d.7z.001", "one");
   Volume("d.7z.002", "two");
-  PrepareSplitVolumes(context);
+  ASSERT_EQ(PrepareSplitVolumes(context), kExitSuccess);
   EXPECT_EQ(context.package.payloadArchivePath, "C:\\Setup\\d.7z.001");
 }
 
@@ -201,7 +291,7 @@ TEST_F(VolumeFixture, OtherNamesAreJoinedByFullPathIntoOneArchive) {
     void Render() override { titles.push_back(Title()); }
   } window;
   context.unpackWindow = &window;
-  PrepareSplitVolumes(context);
+  ASSERT_EQ(PrepareSplitVolumes(context), kExitSuccess);
 
   const std::string joined = context.package.payloadArchivePath;
   EXPECT_TRUE(text::EndsWith(joined, ".tmpdatas.7z")) << joined;
@@ -219,11 +309,11 @@ TEST_F(VolumeFixture, VolumesNamedAfterTheProduct) {
   Configure("压缩分卷数=2\r\n分卷大小=10m\r\n");
   Volume("Demo.001", "1");
   Volume("Demo.002", "2");
-  PrepareSplitVolumes(context);
+  ASSERT_EQ(PrepareSplitVolumes(context), kExitSuccess);
   EXPECT_EQ(context.package.payloadArchivePath, "C:\\Setup\\Demo.001");
 
   Configure("压缩分卷数=2\r\n");
-  PrepareSplitVolumes(context);
+  ASSERT_EQ(PrepareSplitVolumes(context), kExitSuccess);
   EXPECT_EQ(context.package.payloadArchivePath, "C:\\Setup\\Demo.002");
 }
 
@@ -241,12 +331,7 @@ TEST_F(VolumeFixture, MissingVolumeEndsTheRunWithAMessageAndItsOwnExitCode) {
     Volume("Demo.001", "1");
     Volume("Demo.002", "2");
     size_t before = host::Messages().size();
-    try {
-      PrepareSplitVolumes(context);
-      ADD_FAILURE() << "the run went on";
-    } catch (const host::ProcessExit& exit) {
-      EXPECT_EQ(exit.exitCode, kExitMissingVolume);
-    }
+    EXPECT_EQ(PrepareSplitVolumes(context), kExitMissingVolume);
     ASSERT_EQ(host::Messages().size(), before + 1);
     EXPECT_EQ(host::Messages().back().text, std::string("缺少分卷文件:") + c.missing);
     EXPECT_EQ(host::Messages().back().caption, "运行失败");

@@ -12,10 +12,13 @@
 #include "platform/platform.h"
 #include "script/unpack_progress.h"
 #include "startup/archiver_driver.h"
+#include "startup/startup.h"
 #include "system/host/shortcut_calls.h"
 #include "tests/support/test_folder.h"
 #include "ui/headless_form.h"
 #include "wizard/install_sequence.h"
+#include "wizard/page_flow.h"
+#include "wizard/run_end.h"
 #include "wizard/installer_startup.h"
 
 namespace {
@@ -50,7 +53,8 @@ int ARCHIVER_CALL FakeSevenZip(void*, const char* commandLine, char*, uint32_t) 
     info.dwFileSize = 200;
     info.dwWriteSize = 100;
     std::strncpy(info.szDestFileName, file.c_str(), sizeof info.szDestFileName - 1);
-    fake.proc(nullptr, 0, archiver::kStateInProcess, &info);
+    // A FALSE answer cancels the job, as the library does.
+    if (!fake.proc(nullptr, 0, archiver::kStateInProcess, &info)) return archiver::kErrorUserCancel;
     fake.proc(nullptr, 0, archiver::kStateEnd, nullptr);
   }
   int result = 0;
@@ -109,14 +113,11 @@ struct InstallSequence : ::testing::Test {
     };
   }
 
-  // Runs the sequence; the exit code the process ended with, -1 when it did not end.
+  // Runs the sequence; the outcome it ended the run with, -1 when the run goes on.
   int Run() {
-    try {
-      RunInstallSequence(session, "pw", false);
-    } catch (const host::ProcessExit& exit) {
-      return int(exit.exitCode);
-    }
-    return -1;
+    session.outcome.reset();
+    RunInstallSequence(session, "pw", false);
+    return session.outcome ? int(*session.outcome) : -1;
   }
 
   bool UninstallKeyWritten() const {
@@ -219,14 +220,10 @@ TEST_F(InstallSequence, EndStepEndsTheProcessOnlyWithoutFinishPage) {
     form.SetText("下一步_按钮", "安装(&I)");
     form.SetVisible("上一步_按钮", true);
     broadcasts.clear();
-    bool ended = false;
-    try {
-      EndInstall(session);
-    } catch (const host::ProcessExit& exit) {
-      ended = true;
-      EXPECT_EQ(exit.exitCode, unsigned(kExitSuccess));
-    }
-    EXPECT_EQ(ended, c.ends);
+    session.outcome.reset();
+    EndInstall(session);
+    EXPECT_EQ(session.outcome.has_value(), c.ends);
+    if (session.outcome) EXPECT_EQ(*session.outcome, kExitSuccess);
     EXPECT_EQ(form.Text("下一步_按钮"), "完成(&F)");
     EXPECT_FALSE(form.Visible("上一步_按钮"));
     EXPECT_EQ(broadcasts.size(), 1u);
@@ -257,6 +254,36 @@ TEST_F(InstallSequence, ProgressBarOnlyMovesForward) {
   EXPECT_EQ(form.Progress("进度条1"), 100);
 }
 
+// Cancel confirmed while the payload is extracted: the sequence stops at its next pump point,
+// the extraction is cancelled, no later step runs, the payload copy goes and the run ends
+// with the cancel code.
+TEST_F(InstallSequence, CancelConfirmedDuringTheExtractionStopsEveryLaterStep) {
+  const std::string copy = plat::TempFolder() + "5.tmp.7zsha";
+  ASSERT_TRUE(plat::WriteFileBytes(copy, "7z\xBC\xAF\x27\x1C copy"));
+  session.run.package.payloadArchivePath = session.run.package.payloadCopyPath = copy;
+  session.run.config.assignments = "%InstallPath%\\Help,-1\r\nhelp.txt\r\n";
+  form.SetHandler([this](const std::string& control, FormEvent event, const FormEventArgs& args) {
+    return HandleWizardEvent(session, control, event, args);
+  });
+  bool pressed = false;
+  form.onPump = [&] {
+    if (pressed || Fake().commands.empty()) return;
+    pressed = true;
+    host::QueueMessageAnswer(plat::kIdYes);
+    form.Fire("取消按钮_主窗口", FormEvent::kClick);
+    EXPECT_FALSE(RunEnded(session)) << "the sequence ends the run, not the click";
+  };
+
+  EXPECT_EQ(Run(), int(kExitCancelled));
+  EXPECT_TRUE(pressed);
+  EXPECT_FALSE(UninstallKeyWritten());
+  EXPECT_TRUE(RecordedShortcuts().empty());
+  EXPECT_EQ(uninstallRecords, 0);
+  EXPECT_TRUE(broadcasts.size() == 1 && broadcasts[0].find("1003") != std::string::npos);
+  EXPECT_FALSE(plat::FileExists(copy));
+  EXPECT_TRUE(form.Closed());
+}
+
 TEST(InstallerStartup, RunWithoutPackageEndsWithItsCodeAndSaysWhy) {
   struct Case {
     const char* commandLine;
@@ -274,9 +301,9 @@ TEST(InstallerStartup, RunWithoutPackageEndsWithItsCodeAndSaysWhy) {
     session.run.extractAll = [](const std::string&, const std::string&, const std::string&) {
       return false;
     };
-    ExitCode code = kExitSuccess;
-    EXPECT_FALSE(StartInstallerRun(session, {}, code));
-    EXPECT_EQ(code, kExitNoPackage);
+    RunPackageStep(session.run);
+    ASSERT_EQ(ChooseRunRole(session.run), RunRole::kNoPackage);
+    EXPECT_EQ(ReportNoPackage(session.run, form.Handle("")), kExitNoPackage);
     ASSERT_EQ(host::Messages().size(), c.messages);
     EXPECT_EQ(host::Messages()[0].text, kNoPackageText);
     EXPECT_FALSE(form.Visible(""));

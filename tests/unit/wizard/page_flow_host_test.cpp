@@ -23,14 +23,10 @@ constexpr char kNext[] = "下一步_按钮";
 constexpr char kBack[] = "上一步_按钮";
 constexpr char kWizardCaption[] = "Mokta软件版本-安装向导";
 
-// The exit code the call ended the process with; -1 when it returned.
-long ExitCodeOf(const std::function<void()>& fn) {
-  try {
-    fn();
-  } catch (const plat::host::ProcessExit& exit) {
-    return long(exit.exitCode);
-  }
-  return -1;
+// The outcome the call ended the run with; -1 when the run goes on.
+long ExitCodeOf(const InstallSession& session, const std::function<void()>& fn) {
+  fn();
+  return session.outcome ? long(*session.outcome) : -1;
 }
 
 std::string StepMessage(int page, int direction) {
@@ -138,7 +134,7 @@ TEST_F(FlowTest, NextOnTheFinishPageAsksThePluginsThenFinishes) {
 
   run.plugins = nullptr;
   run.sent.clear();
-  EXPECT_EQ(ExitCodeOf([&] { run.Next(); }), long(kExitSuccess));
+  EXPECT_EQ(ExitCodeOf(run.session, [&] { run.Next(); }), long(kExitSuccess));
   EXPECT_EQ(run.sent, std::vector<std::string>{StepMessage(kPageFinish, 1)});
 }
 
@@ -186,7 +182,7 @@ TEST_F(FlowTest, CancelAsksAndEndsUnlessDeclinedOrVetoed) {
       r.plugins = [&c](const std::string&) { return c.pluginAnswers; };
       QueueMessageAnswer(c.answer);
       bool mayClose = true;
-      const long code = ExitCodeOf([&] {
+      const long code = ExitCodeOf(r.session, [&] {
         mayClose = r.form.Fire(control, *control ? FormEvent::kClick : FormEvent::kMayClose);
       });
       EXPECT_EQ(code, c.exitCode) << c.what << " / " << control;
@@ -330,7 +326,7 @@ TEST_F(FlowTest, InstallPasswordInTheBackground) {
     r.form.SetText("安装路径_编辑框", "C:\\App");
     r.session.wizard.installPasswordDigest = crypto::Md5Hex("secret");
     for (const Answer& a : c.answers) QueueInputAnswer(a.accepted, a.text);
-    EXPECT_EQ(ExitCodeOf([&] { StartInstall(r.session, c.password, c.given); }), c.exitCode)
+    EXPECT_EQ(ExitCodeOf(r.session, [&] { StartInstall(r.session, c.password, c.given); }), c.exitCode)
         << c.what;
     EXPECT_EQ(InputPrompts().size(), c.prompts) << c.what;
   }
