@@ -3,7 +3,6 @@
 // first page, and the work folder may only go once everything has been read.
 #include "wizard/installer_startup.h"
 
-#include "common/text.h"
 #include "platform/platform.h"
 #include "script/component_tree.h"
 #include "startup/package.h"
@@ -12,9 +11,9 @@
 #include "wizard/page_flow.h"
 #include "package/data_keys.h"
 #include "wizard/control_names.h"
+#include "wizard/tree_ticks.h"
 #include "wizard/wizard_config.h"
 
-const char kHostCallbackCaptionPrefix[] = "备用的传递消息I_";
 const char kNoPackageText[] = "安装包数据缺失或已损坏，无法继续安装。";
 const char kNoPackageTitle[] = "运行失败";
 
@@ -64,10 +63,6 @@ void ShowFirstPage(InstallSession& session) {
 }
 
 }  // namespace
-
-std::string HostCallbackCaption(intptr_t entryAddress) {
-  return std::string(kHostCallbackCaptionPrefix) + text::FromInt(int64_t(entryAddress));
-}
 
 bool StartInstallerRun(InstallSession& session, const InstallerHooks& hooks,
                        ExitCode& exitCode) {

@@ -11,14 +11,9 @@
 #include "startup/exit_codes.h"
 #include "wizard/session.h"
 
-// Caption prefix of the hidden host-callback window; the decimal entry address follows.
-extern const char kHostCallbackCaptionPrefix[];  // "备用的传递消息I_"
 // The message of a run without a usable package (wizard modes), and its title.
 extern const char kNoPackageText[];
 extern const char kNoPackageTitle[];
-
-// "备用的传递消息I_" + the address in decimal.
-std::string HostCallbackCaption(intptr_t entryAddress);
 
 struct InstallerHooks {
   // Start-up step 4: the hidden child window whose caption publishes the host query entry.
