@@ -11,9 +11,10 @@
 #include "startup/archiver_driver.h"
 #include "startup/package.h"
 #include "startup/startup.h"
+#include "plugins/host_query.h"
+#include "wizard/host_query.h"
 #include "uninstall/uninstall_run.h"
 #include "wizard/installer_startup.h"
-#include "wizard/wizard_config.h"
 #include "wizard/window_tables.h"
 #ifdef SETUP_HAS_WIN32_FORM
 #include "ui/win32/win32_form.h"
@@ -28,7 +29,7 @@ namespace {
 // plug-in calls that entry by bare address.
 InstallSession* g_session = nullptr;
 
-intptr_t __stdcall HostQueryEntry(intptr_t request, intptr_t parameter, intptr_t value) {
+intptr_t PLUGIN_CALL HostQueryEntry(intptr_t request, intptr_t parameter, intptr_t value) {
   return g_session ? HostQuery(*g_session, int(request), parameter, value) : 0;
 }
 
@@ -37,8 +38,9 @@ intptr_t __stdcall HostQueryEntry(intptr_t request, intptr_t parameter, intptr_t
 void CreateHostCallbackWindow(InstallSession& session) {
   const HWND parent = HWND(session.form->Handle(""));
   if (!parent) return;
+  const HostQueryEntryFn entry = &HostQueryEntry;
   const std::u16string text =
-      plat::GbkToUtf16(HostCallbackCaption(reinterpret_cast<intptr_t>(&HostQueryEntry)));
+      plat::GbkToUtf16(HostCallbackCaption(reinterpret_cast<intptr_t>(entry)));
   const std::wstring caption(text.begin(), text.end());
   CreateWindowExW(WS_EX_TRANSPARENT, L"Static", caption.c_str(),
                   WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, -999, -999, 0, 0, parent, nullptr,

@@ -6,6 +6,7 @@
 
 #include "common/text.h"
 #include "platform/platform.h"
+#include "plugins/host_messages.h"
 #include "script/unpack_progress.h"
 #include "startup/archiver_driver.h"
 #include "package/blocks.h"
@@ -231,7 +232,7 @@ void EndInstall(InstallSession& session) {
     form->SetText(kNext, session.wizard.buttonCaptions[5]);
     form->SetVisible(kBack, false);
   }
-  if (session.plugins.broadcast) session.plugins.broadcast("，整数型，1005");
+  if (session.plugins.broadcast) session.plugins.broadcast(InstallEndMessage());
   if (BackgroundMode(session) || session.run.startup.hideEnd == -1)
     EndRun(session, kExitSuccess);
 }

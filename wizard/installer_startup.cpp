@@ -3,7 +3,6 @@
 // first page, and the work folder may only go once everything has been read.
 #include "wizard/installer_startup.h"
 
-#include "common/text.h"
 #include "platform/platform.h"
 #include "script/component_tree.h"
 #include "startup/package.h"
@@ -13,9 +12,9 @@
 #include "wizard/run_end.h"
 #include "package/data_keys.h"
 #include "wizard/control_names.h"
+#include "wizard/tree_ticks.h"
 #include "wizard/wizard_config.h"
 
-const char kHostCallbackCaptionPrefix[] = "备用的传递消息I_";
 
 namespace {
 
@@ -63,10 +62,6 @@ void ShowFirstPage(InstallSession& session) {
 }
 
 }  // namespace
-
-std::string HostCallbackCaption(intptr_t entryAddress) {
-  return std::string(kHostCallbackCaptionPrefix) + text::FromInt(int64_t(entryAddress));
-}
 
 bool StartInstallerRun(InstallSession& session, const InstallerHooks& hooks,
                        ExitCode& exitCode) {

@@ -11,11 +11,6 @@
 #include "startup/exit_codes.h"
 #include "wizard/session.h"
 
-// Caption prefix of the hidden host-callback window; the decimal entry address follows.
-extern const char kHostCallbackCaptionPrefix[];  // "备用的传递消息I_"
-
-// "备用的传递消息I_" + the address in decimal.
-std::string HostCallbackCaption(intptr_t entryAddress);
 
 struct InstallerHooks {
   // Start-up step 4: the hidden child window whose caption publishes the host query entry.

@@ -11,14 +11,16 @@
 #include "common/crypto.h"
 #include "common/text.h"
 #include "platform/platform.h"
+#include "plugins/host_messages.h"
 #include "script/interpreter.h"
 #include "package/data_keys.h"
 #include "startup/exit_codes.h"
 #include "system/folders.h"
 #include "wizard/control_names.h"
 #include "wizard/run_end.h"
+#include "wizard/finish_options.h"
 #include "wizard/install_sequence.h"
-#include "wizard/wizard_config.h"
+#include "wizard/tree_ticks.h"
 
 const char kEmptyPathText[] = "请先填写好完整的安装路径后再执行下一步操作！";
 const char kChinesePathText[] = "选择的路径含有中文字符，请重新选择";
@@ -39,11 +41,6 @@ bool AnyAnswerIsOne(const std::vector<int>& answers) {
   for (int answer : answers)
     if (answer == 1) return true;
   return false;
-}
-
-std::string PageStepMessage(int page, int direction) {
-  return "消息，整数型，1002\r\n参数一，整数型，" + std::to_string(page) +
-         "\r\n参数二，整数型，" + std::to_string(direction) + "\r\n";
 }
 
 bool BackgroundMode(const InstallSession& session) {
@@ -132,7 +129,7 @@ void StepPage(InstallSession& session, int direction) {
         break;
       }
   }
-  if (AnyAnswerIsOne(Broadcast(session, PageStepMessage(current, direction)))) return;
+  if (AnyAnswerIsOne(Broadcast(session, NavigateMessage(current, direction)))) return;
   GoToPage(session, target);
 }
 
@@ -171,7 +168,7 @@ void GoToPage(InstallSession& session, int target) {
         return;
       }
       if (RunEnded(session)) return;
-      Broadcast(session, PageStepMessage(kPageInstalling, 1));
+      Broadcast(session, InstallStartedMessage(kPageInstalling));
       target = kPageFinish;
       [[fallthrough]];
     case kPageFinish:
@@ -253,10 +250,10 @@ bool ConfirmCancel(InstallSession& session) {
 
 bool HandleClose(InstallSession& session) {
   if (!ConfirmCancel(session)) {
-    Broadcast(session, "，整数型，1003……，整数型，0");
+    Broadcast(session, CancelMessage(CancelChoice::kDeclined));
     return false;
   }
-  if (AnyAnswerIsOne(Broadcast(session, "，整数型，1003……，整数型，1"))) return false;
+  if (AnyAnswerIsOne(Broadcast(session, CancelMessage(CancelChoice::kConfirmed)))) return false;
   // The install sequence is below us on the stack: it stops at its next pump point and ends
   // the run itself, so that no later step runs and its temp files go.
   if (session.installing) {
@@ -279,7 +276,7 @@ void OnPageChanged(InstallSession& session) {
   form.SetCurrentPage(page);
   refreshing = false;
   if (session.plugins.suppressPageNotify) return;
-  Broadcast(session, "，整数型，1001\r\n，整数型，" + std::to_string(page) + "\r\n");
+  Broadcast(session, PageChangedMessage(page));
   if (session.plugins.pageChangeCallback) session.plugins.pageChangeCallback(page);
 }
 
@@ -322,7 +319,7 @@ bool HandleWizardEvent(InstallSession& session, const std::string& control, Form
       form.SetText(kHint, "");
       return true;
     case FormEvent::kMoved:
-      Broadcast(session, "，整数型，1004……，整数型，" + std::to_string(args.state));
+      Broadcast(session, WindowPlacementMessage(args.state));
       return true;
   }
   return true;

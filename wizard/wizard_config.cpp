@@ -1,4 +1,5 @@
-// The configuration step of the wizard and what the finish page and the tree do with it.
+// The configuration step of the wizard: data.ini and GUItext.ini turned into the session's
+// wizard state, the page table, and the lists the install reads later.
 //
 // data.ini is read from memory (session.run.config.dataIni): the work folder is gone once
 // start-up has shown the first page, so everything the wizard and the install need later is
@@ -10,47 +11,27 @@
 // - GUItext.ini: a value is taken from an enciphered keyed item first (the classic package
 //   form) and otherwise from the first INI section that holds the key (what our packer
 //   writes). An empty value counts as absent, so the built-in captions stay.
-// - Finish commands: data.ini was expanded at start-up, so no path variable is left in them
-//   except the ones kept for later ("%InstallPath%", "%ET%"); those are handled here.
 #include "wizard/wizard_config.h"
 
-#include "wizard/component_view.h"
 #include "wizard/control_names.h"
+#include "wizard/finish_options.h"
 
-#include <cstdio>
-
-#include "common/ini.h"
 #include "common/keyed_store.h"
 #include "common/package_cipher.h"
 #include "common/text.h"
 #include "platform/platform.h"
-#include "startup/archiver_driver.h"
 #include "startup/config.h"
 #include "package/data_keys.h"
-#include "startup/exit_codes.h"
 #include "startup/variables.h"
 #include "system/registry.h"
-#include "wizard/install_sequence.h"
-#include "wizard/run_end.h"
 
 namespace {
 
 const char kRightsPlaceholder[] = "Mokta公司版权所有";
 const char kLicenceItem[] = "自述文本_开始";
-const char kFinishTemplate[] = "初始化的选择框";
-const int kFinishRowHeight = 26;
-const int kFinishDefaultTop = 132;
 
-// Keys of the lists of data.ini (the entry number is appended).
-const char kCountKey[] = "次数";
-const char kTopKey[] = "y";
+// The count key of the shortcut list and of the run lists.
 const char kRunCountKey[] = "欲运行的次数";
-
-ini::Document DataIni(const InstallSession& session) {
-  return ini::Document::Parse(session.run.config.dataIni);
-}
-
-std::string Numbered(const char* prefix, int i) { return prefix + std::to_string(i); }
 
 // A value of GUItext.ini; "" when the package does not set it.
 std::string GuiTextValue(const Bytes& guiText, const std::string& key) {
@@ -98,76 +79,13 @@ void ReadCaptionLists(InstallSession& session) {
   if (session.form) session.form->SetText(wizard_names::kCancel, session.wizard.buttonCaptions[4]);
 }
 
-void CreateFinishBoxes(InstallSession& session, const ini::Document& doc) {
-  Form& form = *session.form;
-  const Bounds base = form.GetBounds(kFinishTemplate);
-  int top = text::ToInt(doc.Get(keys::kFinishOptionsSection, kTopKey));
-  if (top == 0) top = kFinishDefaultTop;
-  int hidden = 0;
-  for (size_t k = 0; k < session.finishOptions.size(); ++k) {
-    FinishOption& option = session.finishOptions[k];
-    if (!option.visible) ++hidden;  // an invisible option does not take a row
-    const std::string name = kFinishTemplate + std::to_string(k + 1);
-    // A second configuration pass finds its boxes already made and reuses them.
-    if (!form.Has(name) && !form.CloneControl(kFinishTemplate, name)) continue;
-    option.control = name;
-    Bounds b = base;
-    b.top = top + (int(k) - hidden) * kFinishRowHeight;
-    form.SetBounds(name, b);
-    form.SetVisible(name, option.visible);
-    form.SetText(name, option.caption);
-    form.SetChecked(name, option.ticked);
-  }
-}
-
-int Depth(const ComponentTree& tree, int index) {
-  int depth = 0;
-  for (int i = index; i >= 0 && i < int(tree.items.size()) && depth <= int(tree.items.size());
-       i = tree.items[i].parent)
-    ++depth;
-  return depth;
-}
-
-void SetTick(InstallSession& session, int index, int state) {
-  session.tree.items[index].checked = state;
-  if (session.form) session.form->SetTreeCheck(wizard_names::kTree, index, state == 1);
-}
-
-// FormatSize of the folder page: the unit is chosen by the number of decimal digits.
-std::string FormatSize(int64_t bytes, int decimals, bool useDecimals) {
-  const size_t digits = std::to_string(bytes).size();
-  const int places = useDecimals ? decimals : 2;
-  static const struct { size_t minDigits; double divisor; const char* unit; } kUnits[] = {
-      {13, 1099511627776.0, "TB"}, {10, 1073741824.0, "GB"}, {7, 1048576.0, "MB"}, {4, 1024.0, "KB"}};
-  for (const auto& u : kUnits) {
-    if (digits < u.minDigits) continue;
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*f", places, double(bytes) / u.divisor);
-    std::string s = buffer;
-    if (s.find('.') != std::string::npos) {
-      while (!s.empty() && s.back() == '0') s.pop_back();
-      if (!s.empty() && s.back() == '.') s.pop_back();
-    }
-    return s + u.unit;
-  }
-  return std::to_string(bytes) + "B";
-}
-
-// What 1010 hands out: a routine without arguments that rebuilds the tree of the session the
-// query was made on (plug-ins call it with nothing).
-InstallSession* treeSession = nullptr;
-int RebuildComponentTree() {
-  if (!treeSession) return 0;
-  const bool ok = LoadComponentTree(treeSession->wizard.scriptDocument, treeSession->tree);
-  if (treeSession->form) ShowComponentTree(*treeSession->form, wizard_names::kTree, treeSession->tree);
-  return ok ? 1 : 0;
-}
-
-std::string TextAt(intptr_t address) {
-  return address ? std::string(reinterpret_cast<const char*>(address)) : std::string();
-}
-
 }  // namespace
+
+ini::Document DataIni(const InstallSession& session) {
+  return ini::Document::Parse(session.run.config.dataIni);
+}
+
+std::string NumberedKey(const char* prefix, int i) { return prefix + std::to_string(i); }
 
 void LoadWizardConfiguration(InstallSession& session) {
   WizardState& w = session.wizard;
@@ -282,81 +200,6 @@ void LoadPageTable(InstallSession& session) {
   }
 }
 
-void ApplyDefaultTicks(InstallSession& session) {
-  ComponentTree& tree = session.tree;
-  int ticked = 0;
-  for (int i = 1; i <= 3; ++i) {
-    const int state = IsTrueText(session.wizard.defaultTicks[i - 1]) ? 1 : 0;
-    ticked += state;
-    if (i < int(tree.items.size())) tree.items[i].checked = state;
-  }
-  if (!tree.items.empty()) tree.items[0].checked = ticked == 3 ? 1 : 0;
-  if (session.form) ShowComponentTree(*session.form, wizard_names::kTree, tree);
-}
-
-void OnTickChanged(InstallSession& session, int index, int state) {
-  ComponentTree& tree = session.tree;
-  if (index < 0 || index >= int(tree.items.size())) return;
-  if (tree.items[index].value == 1) {
-    SetTick(session, index, state == 1 ? 0 : 1);
-    return;
-  }
-  tree.items[index].checked = state;
-  if (session.plugins.tickCallback && session.plugins.tickCallback(index, state) == 1) return;
-  const int depth = Depth(tree, index);
-  for (int j = index + 1; j < int(tree.items.size()); ++j) {
-    if (Depth(tree, j) <= depth) break;
-    if (tree.items[j].value != 1) SetTick(session, j, state);
-  }
-}
-
-std::vector<FinishOption> ReadFinishOptions(const InstallSession& session) {
-  const ini::Document doc = DataIni(session);
-  const WizardState& w = session.wizard;
-  std::vector<FinishOption> options;
-  const int count = text::ToInt(doc.Get(keys::kFinishOptionsSection, kCountKey));
-  if (count > 0) {
-    const char* s = keys::kFinishOptionsSection;
-    for (int i = 1; i <= count; ++i) {
-      FinishOption o;
-      o.caption = doc.Get(s, Numbered("标题", i));
-      o.visible = IsTrueText(doc.Get(s, Numbered("可视", i)));
-      o.ticked = IsTrueText(doc.Get(s, Numbered("选中", i)));
-      o.command = doc.Get(s, Numbered("程序", i));
-      options.push_back(o);
-    }
-    return options;
-  }
-
-  if (!w.mainProgram.empty() && IsTrueText(doc.Get(keys::kFinishMainProgramSection, "显示"))) {
-    FinishOption o;
-    o.caption = "运行 " + w.productName + " " + w.version;
-    o.command = "\"%InstallPath%\\" + w.mainProgram + "\"";
-    o.visible = true;
-    o.ticked = true;
-    options.push_back(o);
-  }
-  const std::string file = doc.Get(keys::kFinishRunSection, "文件路径");
-  if (!file.empty()) {
-    FinishOption o;
-    o.caption = doc.Get(keys::kFinishRunSection, "选项标题");
-    o.command = "\"%InstallPath%\\" + file + "\"";
-    o.visible = IsTrueText(doc.Get(keys::kFinishRunSection, "显示"));
-    o.ticked = true;
-    options.push_back(o);
-  }
-  const std::string address = doc.Get(keys::kFinishWebSection, "网页地址");
-  if (!address.empty()) {
-    FinishOption o;
-    o.caption = doc.Get(keys::kFinishWebSection, "选项标题");
-    o.command = address.compare(0, 4, "http") == 0 ? address : "http://" + address;
-    o.visible = IsTrueText(doc.Get(keys::kFinishWebSection, "显示"));
-    o.ticked = true;
-    options.push_back(o);
-  }
-  return options;
-}
-
 std::vector<ShortcutRecord> ReadShortcutRecords(const InstallSession& session) {
   const ini::Document doc = DataIni(session);
   const char* s = keys::kShortcutSection;
@@ -364,13 +207,13 @@ std::vector<ShortcutRecord> ReadShortcutRecords(const InstallSession& session) {
   const int count = text::ToInt(doc.Get(s, kRunCountKey));
   for (int i = 1; i <= count; ++i) {
     ShortcutRecord r;
-    r.name = doc.Get(s, Numbered("参数快捷方式名", i));
-    r.file = doc.Get(s, Numbered("参数文件名", i));
-    r.arguments = doc.Get(s, Numbered("参数命令行", i));
-    r.locations = doc.Get(s, Numbered("参数生成位置", i));
-    r.removeOnUninstall = IsTrueText(doc.Get(s, Numbered("参数是否卸载", i)));
-    r.icon = doc.Get(s, Numbered("快捷方式图标", i));
-    r.description = doc.Get(s, Numbered("快捷方式描述", i));
+    r.name = doc.Get(s, NumberedKey("参数快捷方式名", i));
+    r.file = doc.Get(s, NumberedKey("参数文件名", i));
+    r.arguments = doc.Get(s, NumberedKey("参数命令行", i));
+    r.locations = doc.Get(s, NumberedKey("参数生成位置", i));
+    r.removeOnUninstall = IsTrueText(doc.Get(s, NumberedKey("参数是否卸载", i)));
+    r.icon = doc.Get(s, NumberedKey("快捷方式图标", i));
+    r.description = doc.Get(s, NumberedKey("快捷方式描述", i));
     records.push_back(r);
   }
   return records;
@@ -385,111 +228,10 @@ void ReadRunLists(const InstallSession& session, std::vector<RunListEntry>& preI
   const int count = text::ToInt(doc.Get(s, kRunCountKey));
   for (int i = 1; i <= count; ++i) {
     RunListEntry e;
-    e.external = doc.Get(s, Numbered("是否外部运行", i));
-    e.file = doc.Get(s, Numbered("参数运行文件名", i));
-    e.hide = IsTrueText(doc.Get(s, Numbered("是否隐藏窗口", i)));
-    e.wait = IsTrueText(doc.Get(s, Numbered("是否等待返回", i)));
-    (doc.Get(s, Numbered("作用方案", i)) == "解压后运行" ? postUnpack : preInstall).push_back(e);
-  }
-}
-
-void RunFinishActions(InstallSession& session) {
-  for (const FinishOption& option : session.finishOptions) {
-    const bool ticked = option.control.empty() || !session.form
-                            ? option.ticked
-                            : session.form->Checked(option.control);
-    if (!ticked) continue;
-    std::string command = text::ReplaceAll(option.command, "**", "\"");
-    command = text::ReplaceAll(command, "%InstallPath%", session.run.installPath);
-    ApplySystemFilter(command);
-    if (text::Contains(command, "%ET%")) MakeBatchCommand(command);
-    RunCommandLine(command, false, false, true);
-  }
-  ScriptContext context = MakeScriptContext(session);
-  for (size_t i = 0; i < session.tree.items.size(); ++i) {
-    const std::string item = session.tree.items[i].text;
-    std::string section;
-    GetScriptSection(session.wizard.scriptDocument, item, "finish", section);
-    RunScriptSection(context, section, item, 0, false);
-  }
-  EndRun(session, kExitSuccess);
-}
-
-intptr_t HostQuery(InstallSession& session, int request, intptr_t parameter, intptr_t value) {
-  Form* form = session.form;
-  switch (request) {
-    case 1001: {
-      static const char* const kPictures[kPageCount] = {"图片框1", "图片框6", "图片框2",
-                                                        "图片框3", "图片框5", "图片框4"};
-      if (!form || parameter < 0 || parameter >= kPageCount) return 0;
-      return form->Handle(kPictures[parameter]);
-    }
-    case 1002: {
-      if (!form) return 0;
-      if (parameter == 101) return form->Handle(wizard_names::kBack);
-      if (parameter == 102) return form->Handle(wizard_names::kNext);
-      if (parameter == 103) return form->Handle(wizard_names::kCancel);
-      return 0;
-    }
-    case 1004:
-      session.run.startup.mainWindowVisible = parameter == 1 ? 1 : 0;
-      return 0;
-    case 1005:
-      return reinterpret_cast<intptr_t>(&session.finishOptions);
-    case 1006:
-      return reinterpret_cast<intptr_t>(session.run.installPath.c_str());
-    case 1007: {
-      if (parameter == 1) return session.run.package.showSpace ? 1 : 0;
-      if (parameter != 2) return 0;
-      // The text must outlive the call: the plug-in reads it afterwards.
-      static std::string formatted;
-      formatted = FormatSize(session.run.package.uncompressedSize, 0, false);
-      return reinterpret_cast<intptr_t>(formatted.c_str());
-    }
-    case 1008:
-      if (parameter) session.programGroupOverride = TextAt(parameter);
-      return 0;
-    case 1010:
-      treeSession = &session;
-      return reinterpret_cast<intptr_t>(&RebuildComponentTree);
-    case 1011:
-      return reinterpret_cast<intptr_t>(session.wizard.scriptDocument.c_str());
-    case 1012:
-      if (parameter) session.wizard.scriptDocument = TextAt(parameter);
-      return 0;
-    case 1013: {
-      if (!parameter) return 0;
-      std::vector<std::string> parts = text::Split(TextAt(parameter), "$-");
-      parts.resize(3);
-      ExtractToFolders(parts[0], parts[1], parts[2], session.run.package.payloadArchivePath,
-                       session.TestMode());
-      return 0;
-    }
-    case 1021:
-      if (parameter) AppendToList(session.lists.excludeList, TextAt(parameter));
-      return 0;
-    case 1022:
-      if (parameter) AppendToList(session.lists.includeList, TextAt(parameter));
-      return 0;
-    case 1023:
-      if (parameter) session.alternativePayloadPath = TextAt(parameter);
-      return 0;
-    case 8888:
-      if (parameter == 1) {
-        session.plugins.selectionCallback = nullptr;
-        if (value) {
-          auto fn = reinterpret_cast<int (*)(int, intptr_t)>(value);
-          session.plugins.selectionCallback = [fn](int index, intptr_t label) { fn(index, label); };
-        }
-      } else if (parameter == 2) {
-        session.plugins.tickCallback = nullptr;
-        if (value) {
-          auto fn = reinterpret_cast<int (*)(int, int)>(value);
-          session.plugins.tickCallback = [fn](int index, int state) { return fn(index, state); };
-        }
-      }
-      return 0;
-    default:
-      return 0;
+    e.external = doc.Get(s, NumberedKey("是否外部运行", i));
+    e.file = doc.Get(s, NumberedKey("参数运行文件名", i));
+    e.hide = IsTrueText(doc.Get(s, NumberedKey("是否隐藏窗口", i)));
+    e.wait = IsTrueText(doc.Get(s, NumberedKey("是否等待返回", i)));
+    (doc.Get(s, NumberedKey("作用方案", i)) == "解压后运行" ? postUnpack : preInstall).push_back(e);
   }
 }

@@ -1,12 +1,13 @@
 // The configuration step of the wizard: data.ini (held in memory) turned into wizard state,
-// the page table, default ticks and the tree's tick rules, the finish options and what Finish
-// does, and the parts of the host query entry whose data the install reads.
+// the page table, and the shortcut and command lists the install reads later. The finish
+// options live in finish_options.h, the tree's tick rules in tree_ticks.h, the host query in
+// host_query.h.
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "common/ini.h"
 #include "wizard/session.h"
 
 // Reads every value of the install configuration into `session` and fills the wizard's
@@ -17,25 +18,13 @@ void LoadWizardConfiguration(InstallSession& session);
 // The page table and the licence text; called once after LoadWizardConfiguration.
 void LoadPageTable(InstallSession& session);
 
-// The default ticks of the built-in tree from "基本组件勾选" (start-up, when the script
-// document defines no tree).
-void ApplyDefaultTicks(InstallSession& session);
-
-// The tree's tick-changed event: value-1 items flip back, the plug-in tick callback, the
-// subtree follows the parent.
-void OnTickChanged(InstallSession& session, int index, int state);
-
-// The finish options from "完成后选项_列表", or the three fixed options.
-std::vector<FinishOption> ReadFinishOptions(const InstallSession& session);
-
 // The shortcut records of "新建快捷方式参数" and the two run lists of "解压后运行的参数".
 std::vector<ShortcutRecord> ReadShortcutRecords(const InstallSession& session);
 void ReadRunLists(const InstallSession& session, std::vector<RunListEntry>& preInstall,
                   std::vector<RunListEntry>& postUnpack);
 
-// Next on the finish page: the ticked options, every component's "finish" section, then the
-// end of the run with kExitSuccess.
-void RunFinishActions(InstallSession& session);
+// data.ini of the run, parsed from memory.
+ini::Document DataIni(const InstallSession& session);
 
-// The host query entry for plug-ins (0 = nothing).
-intptr_t HostQuery(InstallSession& session, int request, intptr_t parameter, intptr_t value);
+// A key of a numbered data.ini list: `prefix` followed by the entry number.
+std::string NumberedKey(const char* prefix, int i);

@@ -310,10 +310,6 @@ TEST(InstallerStartup, RunWithoutPackageEndsWithItsCodeAndSaysWhy) {
   }
 }
 
-TEST(InstallerStartup, HostCallbackCaptionCarriesTheDecimalAddress) {
-  EXPECT_EQ(HostCallbackCaption(4198400), "备用的传递消息I_4198400");
-}
-
 // Only start-up's payload copy in the temp folder has its signature repaired; the setup file
 // itself (or a volume beside it) is never written to.
 TEST_F(InstallSequence, SignatureRepairTouchesOnlyThePayloadCopy) {

@@ -1,6 +1,6 @@
 // The page flow against a headless wizard window on the host platform: the user is played
 // through the form's events, message boxes and input boxes answer from queues, and the end of
-// the process is observed as the host's ProcessExit.
+// the run is observed as the session's outcome.
 #include <gtest/gtest.h>
 
 #include "common/crypto.h"

@@ -9,6 +9,7 @@
 #include "startup/exit_codes.h"
 #include "tests/support/test_folder.h"
 #include "tests/unit/wizard/wizard_session_fixture.h"
+#include "wizard/finish_options.h"
 #include "wizard/wizard_config.h"
 
 namespace {

@@ -1,11 +1,10 @@
 // The configuration step over data.ini held in memory, the finish options and their boxes, the
-// tree's tick rules and the host query. Portable: nothing here needs the host's controls.
+// shortcut and run lists. Portable: nothing here needs the host's controls.
 #include <gtest/gtest.h>
 
 #include "common/keyed_store.h"
 #include "common/package_cipher.h"
 #include "tests/unit/wizard/wizard_session_fixture.h"
-#include "wizard/component_view.h"
 #include "wizard/wizard_config.h"
 
 namespace {
@@ -300,164 +299,6 @@ TEST(ConfigurationLists, ShortcutsAndRunLists) {
   EXPECT_EQ(post[0].file, "setup\\post.exe");
   EXPECT_FALSE(post[0].hide);
   EXPECT_TRUE(post[0].wait);
-}
-
-TEST(ComponentTicks, DefaultTicksOfTheBuiltInTree) {
-  struct Case {
-    std::array<std::string, 3> entries;
-    std::array<int, 4> ticks;
-  } cases[] = {
-      {{"真", "真", "真"}, {1, 1, 1, 1}},
-      {{"真", "假", "真"}, {0, 1, 0, 1}},
-      {{"真", "真", ""}, {0, 1, 1, 0}},
-      {{"", "", ""}, {0, 0, 0, 0}},
-  };
-  for (const Case& c : cases) {
-    WizardRun r;
-    r.session.wizard.defaultTicks = c.entries;
-    ApplyDefaultTicks(r.session);
-    for (int i = 0; i < 4; ++i) {
-      EXPECT_EQ(r.session.tree.items[i].checked, c.ticks[i]) << c.entries[0] << c.entries[1] << i;
-      EXPECT_EQ(r.form.TreeCheck("树型框1", i), c.ticks[i] == 1) << i;
-    }
-  }
-}
-
-// A tree with a locked leaf: A { A1 { A1a (value 1) }, A2 }, B; everything ticked.
-void UseNestedTree(WizardRun& r) {
-  ComponentTree tree;
-  tree.items = {{"A", -1, 1, 0, true},
-                {"A1", 0, 1, 0, true},
-                {"A1a", 1, 1, 1, false},
-                {"A2", 0, 1, 0, false},
-                {"B", -1, 1, 0, false}};
-  r.session.tree = tree;
-  ShowComponentTree(r.form, "树型框1", tree);
-}
-
-std::vector<int> Ticks(const WizardRun& r) {
-  std::vector<int> ticks;
-  for (size_t i = 0; i < r.session.tree.items.size(); ++i) {
-    EXPECT_EQ(r.form.TreeCheck("树型框1", int(i)), r.session.tree.items[i].checked == 1) << i;
-    ticks.push_back(r.session.tree.items[i].checked);
-  }
-  return ticks;
-}
-
-TEST(ComponentTicks, TheSubtreeFollowsExceptLockedItems) {
-  struct Case {
-    const char* what;
-    int index, state;
-    std::vector<int> ticks;
-  } cases[] = {
-      {"untick a root", 0, 0, {0, 0, 1, 0, 1}},
-      {"untick an inner item", 1, 0, {1, 0, 1, 1, 1}},
-      {"a locked item flips back", 2, 0, {1, 1, 1, 1, 1}},
-      {"a last root", 4, 0, {1, 1, 1, 1, 0}},
-  };
-  for (const Case& c : cases) {
-    WizardRun r;
-    UseNestedTree(r);
-    r.form.Fire("树型框1", FormEvent::kTickChanged, {c.index, c.state});
-    EXPECT_EQ(Ticks(r), c.ticks) << c.what;
-  }
-  // Ticking again brings the subtree back.
-  WizardRun r;
-  UseNestedTree(r);
-  r.form.Fire("树型框1", FormEvent::kTickChanged, {0, 0});
-  r.form.Fire("树型框1", FormEvent::kTickChanged, {0, 1});
-  EXPECT_EQ(Ticks(r), (std::vector<int>{1, 1, 1, 1, 1}));
-}
-
-int VetoTicks(int, int) { return 1; }
-int lastTickIndex = -1, lastTickState = -1;
-int WatchTicks(int index, int state) {
-  lastTickIndex = index;
-  lastTickState = state;
-  return 0;
-}
-
-TEST(ComponentTicks, APluginTickCallbackMayStopTheSubtree) {
-  WizardRun vetoing;
-  UseNestedTree(vetoing);
-  HostQuery(vetoing.session, 8888, 2, reinterpret_cast<intptr_t>(&VetoTicks));
-  vetoing.form.Fire("树型框1", FormEvent::kTickChanged, {0, 0});
-  EXPECT_EQ(Ticks(vetoing), (std::vector<int>{0, 1, 1, 1, 1}));
-
-  WizardRun watching;
-  UseNestedTree(watching);
-  HostQuery(watching.session, 8888, 2, reinterpret_cast<intptr_t>(&WatchTicks));
-  watching.form.Fire("树型框1", FormEvent::kTickChanged, {1, 0});
-  EXPECT_EQ(lastTickIndex, 1);
-  EXPECT_EQ(lastTickState, 0);
-  EXPECT_EQ(Ticks(watching), (std::vector<int>{1, 0, 1, 1, 1}));
-}
-
-TEST(HostQuery, ListsAndTextsPluginsHandIn) {
-  WizardRun r;
-  std::string text = "a.dll";
-  auto at = [&text] { return reinterpret_cast<intptr_t>(text.c_str()); };
-  EXPECT_EQ(HostQuery(r.session, 1021, at(), 0), 0);
-  text = "b.dll,c.dll";
-  HostQuery(r.session, 1021, at(), 0);
-  EXPECT_EQ(r.session.lists.excludeList, "a.dll,b.dll,c.dll");
-  HostQuery(r.session, 1022, at(), 0);
-  EXPECT_EQ(r.session.lists.includeList, "b.dll,c.dll");
-
-  text = "D:\\other\\payload.7z";
-  HostQuery(r.session, 1023, at(), 0);
-  text = "程序组";
-  HostQuery(r.session, 1008, at(), 0);
-  text.assign("changed afterwards");  // the session keeps copies
-  EXPECT_EQ(r.session.alternativePayloadPath, "D:\\other\\payload.7z");
-  EXPECT_EQ(r.session.programGroupOverride, "程序组");
-
-  text = "新的脚本";
-  HostQuery(r.session, 1012, at(), 0);
-  EXPECT_STREQ(reinterpret_cast<const char*>(HostQuery(r.session, 1011, 0, 0)), "新的脚本");
-
-  r.session.run.installPath = "C:\\App";
-  EXPECT_STREQ(reinterpret_cast<const char*>(HostQuery(r.session, 1006, 0, 0)), "C:\\App");
-  EXPECT_EQ(HostQuery(r.session, 1005, 0, 0), reinterpret_cast<intptr_t>(&r.session.finishOptions));
-
-  HostQuery(r.session, 1004, 1, 0);
-  EXPECT_EQ(r.session.run.startup.mainWindowVisible, 1);
-  HostQuery(r.session, 1004, 0, 0);
-  EXPECT_EQ(r.session.run.startup.mainWindowVisible, 0);
-
-  EXPECT_EQ(HostQuery(r.session, 1021, 0, 0), 0);  // no text: nothing appended
-  EXPECT_EQ(r.session.lists.excludeList, "a.dll,b.dll,c.dll");
-  EXPECT_EQ(HostQuery(r.session, 4242, 1, 1), 0);
-}
-
-TEST(HostQuery, DiskSpaceAnswers) {
-  WizardRun r;
-  r.session.run.package.showSpace = true;
-  EXPECT_EQ(HostQuery(r.session, 1007, 1, 0), 1);
-  // The unit goes by the number of digits, not by the value.
-  struct Case {
-    int64_t bytes;
-    const char* text;
-  } cases[] = {{999, "999B"},           {1023, "1KB"},           {999999, "976.56KB"},
-               {1000000, "0.95MB"},     {1048576, "1MB"},        {5368709120, "5GB"},
-               {1099511627776, "1TB"},  {0, "0B"}};
-  for (const Case& c : cases) {
-    r.session.run.package.uncompressedSize = c.bytes;
-    EXPECT_STREQ(reinterpret_cast<const char*>(HostQuery(r.session, 1007, 2, 0)), c.text) << c.bytes;
-  }
-}
-
-TEST(HostQuery, TheTreeRebuildRoutineWorksWithoutArguments) {
-  WizardRun r;
-  r.session.wizard.scriptDocument =
-      "\r\nTreelists\r\n｛\r\nInstall(){甲$,-1$,1$,真\r\n乙$,0$,0$,假\r\n}\r\n｝\r\n";
-  auto rebuild = reinterpret_cast<int (*)()>(HostQuery(r.session, 1010, 0, 0));
-  ASSERT_NE(rebuild, nullptr);
-  EXPECT_EQ(rebuild(), 1);
-  ASSERT_EQ(r.session.tree.items.size(), 2u);
-  EXPECT_EQ(r.session.tree.items[1].text, "乙");
-  EXPECT_TRUE(r.form.TreeCheck("树型框1", 0));
-  EXPECT_FALSE(r.form.TreeCheck("树型框1", 1));
 }
 
 }  // namespace
