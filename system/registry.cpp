@@ -45,12 +45,13 @@ uint32_t TypeCodeOf(const Bytes& type) {
 // The entry numbers from 1 to `count`, in order, that have at least one item in `list`. An
 // entry without any item writes nothing and lists nothing, so skipping it changes nothing;
 // what it saves is a loop as long as a "num" the list does not back (2000000000 entries, six
-// searches of the whole list each). One pass over the list finds every "REG<item><i>" + 01.
+// searches of the whole list each). One search per item name finds every "REG<item><i>" + 01.
 std::vector<int> EntryNumbersPresent(BytesView list, int count) {
   std::set<int> numbers;
   for (const char* item : {"REGpath", "REGtype", "REGdata", "REGoff", "REGname", "REGws"}) {
     const size_t itemLength = std::strlen(item);
-    for (size_t at = text::Find(list, item); at != text::npos; at = text::Find(list, item, at + 1)) {
+    for (size_t at = text::Find(list, item); at != text::npos;
+         at = text::Find(list, item, at + 1)) {
       size_t end = at + itemLength;
       int64_t number = 0;
       while (end < list.size() && list[end] >= '0' && list[end] <= '9' && number <= count) {
