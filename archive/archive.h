@@ -37,7 +37,8 @@ const char* StatusText(Status status);
 struct Entry {
   std::u16string rawName;  // as stored: UTF-16, "/" separators
   // The relative path the entry is written to: sanitised components joined by "\", GBK
-  // (characters GBK lacks become "_"). Empty when nothing of the name survives.
+  // (characters GBK lacks become "_"). An entry without a name takes ArchiveItemName of the
+  // archive (as 7-Zip does). Empty when every component of a name is dropped ("..", "/").
   std::string path;
   bool isDirectory = false;
   bool hasStream = false;  // false for directories and empty files
@@ -88,8 +89,10 @@ class Reader {
   // encrypted header here, and is kept for the data. Results: kOk, kNotFound, kNotArchive,
   // kHeaderBroken, kWrongPassword (encrypted header), kUnsupportedMethod (header coder).
   [[nodiscard]] Status Open(const std::string& path, const std::string& password);
-  // The same over bytes in memory (tests and the fuzz target).
-  [[nodiscard]] Status OpenMemory(Bytes data, const std::string& password);
+  // The same over bytes in memory (tests and the fuzz target); `archiveName` stands in for
+  // the path where unnamed entries are concerned.
+  [[nodiscard]] Status OpenMemory(Bytes data, const std::string& password,
+                                  const std::string& archiveName = "");
 
   const std::vector<Entry>& Entries() const;
 
@@ -120,5 +123,11 @@ class Reader {
 // characters become "_", as does a trailing dot or space; reserved device names (CON, NUL,
 // COM1...) get a "_" prefix. The result never leaves the folder it is joined to.
 std::string SanitizePath(std::u16string_view name);
+
+// The path an entry without a name is written to, from the archive's path as 7-Zip forms it:
+// the file name without ".001" of a volume set and then without ".7z" (any case); failing that
+// the file name up to its last dot ("setup.exe" gives "setup"), or with "~" appended when it
+// has no dot after its first character. Sanitised like any stored name.
+std::string ArchiveItemName(const std::string& archivePath);
 
 }  // namespace archive

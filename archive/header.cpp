@@ -151,6 +151,8 @@ bool ReadFolder(Parser& r, Folder& f) {
     CoderInfo c;
     const uint8_t* id = r.Take(flags & 0x0F);
     if (id) c.methodId.assign(reinterpret_cast<const char*>(id), flags & 0x0F);
+    // Some writers store Copy as an id of length 0 rather than the one byte 00.
+    if ((flags & 0x0F) == 0) c.methodId.assign(1, '\0');
     if (flags & 0x10) {
       uint64_t in = r.Number(), out = r.Number();
       if (in == 0 || in > 64 || out == 0 || out > 64) return false;

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "archive/archive.h"
+#include "common/text.h"
 #include "platform/platform.h"
 
 namespace archive {
@@ -75,6 +76,22 @@ std::string SanitizePath(std::u16string_view name) {
     path += ToGbk(part);
   }
   return path;
+}
+
+std::string ArchiveItemName(const std::string& archivePath) {
+  const size_t slash = text::FindLastSeparator(archivePath, text::PathSeparators::kBothSlashes);
+  std::string name = slash == text::npos ? archivePath : archivePath.substr(slash + 1);
+  // The volume set is one archive named without the number; "." is never a trail byte.
+  if (text::EndsWith(name, ".001")) name.resize(name.size() - 4);
+  const size_t dot = name.rfind('.');
+  if (name.size() > 3 && text::EqualsIgnoreCaseAscii(name.substr(name.size() - 3), ".7z")) {
+    name.resize(name.size() - 3);
+  } else if (dot != std::string::npos && dot > 0) {
+    name.resize(dot);
+  } else {
+    name += '~';
+  }
+  return SanitizePath(plat::GbkToUtf16(name));
 }
 
 }  // namespace archive

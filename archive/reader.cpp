@@ -8,6 +8,7 @@
 #include "archive/coders.h"
 #include "archive/header.h"
 #include "archive/stream.h"
+#include "common/text.h"
 #include "platform/platform.h"
 
 namespace archive {
@@ -33,30 +34,17 @@ constexpr size_t kCopyBuffer = 1 << 20;
 constexpr uint32_t kAttrReadOnly = 0x01, kAttrHidden = 0x02, kAttrSystem = 0x04;
 constexpr uint32_t kAttrArchive = 0x20, kAttrNormal = 0x80;
 
-// Position of the last "\" that is a separator, not the trail byte of a GBK character.
-size_t LastSeparator(const std::string& gbk) {
-  size_t last = std::string::npos;
-  for (size_t i = 0; i < gbk.size(); ++i) {
-    auto b = static_cast<uint8_t>(gbk[i]);
-    if (b >= 0x81 && b <= 0xFE && i + 1 < gbk.size()) {
-      ++i;
-    } else if (b == '\\') {
-      last = i;
-    }
-  }
-  return last;
-}
+constexpr auto kBothSlashes = text::PathSeparators::kBothSlashes;
 
-std::string TrimFolder(std::string folder) {
-  while (folder.size() > 1 && (folder.back() == '\\' || folder.back() == '/') &&
-         !(folder.size() == 3 && folder[1] == ':'))
-    folder.pop_back();
-  return folder;
+// The destination without trailing separators, except the one of a drive root or "/".
+std::string TrimFolder(const std::string& folder) {
+  const size_t keep = folder.size() >= 3 && folder[1] == ':' ? 3 : 1;
+  return text::StripTrailingSeparators(folder, keep, kBothSlashes);
 }
 
 std::string JoinPath(const std::string& root, const std::string& relative) {
   if (root.empty()) return relative;
-  if (root.back() == '\\' || root.back() == '/') return root + relative;
+  if (text::EndsWithSeparator(root, kBothSlashes)) return root + relative;
   return root + "\\" + relative;
 }
 
@@ -74,7 +62,8 @@ struct Reader::Impl {
   bool open = false;
   std::string errorDetail;
 
-  Status OpenSource(std::unique_ptr<detail::Source> src, const std::string& password) {
+  Status OpenSource(std::unique_ptr<detail::Source> src, const std::string& password,
+                    const std::string& archivePath) {
     open = false;
     db = detail::Database();
     keys = detail::KeyCache();
@@ -87,6 +76,10 @@ struct Reader::Impl {
       errorDetail = StatusText(s);
       return s;
     }
+    // 7-Zip writes an entry without a name under the archive's own name; skipping it would
+    // report success for a file that was never written.
+    for (Entry& e : db.entries)
+      if (e.rawName.empty()) e.path = ArchiveItemName(archivePath);
     open = true;
     return Status::kOk;
   }
@@ -118,7 +111,7 @@ Status Reader::Impl::WriteEntry(const Entry& e, const std::string& destPath,
                                 detail::InStream* stream, std::vector<uint8_t>& buf,
                                 ExtractCallback* cb, bool* streamBroken) {
   *streamBroken = false;
-  size_t sep = LastSeparator(destPath);
+  size_t sep = text::FindLastSeparator(destPath);
   if (sep != std::string::npos && sep > 0) plat::CreateDirectories(destPath.substr(0, sep));
   plat::File file = plat::File::Open(destPath, plat::OpenMode::kCreateAlways);
   if (!file.IsOpen() && plat::FileExists(destPath)) {
@@ -210,7 +203,7 @@ Status Reader::Impl::Run(const std::vector<bool>& selected, const std::string* d
   };
   auto destFor = [&](const Entry& e) {
     if (fullPaths) return JoinPath(root, e.path);
-    size_t sep = LastSeparator(e.path);
+    size_t sep = text::FindLastSeparator(e.path);
     return JoinPath(root, sep == std::string::npos ? e.path : e.path.substr(sep + 1));
   };
   std::vector<uint8_t> buf(kCopyBuffer);
@@ -288,11 +281,13 @@ Status Reader::Open(const std::string& path, const std::string& password) {
     impl_->errorDetail = StatusText(Status::kNotFound);
     return Status::kNotFound;
   }
-  return impl_->OpenSource(std::move(source), password);
+  return impl_->OpenSource(std::move(source), password, path);
 }
 
-Status Reader::OpenMemory(Bytes data, const std::string& password) {
-  return impl_->OpenSource(std::make_unique<detail::MemorySource>(std::move(data)), password);
+Status Reader::OpenMemory(Bytes data, const std::string& password,
+                          const std::string& archiveName) {
+  return impl_->OpenSource(std::make_unique<detail::MemorySource>(std::move(data)), password,
+                           archiveName);
 }
 
 const std::vector<Entry>& Reader::Entries() const { return impl_->db.entries; }

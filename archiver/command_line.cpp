@@ -5,34 +5,21 @@
 namespace archiver {
 namespace {
 
-// One character of GBK text: a lead byte 0x81-0xFE takes its trail byte with it, so that a
-// trail byte equal to "\" or "*" is never read as one.
-size_t CharLength(const std::string& s, size_t i) {
-  auto b = static_cast<uint8_t>(s[i]);
-  return (b >= 0x81 && b <= 0xFE && i + 1 < s.size()) ? 2 : 1;
-}
-
+// Components of an archive path or a wildcard, split by GBK characters so that a trail byte
+// equal to "\" never separates; empty and "." components name nothing.
 std::vector<std::string> Components(const std::string& path) {
   std::vector<std::string> parts;
-  std::string current;
-  for (size_t i = 0; i < path.size();) {
-    size_t n = CharLength(path, i);
-    if (n == 1 && (path[i] == '\\' || path[i] == '/')) {
-      if (!current.empty() && current != ".") parts.push_back(current);
-      current.clear();
-    } else {
-      current.append(path, i, n);
-    }
-    i += n;
-  }
-  if (!current.empty() && current != ".") parts.push_back(current);
+  for (std::string& part : text::SplitPath(path, text::PathSeparators::kBothSlashes))
+    if (!part.empty() && part != ".") parts.push_back(std::move(part));
   return parts;
 }
 
+// The characters of `s`: a GBK character is one, so a trail byte equal to "*" is never read
+// as a wildcard.
 std::vector<std::string> Chars(const std::string& s) {
   std::vector<std::string> chars;
   for (size_t i = 0; i < s.size();) {
-    size_t n = CharLength(s, i);
+    size_t n = text::GbkCharLength(s, i);
     chars.push_back(s.substr(i, n));
     i += n;
   }
@@ -110,7 +97,7 @@ std::vector<std::string> SplitArguments(const std::string& line, std::vector<boo
   std::string current;
   bool inArg = false, inQuotes = false, hadQuote = false;
   for (size_t i = 0; i < line.size();) {
-    size_t n = CharLength(line, i);
+    size_t n = text::GbkCharLength(line, i);
     char c = line[i];
     if (n == 1 && c == '"') {
       inQuotes = !inQuotes;
@@ -197,7 +184,7 @@ bool ParseCommand(const std::string& line, Command* out, std::string* error) {
       out->command = lower[0];
       continue;
     }
-    bool endsWithSeparator = !arg.empty() && (arg.back() == '\\' || arg.back() == '/');
+    bool endsWithSeparator = text::EndsWithSeparator(arg, text::PathSeparators::kBothSlashes);
     if (endsWithSeparator && arg[0] != '-' && !out->archive.empty()) {
       out->destination = arg;  // the base folder of the job
     } else if (out->archive.empty()) {

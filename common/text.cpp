@@ -139,4 +139,69 @@ std::string PadNumber3(int value) {
   return digits;
 }
 
+size_t GbkCharLength(BytesView s, size_t i) {
+  const auto b = static_cast<unsigned char>(s[i]);
+  return b >= 0x81 && b <= 0xFE && i + 1 < s.size() ? 2 : 1;
+}
+
+namespace {
+bool IsSeparator(char c, PathSeparators separators) {
+  return c == '\\' || (separators == PathSeparators::kBothSlashes && c == '/');
+}
+
+// Calls `visit(position)` for every separator character in order; stops when it returns false.
+template <typename Visit>
+void ForEachSeparator(BytesView path, PathSeparators separators, Visit visit) {
+  for (size_t i = 0; i < path.size(); i += GbkCharLength(path, i)) {
+    if (IsSeparator(path[i], separators) && !visit(i)) return;
+  }
+}
+}  // namespace
+
+size_t FindSeparator(BytesView path, size_t from, PathSeparators separators) {
+  size_t found = npos;
+  ForEachSeparator(path, separators, [&](size_t at) {
+    if (at < from) return true;
+    found = at;
+    return false;
+  });
+  return found;
+}
+
+size_t FindLastSeparator(BytesView path, PathSeparators separators) {
+  size_t found = npos;
+  ForEachSeparator(path, separators, [&](size_t at) {
+    found = at;
+    return true;
+  });
+  return found;
+}
+
+bool EndsWithSeparator(BytesView path, PathSeparators separators) {
+  return !path.empty() && FindLastSeparator(path, separators) == path.size() - 1;
+}
+
+std::vector<std::string> SplitPath(BytesView path, PathSeparators separators) {
+  std::vector<std::string> pieces;
+  size_t start = 0;
+  ForEachSeparator(path, separators, [&](size_t at) {
+    pieces.emplace_back(path.substr(start, at - start));
+    start = at + 1;
+    return true;
+  });
+  pieces.emplace_back(path.substr(start));
+  return pieces;
+}
+
+std::string StripTrailingSeparators(BytesView path, size_t keep, PathSeparators separators) {
+  size_t end = 0;  // just after the last character that is not a separator
+  for (size_t i = 0; i < path.size();) {
+    const size_t n = GbkCharLength(path, i);
+    if (n == 2 || !IsSeparator(path[i], separators)) end = i + n;
+    i += n;
+  }
+  // The bytes from `end` on are all one-byte separators, so any cut among them is clean.
+  return std::string(path.substr(0, std::max(end, std::min(keep, path.size()))));
+}
+
 }  // namespace text

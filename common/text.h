@@ -1,7 +1,8 @@
 // Byte-level text helpers. All comparisons are case-sensitive raw byte comparisons unless the
-// name says otherwise; GBK is never decoded here (a GBK trail byte can equal an ASCII byte, so
-// callers that split at ASCII separators inside GBK text accept the same ambiguity the
-// configuration formats have always had).
+// name says otherwise. GBK is decoded only by the path helpers at the end: a GBK trail byte can
+// equal an ASCII byte, so callers that split configuration text at ASCII separators accept the
+// same ambiguity the configuration formats have always had, but paths are split by characters
+// (the trail byte of many common characters is "\").
 #pragma once
 
 #include <cstdint>
@@ -52,5 +53,33 @@ size_t FindIgnoreCaseAscii(BytesView haystack, BytesView needle, size_t from = 0
 
 // The three-digit volume suffix: 1 -> "001", 10 -> "010", 1000 -> "1000".
 std::string PadNumber3(int value);
+
+// --- GBK paths -------------------------------------------------------------------------------
+// Code page 936 reads a lead byte 0x81-0xFE together with the byte after it as one character,
+// whatever that byte is; a lead byte at the very end stands alone. The trail byte of characters
+// such as 淺 (9C 5C) is "\", so a path is never searched for "\" byte by byte.
+
+// Length (1 or 2) of the character that starts at `i` (i < s.size()).
+size_t GbkCharLength(BytesView s, size_t i);
+
+// Which bytes separate path components: "\" only (the runtime's paths), or "\" and "/"
+// (archive names and command lines, where both are taken).
+enum class PathSeparators { kBackslash, kBothSlashes };
+
+// First separator at or after byte `from` that is a character of its own; npos when none.
+size_t FindSeparator(BytesView path, size_t from = 0,
+                     PathSeparators separators = PathSeparators::kBackslash);
+// Last separator that is a character of its own; npos when none.
+size_t FindLastSeparator(BytesView path, PathSeparators separators = PathSeparators::kBackslash);
+// True when the last character of `path` is a separator (not the trail byte of a character).
+bool EndsWithSeparator(BytesView path, PathSeparators separators = PathSeparators::kBackslash);
+// Splits at every separator character, as Split(path, "\\") does for ASCII: empty pieces are
+// kept (a leading, doubled or trailing separator gives one), an empty path gives one piece.
+std::vector<std::string> SplitPath(BytesView path,
+                                   PathSeparators separators = PathSeparators::kBackslash);
+// Removes trailing separator characters while the path is longer than `keep` bytes (3 keeps
+// the "\" of "C:\").
+std::string StripTrailingSeparators(BytesView path, size_t keep = 0,
+                                    PathSeparators separators = PathSeparators::kBackslash);
 
 }  // namespace text

@@ -87,11 +87,15 @@ bool MoveFile(const std::string& from, const std::string& to);  // replaces `to`
 uint32_t GetFileAttributes(const std::string& path);  // 0xFFFFFFFF when missing
 bool SetFileAttributes(const std::string& path, uint32_t attributes);
 
+// A junction or a symbolic link (FILE_ATTRIBUTE_REPARSE_POINT): what it points at lies
+// elsewhere, so walks that delete or collect must not go through it.
+inline constexpr uint32_t kFileAttributeReparsePoint = 0x400;
+
 struct DirEntry {
   std::string name;  // without the folder
-  bool isDirectory = false;
+  bool isDirectory = false;  // also for a link to a folder
   uint64_t size = 0;
-  uint32_t attributes = 0;
+  uint32_t attributes = 0;  // the Windows attributes, kFileAttributeReparsePoint for a link
 };
 // Entries of one folder, without "." and "..", in the order the OS gives them.
 std::vector<DirEntry> ListDirectory(const std::string& folder);

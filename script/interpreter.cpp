@@ -75,7 +75,7 @@ void AppendToList(std::string& list, const std::string& entries) {
 }
 
 std::string FolderOf(const std::string& path) {
-  size_t slash = path.rfind('\\');
+  const size_t slash = text::FindLastSeparator(path);
   return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 

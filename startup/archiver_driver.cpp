@@ -62,7 +62,7 @@ void SetUpArchiverFromResource() {
 }
 
 bool CreateFolderPath(const std::string& path) {
-  const std::vector<std::string> parts = text::Split(path, "\\");
+  const std::vector<std::string> parts = text::SplitPath(path);
   if (parts.size() < 2) return false;
   if (parts[0].size() != 2 || parts[0][1] != ':') return false;
   std::string built = parts[0];
@@ -78,7 +78,7 @@ bool CreateFolderPath(const std::string& path) {
 std::string BuildExtractCommand(const std::string& archive, std::string destFolder,
                                 const std::string& password, const std::string& includeList,
                                 const std::string& excludeList) {
-  if (!text::EndsWith(destFolder, "\\")) destFolder += "\\";
+  if (!text::EndsWithSeparator(destFolder)) destFolder += "\\";
   std::vector<std::string> entries;
   if (!includeList.empty()) entries = text::Split(includeList, ",");
   if (!excludeList.empty()) entries = text::Split(excludeList, ",");

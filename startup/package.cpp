@@ -71,7 +71,7 @@ ExitCode FailTempWrite(const RunContext& context) {
 
 std::string RunFolder() {
   const std::string path = OwnPath();
-  const size_t slash = path.rfind('\\');
+  const size_t slash = text::FindLastSeparator(path);
   return slash == std::string::npos ? "" : path.substr(0, slash);
 }
 

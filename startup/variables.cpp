@@ -21,7 +21,7 @@ const char kShellFoldersKey[] =
 
 std::string RunFolder() {
   std::string path = plat::ModulePath();
-  size_t slash = path.rfind('\\');
+  const size_t slash = text::FindLastSeparator(path);
   return slash == std::string::npos ? "" : path.substr(0, slash);
 }
 

@@ -1,27 +1,36 @@
 #include "system/file_tree.h"
 
+#include "common/text.h"
 #include "platform/platform.h"
 
 namespace {
 
 std::string WithSeparator(const std::string& folder) {
-  return !folder.empty() && folder.back() == '\\' ? folder : folder + "\\";
+  return text::EndsWithSeparator(folder) ? folder : folder + "\\";
 }
 
 bool Visit(const FileTreeVisitor& visitor, const std::string& path) {
   return !visitor || visitor(path) != kFileTreeAborted;
 }
 
-// One level of ListSubfolders; false when the visitor aborted at this level.
+struct FoundFolder {
+  std::string path;
+  bool isLink = false;  // a junction or symbolic link: listed, never entered
+};
+
+// One level of ListSubfolders; false when the visitor aborted at this level. A reparse point
+// is listed like any folder (deleting it removes the link only) but never walked: what it
+// points at is not the tree's, and the uninstaller deletes what these walks find.
 bool WalkFolders(const std::string& folder, bool recursive, const FileTreeVisitor& visitor,
-                 std::vector<std::string>& list) {
+                 std::vector<FoundFolder>& list) {
   const std::string base = WithSeparator(folder);
   for (const plat::DirEntry& entry : plat::ListDirectory(base)) {
     if (!entry.isDirectory) continue;
-    std::string path = base + entry.name;
-    if (!Visit(visitor, path)) return false;
-    if (recursive) WalkFolders(path, true, visitor, list);
-    list.push_back(std::move(path));
+    const bool isLink = (entry.attributes & plat::kFileAttributeReparsePoint) != 0;
+    FoundFolder found{base + entry.name, isLink};
+    if (!Visit(visitor, found.path)) return false;
+    if (recursive && !found.isLink) WalkFolders(found.path, true, visitor, list);
+    list.push_back(std::move(found));
   }
   return true;
 }
@@ -45,9 +54,10 @@ bool IsDrivePath(const std::string& path) { return path.find(':') != std::string
 int ListSubfolders(const std::string& root, bool recursive, std::vector<std::string>& out,
                    const FileTreeVisitor& visitor) {
   if (!IsDrivePath(root)) return 0;
-  std::vector<std::string> list;
-  if (!WalkFolders(root, recursive, visitor, list)) return kFileTreeAborted;
-  out = std::move(list);
+  std::vector<FoundFolder> found;
+  if (!WalkFolders(root, recursive, visitor, found)) return kFileTreeAborted;
+  out.clear();
+  for (FoundFolder& f : found) out.push_back(std::move(f.path));
   return static_cast<int>(out.size());
 }
 
@@ -57,10 +67,10 @@ int ListFiles(const std::string& root, bool recursive, std::vector<std::string>&
   std::vector<std::string> list;
   if (!ListFilesIn(root, visitor, list)) return kFileTreeAborted;
   if (recursive) {
-    std::vector<std::string> folders;
-    ListSubfolders(root, true, folders);
-    for (const std::string& folder : folders) {
-      if (!ListFilesIn(folder, visitor, list)) return kFileTreeAborted;
+    std::vector<FoundFolder> folders;
+    WalkFolders(root, true, {}, folders);
+    for (const FoundFolder& folder : folders) {
+      if (!folder.isLink && !ListFilesIn(folder.path, visitor, list)) return kFileTreeAborted;
     }
   }
   out = std::move(list);

@@ -14,7 +14,8 @@ using FileTreeVisitor = std::function<int(const std::string& path)>;
 inline constexpr int kFileTreeAborted = -1;
 
 // The folders below `root` (full paths, no trailing "\"), in the order the file system gives
-// them, each after its own subfolders when `recursive`. Returns their number, 0 when none or
+// them, each after its own subfolders when `recursive`. A junction or symbolic link to a folder
+// is listed but never entered, here and in ListFiles. Returns their number, 0 when none or
 // when `root` has no ":" (not a drive path; `out` is then left alone) or cannot be searched,
 // and kFileTreeAborted when the visitor aborted in `root` itself (`out` left alone). An abort
 // inside a nested folder ends only that folder's walk; what was listed stays.

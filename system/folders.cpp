@@ -1,9 +1,11 @@
 #include "system/folders.h"
 
+#include "common/text.h"
+
 std::string NormalizeFolder(std::string& path) {
   if (!path.empty() && path[0] >= 'a' && path[0] <= 'z') path[0] = char(path[0] - 'a' + 'A');
   std::string result = path;
-  if (!result.empty() && result.back() == '\\') result.pop_back();
+  if (text::EndsWithSeparator(result)) result.pop_back();
   return result;
 }
 

@@ -1,6 +1,9 @@
 #include "system/registry.h"
 
 #include <cstdio>
+#include <cstring>
+#include <set>
+#include <vector>
 
 #include "common/keyed_store.h"
 #include "common/text.h"
@@ -39,17 +42,29 @@ uint32_t TypeCodeOf(const Bytes& type) {
   return 0;
 }
 
-// A .reg file name of its own for each import: the editor is not waited for and may still be
-// reading the previous file when the next entry comes.
-std::string FreshRegFileName() {
-  static unsigned counter = 0;
-  const std::string folder = plat::TempFolder();
-  for (;;) {
-    char name[48];
-    std::snprintf(name, sizeof name, "QZR%x_%u.reg", plat::TickCount(), ++counter);
-    std::string path = folder + name;
-    if (!plat::PathExists(path)) return path;
+// The entry numbers from 1 to `count`, in order, that have at least one item in `list`. An
+// entry without any item writes nothing and lists nothing, so skipping it changes nothing;
+// what it saves is a loop as long as a "num" the list does not back (2000000000 entries, six
+// searches of the whole list each). One search per item name finds every "REG<item><i>" + 01.
+std::vector<int> EntryNumbersPresent(BytesView list, int count) {
+  std::set<int> numbers;
+  for (const char* item : {"REGpath", "REGtype", "REGdata", "REGoff", "REGname", "REGws"}) {
+    const size_t itemLength = std::strlen(item);
+    for (size_t at = text::Find(list, item); at != text::npos;
+         at = text::Find(list, item, at + 1)) {
+      size_t end = at + itemLength;
+      int64_t number = 0;
+      while (end < list.size() && list[end] >= '0' && list[end] <= '9' && number <= count) {
+        number = number * 10 + (list[end] - '0');
+        ++end;
+      }
+      // FromInt writes no leading zero, so "REGpath01" is never the key of entry 1.
+      const bool digits = end > at + itemLength && list[at + itemLength] != '0';
+      if (digits && end < list.size() && list[end] == '\x01' && number >= 1 && number <= count)
+        numbers.insert(static_cast<int>(number));
+    }
   }
+  return std::vector<int>(numbers.begin(), numbers.end());
 }
 
 struct RegistryEntry {
@@ -61,8 +76,7 @@ struct RegistryEntry {
   std::string view;
 };
 
-void WriteRegistryEntry(RegistryEntry& entry, uint32_t typeCode) {
-  if (entry.valueName == kRegistryEmptyMark) entry.valueName.clear();
+void WriteRegistryEntry(const RegistryEntry& entry, uint32_t typeCode) {
   std::string subkey;
   const int root = ParseRegistryPath(entry.path, entry.valueName, true, subkey);
   if (root < 0) return;
@@ -86,6 +100,22 @@ void WriteUninstallKey(const RegistryListInput& in) {
 }
 
 }  // namespace
+
+// A .reg file name of its own for each import: the editor is not waited for and may still be
+// reading the previous file when the next entry comes.
+std::string FreshRegFileName(const std::string& folder,
+                             const std::function<bool(const std::string&)>& taken) {
+  static unsigned counter = 0;
+  // Bounded: a temp folder that answers "exists" for every name (or a full one) must not hang
+  // the install.
+  for (int attempt = 0; attempt < kRegFileNameAttempts; ++attempt) {
+    char name[48];
+    std::snprintf(name, sizeof name, "QZR%x_%u.reg", plat::TickCount(), ++counter);
+    std::string path = folder + name;
+    if (!taken(path)) return path;
+  }
+  return "";
+}
 
 bool SetRegistryValue(int rootCode, const std::string& subkey, const std::string& valueName,
                       BytesView data, uint32_t typeCode, const std::string& view) {
@@ -130,7 +160,7 @@ std::string ApplyRegistryList(const RegistryListInput& input) {
   std::string uninstallList;
   if (!list.empty()) {
     const int count = text::ToInt(ItemOf(list, "num"));
-    for (int i = 1; i <= count; ++i) {
+    for (const int i : EntryNumbersPresent(list, count)) {
       const std::string n = text::FromInt(i);
       RegistryEntry entry;
       entry.path = ItemOf(list, "REGpath" + n);
@@ -142,10 +172,14 @@ std::string ApplyRegistryList(const RegistryListInput& input) {
       if (entry.data == kRegistryEmptyMark) entry.data.clear();
 
       if (entry.type == "file") {
-        const std::string regFile = FreshRegFileName();
-        if (plat::WriteFileBytes(regFile, entry.data)) ImportRegFile(regFile);
-      } else if (const uint32_t typeCode = TypeCodeOf(entry.type); typeCode != 0) {
-        WriteRegistryEntry(entry, typeCode);
+        const std::string regFile = FreshRegFileName(plat::TempFolder(), plat::PathExists);
+        if (!regFile.empty() && plat::WriteFileBytes(regFile, entry.data)) ImportRegFile(regFile);
+      } else {
+        // Every value entry names the default value by the empty mark, whether its type is
+        // one we write or not, so its removal line carries the empty name either way.
+        if (entry.valueName == kRegistryEmptyMark) entry.valueName.clear();
+        if (const uint32_t typeCode = TypeCodeOf(entry.type); typeCode != 0)
+          WriteRegistryEntry(entry, typeCode);
       }
       if (entry.removeFlag == kTrueText) {
         uninstallList += entry.path + "\\" + entry.valueName + "$," + entry.view + "\r\n";

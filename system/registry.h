@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "common/bytes.h"
@@ -36,6 +37,16 @@ bool SetRegistryValue(int rootCode, const std::string& subkey, const std::string
 // does; 32-bit Windows has one view only.
 plat::RegView RegistryViewOf(const std::string& view);
 
+// How many names FreshRegFileName tries before it gives up.
+inline constexpr int kRegFileNameAttempts = 64;
+
+// A name for the .reg file of one "file" entry: `folder` (ending with "\") + "QZR" + the tick
+// count in hexadecimal + "_" + a process-wide counter + ".reg", the first that `taken` does not
+// report. "" when kRegFileNameAttempts names in a row were taken (the entry is then not
+// imported).
+std::string FreshRegFileName(const std::string& folder,
+                             const std::function<bool(const std::string&)>& taken);
+
 // Starts the system registry editor silently on `regFile` ("regedit /s \"file\""), without
 // waiting for it. False when it could not be started.
 bool ImportRegFile(const std::string& regFile);
@@ -60,7 +71,10 @@ struct RegistryListInput {
 // always runs to the end. Entries whose path starts with no root name, and entries of an
 // unknown type, are not written.
 // Returns the uninstall-registry list: one line per entry marked for removal ("REGoff" =
-// "真"), path + "\" + value name + "$," + view + "\r\n"; "" when no uninstaller is made.
+// "真"), path + "\" + value name + "$," + view + "\r\n"; "" when no uninstaller is made. The
+// empty mark as the value name of any entry but a "file" one is the empty name there, whether
+// the entry was written or not. "num" is read as an upper bound: entry numbers that have no
+// item in the list are passed over, however large "num" is.
 std::string ApplyRegistryList(const RegistryListInput& input);
 
 // The registry list after the install-folder substitutions: "SXG(%InstallPath%)" becomes the

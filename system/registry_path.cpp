@@ -17,13 +17,13 @@ int ParseRegistryPath(const std::string& path, const std::string& valueName, boo
   for (int i = 1; i <= 5; ++i) {
     if (text::StartsWith(path, kRootNames[i - 1])) {
       code = i;
-      size_t slash = path.find('\\');
+      const size_t slash = text::FindSeparator(path);
       subkey = slash == std::string::npos ? "" : path.substr(slash + 1);
       break;
     }
   }
   if (code < 0) return -1;
-  const bool endsWithSlash = text::EndsWith(subkey, "\\");
+  const bool endsWithSlash = text::EndsWithSeparator(subkey);
   if (forValue) {
     if (valueName.empty()) {
       if (!endsWithSlash) subkey += "\\";
@@ -38,11 +38,11 @@ int ParseRegistryPath(const std::string& path, const std::string& valueName, boo
 
 std::string SplitValuePath(std::string& path, bool& keyOnly) {
   keyOnly = false;
-  if (text::EndsWith(path, "\\")) {
+  if (text::EndsWithSeparator(path)) {
     keyOnly = true;
     return "";
   }
-  size_t slash = path.rfind('\\');
+  const size_t slash = text::FindLastSeparator(path);
   if (slash == std::string::npos) return "";
   std::string name = path.substr(slash + 1);
   path.erase(slash);

@@ -18,7 +18,7 @@ const char kStatusPlaceholder[] = "%Default%";
 const char kUninstallerFile[] = "uninst.exe";
 
 std::string WithSeparator(std::string folder) {
-  if (folder.empty() || folder.back() != '\\') folder += '\\';
+  if (!text::EndsWithSeparator(folder)) folder += '\\';
   return folder;
 }
 
@@ -127,7 +127,7 @@ std::string ShortcutLinkPath(const std::string& linkPath) {
 }
 
 std::optional<std::string> ShortcutWorkingFolder(const std::string& targetPath) {
-  const std::vector<std::string> pieces = text::Split(targetPath, "\\");
+  const std::vector<std::string> pieces = text::SplitPath(targetPath);
   if (pieces.size() < 2) return std::nullopt;
   std::string folder;
   for (size_t i = 0; i + 1 < pieces.size(); ++i) folder += pieces[i] + "\\";

@@ -11,28 +11,9 @@
 #include "startup/archiver_driver.h"
 #include "wizard/component_view.h"
 #include "wizard/control_names.h"
+#include "wizard/disk_space.h"
 
 namespace {
-
-// FormatSize of the folder page: the unit is chosen by the number of decimal digits.
-std::string FormatSize(int64_t bytes, int decimals, bool useDecimals) {
-  const size_t digits = std::to_string(bytes).size();
-  const int places = useDecimals ? decimals : 2;
-  static const struct { size_t minDigits; double divisor; const char* unit; } kUnits[] = {
-      {13, 1099511627776.0, "TB"}, {10, 1073741824.0, "GB"}, {7, 1048576.0, "MB"}, {4, 1024.0, "KB"}};
-  for (const auto& u : kUnits) {
-    if (digits < u.minDigits) continue;
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*f", places, double(bytes) / u.divisor);
-    std::string s = buffer;
-    if (s.find('.') != std::string::npos) {
-      while (!s.empty() && s.back() == '0') s.pop_back();
-      if (!s.empty() && s.back() == '.') s.pop_back();
-    }
-    return s + u.unit;
-  }
-  return std::to_string(bytes) + "B";
-}
 
 // What 1010 hands out: a routine without arguments that rebuilds the tree of the session the
 // query was made on (plug-ins call it with nothing).

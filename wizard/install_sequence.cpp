@@ -39,9 +39,8 @@ std::string StepCaption(const InstallSession& session, size_t index) {
 }
 
 // The configuration and registry steps want the folder without its trailing "\".
-std::string FolderWithoutSlash(std::string folder) {
-  while (folder.size() > 3 && folder.back() == '\\') folder.pop_back();
-  return folder;
+std::string FolderWithoutSlash(const std::string& folder) {
+  return text::StripTrailingSeparators(folder, 3);
 }
 
 

@@ -15,6 +15,7 @@
 
 #include "wizard/control_names.h"
 #include "wizard/finish_options.h"
+#include "wizard/disk_space.h"
 
 #include "common/keyed_store.h"
 #include "common/package_cipher.h"

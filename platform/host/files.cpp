@@ -152,6 +152,14 @@ std::optional<struct stat> StatOf(const std::string& hostPath) {
 
 FileId IdOf(const struct stat& st) { return {st.st_dev, st.st_ino}; }
 
+// A symbolic link stands for a Windows junction or symbolic link: a reparse point, reported
+// with the attributes of what it points at, as FindFirstFile and GetFileAttributes do.
+uint32_t ReparseBit(const std::string& hostPath) {
+  struct stat st{};
+  return lstat(hostPath.c_str(), &st) == 0 && S_ISLNK(st.st_mode) ? kFileAttributeReparsePoint
+                                                                   : 0;
+}
+
 std::string ParentOf(const std::string& hostPath) {
   size_t slash = hostPath.find_last_of('/');
   if (slash == std::string::npos) return ".";
@@ -761,7 +769,7 @@ uint32_t GetFileAttributes(const std::string& path) {
     SetMissingError(m.host);
     return 0xFFFFFFFF;
   }
-  return StoredAttributes(IdOf(*st), S_ISDIR(st->st_mode));
+  return StoredAttributes(IdOf(*st), S_ISDIR(st->st_mode)) | ReparseBit(m.host);
 }
 
 bool SetFileAttributes(const std::string& path, uint32_t attributes) {
@@ -789,13 +797,14 @@ std::vector<DirEntry> ListDirectory(const std::string& folder) {
   }
   while (dirent* entry = readdir(dir)) {
     if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
-    std::optional<struct stat> st = StatOf(m.host + "/" + entry->d_name);
+    const std::string hostPath = m.host + "/" + entry->d_name;
+    std::optional<struct stat> st = StatOf(hostPath);
     if (!st) continue;  // a dangling link: Windows would not show it either
     DirEntry e;
     e.name = NameFromHost(entry->d_name);
     e.isDirectory = S_ISDIR(st->st_mode);
     e.size = e.isDirectory ? 0 : static_cast<uint64_t>(st->st_size);
-    e.attributes = StoredAttributes(IdOf(*st), e.isDirectory);
+    e.attributes = StoredAttributes(IdOf(*st), e.isDirectory) | ReparseBit(hostPath);
     entries.push_back(std::move(e));
   }
   closedir(dir);

@@ -8,6 +8,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
@@ -15,6 +16,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "common/text.h"
 #include "platform/host/state.h"
 
 namespace plat {
@@ -255,21 +257,9 @@ std::string FoldGbk(const std::string& s) {
 }
 
 std::vector<std::string> SplitGbkPath(const std::string& s, bool slashToo) {
-  std::vector<std::string> pieces;
-  std::string current;
-  for (size_t i = 0; i < s.size(); ++i) {
-    uint8_t b = static_cast<uint8_t>(s[i]);
-    if (b >= 0x81 && b <= 0xFE && i + 1 < s.size()) {
-      current += s[i];
-      current += s[++i];
-    } else if (b == '\\' || (slashToo && b == '/')) {
-      if (!current.empty()) pieces.push_back(current);
-      current.clear();
-    } else {
-      current += s[i];
-    }
-  }
-  if (!current.empty()) pieces.push_back(current);
+  std::vector<std::string> pieces = text::SplitPath(
+      s, slashToo ? text::PathSeparators::kBothSlashes : text::PathSeparators::kBackslash);
+  pieces.erase(std::remove(pieces.begin(), pieces.end(), std::string()), pieces.end());
   return pieces;
 }
 
@@ -282,7 +272,7 @@ uint32_t LastError() { return host::detail::lastError; }
 
 std::string TempFolder() {
   std::string t = Machine().tempFolder;
-  if (t.empty() || t.back() != '\\') t += '\\';
+  if (!text::EndsWithSeparator(t)) t += '\\';
   return t;
 }
 
@@ -436,7 +426,7 @@ void SetTempFolder(const std::string& path) {
   State& s = detail::Machine();
   s.tempFolder = path;
   std::string variable = path;
-  if (variable.size() > 3 && variable.back() == '\\') variable.pop_back();
+  if (variable.size() > 3 && text::EndsWithSeparator(variable)) variable.pop_back();
   detail::SetEnvironmentValue(s, "TEMP", variable);
   detail::SetEnvironmentValue(s, "TMP", variable);
 }

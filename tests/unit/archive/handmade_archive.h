@@ -45,7 +45,9 @@ inline uint32_t Crc(BytesView data) {
 }
 
 // `methodId` replaces Copy when given (to make an archive with a method we do not support).
-inline Bytes MakeArchive(const std::vector<Item>& items, Bytes methodId = Bytes(1, '\0')) {
+// Without `storeNames` the header has no name property at all.
+inline Bytes MakeArchive(const std::vector<Item>& items, Bytes methodId = Bytes(1, '\0'),
+                         bool storeNames = true) {
   Bytes packed, header;
   std::vector<const Item*> withData;
   for (const Item& it : items)
@@ -103,17 +105,19 @@ inline Bytes MakeArchive(const std::vector<Item>& items, Bytes methodId = Bytes(
     PutNumber(header, fileBits.size());
     header += fileBits;
   }
-  Bytes names(1, '\0');
-  for (const Item& it : items) {
-    for (char16_t c : it.name) {
-      names.push_back(static_cast<char>(c & 0xFF));
-      names.push_back(static_cast<char>(c >> 8));
+  if (storeNames) {
+    Bytes names(1, '\0');
+    for (const Item& it : items) {
+      for (char16_t c : it.name) {
+        names.push_back(static_cast<char>(c & 0xFF));
+        names.push_back(static_cast<char>(c >> 8));
+      }
+      names.append(2, '\0');
     }
-    names.append(2, '\0');
+    header.push_back(0x11);
+    PutNumber(header, names.size());
+    header += names;
   }
-  header.push_back(0x11);
-  PutNumber(header, names.size());
-  header += names;
   header.push_back(0x00);  // end of files info
   header.push_back(0x00);  // end of header
 

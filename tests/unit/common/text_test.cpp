@@ -83,4 +83,43 @@ TEST(Text, CaseFoldingLeavesGbkAlone) {
   EXPECT_EQ(text::HexLower(Bytes("\x00\x0f\xa0", 3)), "000fa0");
 }
 
+// 淺 and 擻 are 9C 5C and 94 5C in GBK: their trail byte is "\".
+TEST(Text, PathsAreSplitByCharactersNotBytes) {
+  using text::PathSeparators;
+  struct Case {
+    const char* path;
+    PathSeparators separators;
+    Pieces pieces;
+    size_t last;
+    const char* stripped;
+  } cases[] = {
+      {"", PathSeparators::kBackslash, {""}, text::npos, ""},
+      {"C:\\a\\b", PathSeparators::kBackslash, {"C:", "a", "b"}, 4, "C:\\a\\b"},
+      {"C:\\淺", PathSeparators::kBackslash, {"C:", "淺"}, 2, "C:\\淺"},
+      {"C:\\淺\\擻", PathSeparators::kBackslash, {"C:", "淺", "擻"}, 5, "C:\\淺\\擻"},
+      {"淺\\", PathSeparators::kBackslash, {"淺", ""}, 2, "淺"},
+      {"C:\\淺擻\\\\", PathSeparators::kBackslash, {"C:", "淺擻", "", ""}, 8, "C:\\淺擻"},
+      {"\\\\x", PathSeparators::kBackslash, {"", "", "x"}, 1, "\\\\x"},
+      {"\\\\", PathSeparators::kBackslash, {"", "", ""}, 1, ""},
+      {"a/淺", PathSeparators::kBackslash, {"a/淺"}, text::npos, "a/淺"},
+      {"a/淺\\b/", PathSeparators::kBothSlashes, {"a", "淺", "b", ""}, 6, "a/淺\\b"},
+      {"a\x81", PathSeparators::kBackslash, {"a\x81"}, text::npos, "a\x81"},  // a lone lead byte
+      {"a\x81\\", PathSeparators::kBackslash, {"a\x81\\"}, text::npos, "a\x81\\"},  // one character
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(text::SplitPath(c.path, c.separators), c.pieces);
+    EXPECT_EQ(text::FindLastSeparator(c.path, c.separators), c.last);
+    const bool endsWith = c.last != text::npos && c.last + 1 == std::string(c.path).size();
+    EXPECT_EQ(text::EndsWithSeparator(c.path, c.separators), endsWith);
+    EXPECT_EQ(text::StripTrailingSeparators(c.path, 0, c.separators), c.stripped);
+  }
+  EXPECT_EQ(text::FindSeparator("淺\\a\\b"), 2u);
+  EXPECT_EQ(text::FindSeparator("淺\\a\\b", 3), 4u);
+  EXPECT_EQ(text::FindSeparator("淺擻"), text::npos);
+  EXPECT_EQ(text::StripTrailingSeparators("C:\\\\", 3), "C:\\");
+  EXPECT_EQ(text::StripTrailingSeparators("C:\\", 3), "C:\\");
+  EXPECT_EQ(text::StripTrailingSeparators("C:\\淺\\", 3), "C:\\淺");
+}
+
 }  // namespace

@@ -78,6 +78,17 @@ TEST(DriverFolders, CreateFolderPathLevelByLevel) {
     EXPECT_FALSE(CreateFolderPath(bad)) << bad;
 }
 
+// 淺 and 擻 are 9C 5C and 94 5C in GBK: the "\" byte ends the character, it separates nothing.
+TEST(DriverFolders, CreateFolderPathKeepsGbkCharactersWhole) {
+  TestFolder folder;
+  for (const char* path : {"C:\\淺", "C:\\数据\\擻\\淺淺"}) {
+    EXPECT_TRUE(CreateFolderPath(path)) << path;
+    EXPECT_TRUE(plat::DirectoryExists(path)) << path;
+  }
+  EXPECT_FALSE(plat::PathExists("C:\\\x9C"));  // no stray folder named by the lead byte alone
+  EXPECT_FALSE(plat::PathExists("C:\\数据\\\x94"));
+}
+
 TEST_F(Driver, ExtractsWithProgressIntoNewFoldersAndHonoursLists) {
   const std::string archive = folder / "payload.7z";
   MakeArchive(archive, "-mx1");

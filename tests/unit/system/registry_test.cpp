@@ -2,6 +2,7 @@
 // Wine), below keys of the test's own that it deletes again.
 #include <gtest/gtest.h>
 
+#include "common/text.h"
 #include "system/registry.h"
 #include "tests/support/test_folder.h"
 #include "tests/unit/system/registry_fixture.h"
@@ -102,6 +103,7 @@ TEST_F(RegistryStep, ListEntriesAreWrittenAndThoseMarkedForRemovalListed) {
       {fullKey_ + "\\Bin", "REG_BINARY", BytesOf({0xAB, 0xCD}), "真", "Blob", "64"},
       {fullKey_ + "\\Empty", "REG_SZ", kEmpty, "", "E", ""},
       {fullKey_ + "\\Odd", "REG_QWORD", "1", "真", "Q", ""},
+      {fullKey_ + "\\OddDefault", "REG_QWORD", "1", "真", kEmpty, "64"},
       {"HKEY_NOWHERE\\" + key_, "REG_SZ", "x", "真", "N", ""},
   };
   const std::string removal =
@@ -111,6 +113,7 @@ TEST_F(RegistryStep, ListEntriesAreWrittenAndThoseMarkedForRemovalListed) {
                          fullKey_ + "\\Default\\$,64\r\n" +  // the default value: no name
                          fullKey_ + "\\Bin\\Blob$,64\r\n" +  //
                          fullKey_ + "\\Odd\\Q$,\r\n" +       //
+                         fullKey_ + "\\OddDefault\\$,64\r\n" +  // unknown type, default value
                          "HKEY_NOWHERE\\" + key_ + "\\N$,\r\n");
 
   EXPECT_EQ(Read(plat::kCurrentUser, key_ + "\\Paths", "Exe").data,
@@ -125,6 +128,45 @@ TEST_F(RegistryStep, ListEntriesAreWrittenAndThoseMarkedForRemovalListed) {
   EXPECT_EQ(Read(plat::kCurrentUser, key_ + "\\Empty", "E").data, Bytes(1, '\0'));
   // An unknown type is not written (never under the type of the entry before it).
   EXPECT_FALSE(plat::RegKeyExists(plat::kCurrentUser, key_ + "\\Odd", RegView::kDefault));
+  EXPECT_FALSE(plat::RegKeyExists(plat::kCurrentUser, key_ + "\\OddDefault", RegView::kDefault));
+}
+
+// "num" is the packager's word only: the loop goes no further than the entries the list holds.
+TEST_F(RegistryStep, AHugeCountReadsOnlyTheEntriesPresent) {
+  const std::vector<Entry> two = {{fullKey_, "REG_SZ", "1", "真", "One", ""},
+                                  {fullKey_, "REG_SZ", "2", "真", "Two", ""}};
+  EXPECT_EQ(ApplyRegistryList(Input(regtest::MakeRegistryList(two, 2000000000), true)),
+            fullKey_ + "\\One$,\r\n" + fullKey_ + "\\Two$,\r\n");
+  EXPECT_EQ(Read(plat::kCurrentUser, key_, "Two").data, Bytes("2\0", 2));
+
+  // A gap in the numbering is not the end of the list.
+  Bytes gap = regtest::MakeRegistryList({two[0]}, 2147483647);
+  for (const auto& [item, value] : std::vector<std::pair<std::string, std::string>>{
+           {"REGpath", fullKey_}, {"REGtype", "REG_SZ"}, {"REGdata", "3"},
+           {"REGoff", "真"}, {"REGname", "Three"}, {"REGws", ""}}) {
+    AppendKeyedItem(gap, item + "3", value, false);
+  }
+  EXPECT_EQ(ApplyRegistryList(Input(gap, true)),
+            fullKey_ + "\\One$,\r\n" + fullKey_ + "\\Three$,\r\n");
+  EXPECT_EQ(Read(plat::kCurrentUser, key_, "Three").data, Bytes("3\0", 2));
+}
+
+TEST(RegistryFiles, FreshRegFileNameGivesUpWhenEveryNameIsTaken) {
+  int asked = 0;
+  EXPECT_EQ(FreshRegFileName("C:\\Temp\\", [&](const std::string&) { return ++asked, true; }),
+            "");
+  EXPECT_EQ(asked, kRegFileNameAttempts);
+
+  std::vector<std::string> seen;
+  const std::string name = FreshRegFileName("C:\\Temp\\", [&](const std::string& path) {
+    seen.push_back(path);
+    return seen.size() < 3;
+  });
+  ASSERT_EQ(seen.size(), 3u);
+  EXPECT_EQ(name, seen.back());
+  EXPECT_NE(seen[0], seen[1]);
+  EXPECT_EQ(name.rfind("C:\\Temp\\QZR", 0), 0u);
+  EXPECT_TRUE(text::EndsWith(name, ".reg"));
 }
 
 TEST_F(RegistryStep, UninstallKeyHoldsItsSixValuesInTheViewOfIReg) {

@@ -1,6 +1,7 @@
 // The shortcut option lookup and the link path rules, as tables.
 #include <gtest/gtest.h>
 
+#include "system/folders.h"
 #include "system/shortcut_file.h"
 #include "system/shortcuts.h"
 
@@ -78,6 +79,28 @@ TEST(ShortcutFile, BareTargetWritesNothing) {
   std::string target = "a.exe";
   EXPECT_FALSE(CreateShortcutFile(link, target, ""));
   EXPECT_EQ(link, "C:\\nowhere-shortcut.lnk");
+}
+
+// 淺 and 擻 end in the byte "\" in GBK (9C 5C, 94 5C): that byte is part of the name.
+TEST(ShortcutFolders, NormalizeFolderCutsOneTrailingSeparatorOnly) {
+  const struct {
+    const char* in;
+    const char* normalized;
+    const char* inPlace;
+  } cases[] = {
+      {"c:\\Tools\\", "C:\\Tools", "C:\\Tools\\"},
+      {"C:\\Tools\\\\", "C:\\Tools\\", "C:\\Tools\\\\"},
+      {"d:", "D:", "D:"},
+      {"", "", ""},
+      {"c:\\淺", "C:\\淺", "C:\\淺"},
+      {"C:\\程序\\擻", "C:\\程序\\擻", "C:\\程序\\擻"},
+      {"C:\\淺\\", "C:\\淺", "C:\\淺\\"},
+  };
+  for (const auto& c : cases) {
+    std::string path = c.in;
+    EXPECT_EQ(NormalizeFolder(path), c.normalized) << c.in;
+    EXPECT_EQ(path, c.inPlace) << c.in;
+  }
 }
 
 }  // namespace
