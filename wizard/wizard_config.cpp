@@ -10,6 +10,9 @@
 // - GUItext.ini: a value is taken from an enciphered keyed item first (the classic package
 //   form) and otherwise from the first INI section that holds the key (what our packer
 //   writes). An empty value counts as absent, so the built-in captions stay.
+// - Numbered lists (finish options, shortcuts, run lists): their count key is read, but a list
+//   ends before the first entry none of whose keys the section holds. A count larger than the
+//   file can back would otherwise walk up to 2^31 - 1 empty entries.
 // - Finish commands: data.ini was expanded at start-up, so no path variable is left in them
 //   except the ones kept for later ("%InstallPath%", "%ET%"); those are handled here.
 #include "wizard/wizard_config.h"
@@ -17,6 +20,8 @@
 #include "wizard/control_names.h"
 
 #include <cstdio>
+#include <initializer_list>
+#include <unordered_set>
 
 #include "common/ini.h"
 #include "common/keyed_store.h"
@@ -49,6 +54,25 @@ ini::Document DataIni(const InstallSession& session) {
 }
 
 std::string Numbered(const char* prefix, int i) { return prefix + std::to_string(i); }
+
+// How many entries of a numbered list to read: 1, 2, ... up to `count`, ending before the
+// first entry of which `section` holds none of the keys (`prefixes` + number). The count comes
+// from the package and may be anything up to 2^31 - 1; read as it stands it would walk, or
+// allocate, that many entries. The keys the file really holds bound the list instead.
+int ListLength(const ini::Document& doc, const char* section, int count,
+               std::initializer_list<const char*> prefixes) {
+  std::unordered_set<std::string> keys;  // folded as the lookups fold them
+  for (const std::string& key : doc.KeyNames(section)) keys.insert(text::ToLowerAscii(key));
+  int length = 0;
+  while (length < count) {
+    bool present = false;
+    for (const char* prefix : prefixes)
+      present = present || keys.count(text::ToLowerAscii(Numbered(prefix, length + 1))) > 0;
+    if (!present) break;
+    ++length;
+  }
+  return length;
+}
 
 // A value of GUItext.ini; "" when the package does not set it.
 std::string GuiTextValue(const Bytes& guiText, const std::string& key) {
@@ -157,7 +181,7 @@ InstallSession* treeSession = nullptr;
 int RebuildComponentTree() {
   if (!treeSession) return 0;
   const bool ok = LoadComponentTree(treeSession->wizard.scriptDocument, treeSession->tree);
-  if (treeSession->form) treeSession->form->ShowTree(wizard_names::kTree, treeSession->tree);
+  ShowComponentTree(*treeSession);
   return ok ? 1 : 0;
 }
 
@@ -292,6 +316,14 @@ void ApplyDefaultTicks(InstallSession& session) {
   if (session.form) session.form->ShowTree(wizard_names::kTree, tree);
 }
 
+void ShowComponentTree(InstallSession& session) {
+  Form* form = session.form;
+  if (!form) return;
+  if (const auto& g = session.tree.geometry)
+    form->SetBounds(wizard_names::kTree, {(*g)[0], (*g)[1], (*g)[2], (*g)[3]});
+  form->ShowTree(wizard_names::kTree, session.tree);
+}
+
 void OnTickChanged(InstallSession& session, int index, int state) {
   ComponentTree& tree = session.tree;
   if (index < 0 || index >= int(tree.items.size())) return;
@@ -315,7 +347,8 @@ std::vector<FinishOption> ReadFinishOptions(const InstallSession& session) {
   const int count = text::ToInt(doc.Get(keys::kFinishOptionsSection, kCountKey));
   if (count > 0) {
     const char* s = keys::kFinishOptionsSection;
-    for (int i = 1; i <= count; ++i) {
+    const int length = ListLength(doc, s, count, {"标题", "可视", "选中", "程序"});
+    for (int i = 1; i <= length; ++i) {
       FinishOption o;
       o.caption = doc.Get(s, Numbered("标题", i));
       o.visible = IsTrueText(doc.Get(s, Numbered("可视", i)));
@@ -359,7 +392,9 @@ std::vector<ShortcutRecord> ReadShortcutRecords(const InstallSession& session) {
   const ini::Document doc = DataIni(session);
   const char* s = keys::kShortcutSection;
   std::vector<ShortcutRecord> records;
-  const int count = text::ToInt(doc.Get(s, kRunCountKey));
+  const int count = ListLength(doc, s, text::ToInt(doc.Get(s, kRunCountKey)),
+                               {"参数快捷方式名", "参数文件名", "参数命令行", "参数生成位置",
+                                "参数是否卸载", "快捷方式图标", "快捷方式描述"});
   for (int i = 1; i <= count; ++i) {
     ShortcutRecord r;
     r.name = doc.Get(s, Numbered("参数快捷方式名", i));
@@ -380,7 +415,9 @@ void ReadRunLists(const InstallSession& session, std::vector<RunListEntry>& preI
   const char* s = keys::kAfterUnpackSection;
   preInstall.clear();
   postUnpack.clear();
-  const int count = text::ToInt(doc.Get(s, kRunCountKey));
+  const int count = ListLength(doc, s, text::ToInt(doc.Get(s, kRunCountKey)),
+                               {"是否外部运行", "参数运行文件名", "是否隐藏窗口", "是否等待返回",
+                                "作用方案"});
   for (int i = 1; i <= count; ++i) {
     RunListEntry e;
     e.external = doc.Get(s, Numbered("是否外部运行", i));
@@ -400,7 +437,14 @@ void RunFinishActions(InstallSession& session) {
     std::string command = text::ReplaceAll(option.command, "**", "\"");
     command = text::ReplaceAll(command, "%InstallPath%", session.run.installPath);
     ApplySystemFilter(command);
-    if (text::Contains(command, "%ET%")) MakeBatchCommand(command);
+    if (text::Contains(command, "%ET%")) {
+      const BatchFile batch = MakeBatchCommand(command);
+      if (!batch.written) {
+        // Run as it stands, the command would hand the shell its "%ET%" marks.
+        ShowStatusLine(session, kBatchWriteFailedText + batch.path);
+        continue;
+      }
+    }
     RunCommandLine(command, false, false, true);
   }
   ScriptContext context = MakeScriptContext(session);

@@ -21,6 +21,10 @@ void LoadPageTable(InstallSession& session);
 // document defines no tree).
 void ApplyDefaultTicks(InstallSession& session);
 
+// Shows the session's tree in `树型框1` and moves the control to the left, top, width and
+// height of the script's "Treelists" geometry when the script gave one.
+void ShowComponentTree(InstallSession& session);
+
 // The tree's tick-changed event: value-1 items flip back, the plug-in tick callback, the
 // subtree follows the parent.
 void OnTickChanged(InstallSession& session, int index, int state);
