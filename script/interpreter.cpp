@@ -37,17 +37,13 @@ ParsedLine ParseLine(const std::string& line) {
   return parsed;
 }
 
-// A "%ET%" command whose batch could not be written does not run; the status line says so,
-// since nothing else in the run would tell why the command's work is missing.
-void ReportUnwrittenBatch(const ScriptContext& context, const BatchFile& batch) {
-  if (context.showStatusLine) context.showStatusLine(kBatchWriteFailedText + batch.path);
-}
-
-// Makes the batch of a "%ET%" command. False (reported) when it could not be written.
+// Makes the batch of a "%ET%" command. False when it could not be written: the command must
+// not run then, and the status line says so, since nothing else in the run would tell why the
+// command's work is missing.
 bool PrepareBatch(const ScriptContext& context, std::string& command, std::string& batch) {
   const BatchFile made = MakeBatchCommand(command);
   if (!made.written) {
-    ReportUnwrittenBatch(context, made);
+    if (context.showStatusLine) context.showStatusLine(kBatchWriteFailedText + made.path);
     return false;
   }
   batch = made.path;

@@ -39,7 +39,9 @@ struct RunListEntry {
 
 // Runs the lines of a section. Install call: mode 0, optionCall false, component = item text.
 // Option call: mode 1 (ticked) or -1 (not ticked), optionCall true, component empty.
-// Nothing reports failure: a line that cannot run is passed over.
+// Nothing reports failure: a line that cannot run is passed over. The one exception is a
+// "%ET%" command whose batch cannot be written: it does not run, and the status line shows
+// kBatchWriteFailedText and the batch path.
 void RunScriptSection(ScriptContext& context, const std::string& section,
                       const std::string& component, int mode, bool optionCall);
 
@@ -76,6 +78,7 @@ struct BatchFile {
 BatchFile MakeBatchCommand(std::string& command);
 
 // The two run lists, in their different preparation orders. Batch files of waited commands
-// are deleted once the command has ended.
+// are deleted once the command has ended; an entry whose batch cannot be written is reported
+// on the status line instead of run.
 void RunPreInstallCommands(ScriptContext& context, const std::vector<RunListEntry>& entries);
 void RunPostUnpackCommands(ScriptContext& context, const std::vector<RunListEntry>& entries);
