@@ -69,7 +69,8 @@ bool FillComponentTree(const std::string& treeText, ComponentTree& tree) {
   for (size_t k = 0; k < lines.size(); ++k) {
     if (lines[k][3] == kExpanded) tree.items[k].expanded = true;
   }
-  return true;
+  // Lines that were all skipped leave no tree; start-up must then build the default one.
+  return !tree.items.empty();
 }
 
 bool LoadComponentTree(const std::string& document, ComponentTree& tree) {

@@ -39,12 +39,12 @@ bool GetScriptSection(const std::string& document, const std::string& blockName,
 
 // Rebuilds `tree` from the "Treelists" block: geometry from its "Unzip" section (exactly four
 // numbers, otherwise unchanged), items from its "Install" section. False when there are no
-// items (a missing block included).
+// items (a missing block included, and a block whose lines are all skipped).
 bool LoadComponentTree(const std::string& document, ComponentTree& tree);
 
 // Replaces the items by the lines of `treeText` ("$,"-separated fields). Lines with fewer than
 // four fields are skipped: they are outside the format and would shift nothing reliable.
-// False when the text holds no line.
+// False when no item was added (no line, or only skipped ones).
 bool FillComponentTree(const std::string& treeText, ComponentTree& tree);
 
 // What the shortcut step reads of the tree (text, item value, tick), in tree order.

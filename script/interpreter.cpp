@@ -5,6 +5,8 @@
 #include "common/text.h"
 #include "platform/platform.h"
 
+const char kBatchWriteFailedText[] = "无法写入批处理文件：";
+
 namespace {
 
 constexpr char kTrueFlag[] = "真";
@@ -35,12 +37,25 @@ ParsedLine ParseLine(const std::string& line) {
   return parsed;
 }
 
+// Makes the batch of a "%ET%" command. False when it could not be written: the command must
+// not run then, and the status line says so, since nothing else in the run would tell why the
+// command's work is missing.
+bool PrepareBatch(const ScriptContext& context, std::string& command, std::string& batch) {
+  const BatchFile made = MakeBatchCommand(command);
+  if (!made.written) {
+    if (context.showStatusLine) context.showStatusLine(kBatchWriteFailedText + made.path);
+    return false;
+  }
+  batch = made.path;
+  return true;
+}
+
 // Substitutes the install folder, turns "%ET%" commands into a batch, runs hidden and waiting,
 // and removes the batch afterwards: nothing else will ever read it.
 void RunWaitedCommand(const ScriptContext& context, const std::string& commandText) {
   std::string command = text::ReplaceAll(commandText, kInstallPathVar, context.installPath);
   std::string batch;
-  if (text::Contains(command, kBatchBreak)) batch = MakeBatchCommand(command);
+  if (text::Contains(command, kBatchBreak) && !PrepareBatch(context, command, batch)) return;
   RunCommandLine(command, true, true, false);
   if (!batch.empty()) plat::DeleteFile(batch);
 }
@@ -140,7 +155,7 @@ void ApplySystemFilter(std::string& command) {
   if (plat::IsWindows64() ? !want64 : !want32) command.clear();
 }
 
-std::string MakeBatchCommand(std::string& command) {
+BatchFile MakeBatchCommand(std::string& command) {
   std::string bat = text::ReplaceAll(command, kBatchBreak, "\r\n");
   size_t cmd = text::FindIgnoreCaseAscii(bat, "cmd /c ");
   if (cmd != text::npos) bat.erase(cmd, 7);
@@ -157,9 +172,11 @@ std::string MakeBatchCommand(std::string& command) {
       break;
     }
   }
-  if (path.empty() || !plat::WriteFileBytes(path, bat)) return "";
+  BatchFile batch{path, false};
+  if (path.empty() || !plat::WriteFileBytes(path, bat)) return batch;
+  batch.written = true;
   command = "\"" + path + "\"";
-  return path;
+  return batch;
 }
 
 bool ShellOpenFile(const std::string& file, const std::string& arguments, bool wait, bool hide) {
@@ -210,7 +227,7 @@ void RunPreInstallCommands(ScriptContext& context, const std::vector<RunListEntr
     command = text::ReplaceAll(command, kInstallPathVar, context.installPath);
     ApplySystemFilter(command);
     std::string batch;
-    if (text::Contains(command, kBatchBreak)) batch = MakeBatchCommand(command);
+    if (text::Contains(command, kBatchBreak) && !PrepareBatch(context, command, batch)) continue;
     ShowAndRun(context, entry, command, batch);
   }
 }
@@ -221,7 +238,7 @@ void RunPostUnpackCommands(ScriptContext& context, const std::vector<RunListEntr
     std::string batch;
     if (entry.external == kTrueFlag) {
       command = entry.file;
-      if (text::Contains(command, kBatchBreak)) batch = MakeBatchCommand(command);
+      if (text::Contains(command, kBatchBreak) && !PrepareBatch(context, command, batch)) continue;
     } else {
       command = InstallFolderCommand(context.installPath, entry.file);
     }

@@ -39,7 +39,9 @@ struct RunListEntry {
 
 // Runs the lines of a section. Install call: mode 0, optionCall false, component = item text.
 // Option call: mode 1 (ticked) or -1 (not ticked), optionCall true, component empty.
-// Nothing reports failure: a line that cannot run is passed over.
+// Nothing reports failure: a line that cannot run is passed over. The one exception is a
+// "%ET%" command whose batch cannot be written: it does not run, and the status line shows
+// kBatchWriteFailedText and the batch path.
 void RunScriptSection(ScriptContext& context, const std::string& section,
                       const std::string& component, int mode, bool optionCall);
 
@@ -60,12 +62,23 @@ int ComponentCheckState(const ComponentTree& tree, const std::string& name);
 // Windows' bitness (both "32" and "64" keep it everywhere).
 void ApplySystemFilter(std::string& command);
 
+// Status-line text for a "%ET%" command whose batch file could not be written; the batch
+// path follows it.
+extern const char kBatchWriteFailedText[];
+
+struct BatchFile {
+  std::string path;  // the file the batch was meant for; "" when no free name was found
+  bool written = false;
+};
+
 // The "%ET%" rule: writes the command's lines ("cmd /c " dropped once) to a fresh .bat in the
-// temp folder and replaces `command` by the quoted batch path. Returns the batch path, or ""
-// when it could not be written (command unchanged).
-std::string MakeBatchCommand(std::string& command);
+// temp folder and replaces `command` by the quoted batch path. When the batch cannot be
+// written, `command` is left as it was and must not run: with "%ET%" still in it, it would
+// hand the shell a line that the packager never meant as one.
+BatchFile MakeBatchCommand(std::string& command);
 
 // The two run lists, in their different preparation orders. Batch files of waited commands
-// are deleted once the command has ended.
+// are deleted once the command has ended; an entry whose batch cannot be written is reported
+// on the status line instead of run.
 void RunPreInstallCommands(ScriptContext& context, const std::vector<RunListEntry>& entries);
 void RunPostUnpackCommands(ScriptContext& context, const std::vector<RunListEntry>& entries);

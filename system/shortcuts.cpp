@@ -1,7 +1,5 @@
 #include "system/shortcuts.h"
 
-#include <cstdlib>
-
 #include "common/text.h"
 #include "platform/platform.h"
 #include "system/file_tree.h"
@@ -27,7 +25,7 @@ std::string WithSeparator(std::string folder) {
 ShortcutOptions ParseShortcutOptionOverride(const std::string& text) {
   int values[3] = {0, 0, 0};
   const std::vector<std::string> pieces = text::Split(text, kOptionSeparator);
-  for (size_t i = 0; i < pieces.size() && i < 3; ++i) values[i] = std::atoi(pieces[i].c_str());
+  for (size_t i = 0; i < pieces.size() && i < 3; ++i) values[i] = text::ToInt(pieces[i]);
   return {values[0], values[1], values[2]};
 }
 

@@ -37,7 +37,9 @@ inline constexpr char kUninstallerTarget[] = "%Uninst.exe%";
 // The text of the default tree's first item; the option lookup counts from it.
 inline constexpr char kBasicComponent[] = "基本组件";
 
-// The override text "a$，b$，c": non-numeric pieces give 0, missing ones 0.
+// The override text "a$，b$，c": non-numeric pieces give 0, missing ones 0. The text comes
+// from a plug-in, so the pieces are parsed with text::ToInt: a number beyond int saturates
+// and can never wrap round to the 1 that chooses an option.
 ShortcutOptions ParseShortcutOptionOverride(const std::string& text);
 // The one lookup of the item that stands for shortcut option `mark` (1 desktop, 2 program
 // group, 3 quick launch): the first item whose value is `mark`, else the item `mark` places

@@ -6,8 +6,13 @@
 
 #include "script/component_tree.h"
 #include "ui/form.h"
+#include "wizard/session.h"
 
 TreeModel TreeModelOf(const ComponentTree& tree);
 
 // Shows `tree` anew in the tree control `control` of `form`.
 void ShowComponentTree(Form& form, const std::string& control, const ComponentTree& tree);
+
+// Shows the session's tree in `树型框1` and moves the control to the left, top, width and
+// height of the script's "Treelists" geometry when the script gave one.
+void ShowComponentTree(InstallSession& session);

@@ -34,7 +34,8 @@ std::vector<FinishOption> ReadFinishOptions(const InstallSession& session) {
   const int count = text::ToInt(doc.Get(keys::kFinishOptionsSection, kCountKey));
   if (count > 0) {
     const char* s = keys::kFinishOptionsSection;
-    for (int i = 1; i <= count; ++i) {
+    const int length = ListLength(doc, s, count, {"标题", "可视", "选中", "程序"});
+    for (int i = 1; i <= length; ++i) {
       FinishOption o;
       o.caption = doc.Get(s, NumberedKey("标题", i));
       o.visible = IsTrueText(doc.Get(s, NumberedKey("可视", i)));
@@ -105,7 +106,14 @@ void RunFinishActions(InstallSession& session) {
     std::string command = text::ReplaceAll(option.command, "**", "\"");
     command = text::ReplaceAll(command, "%InstallPath%", session.run.installPath);
     ApplySystemFilter(command);
-    if (text::Contains(command, "%ET%")) MakeBatchCommand(command);
+    if (text::Contains(command, "%ET%")) {
+      const BatchFile batch = MakeBatchCommand(command);
+      if (!batch.written) {
+        // Run as it stands, the command would hand the shell its "%ET%" marks.
+        ShowStatusLine(session, kBatchWriteFailedText + batch.path);
+        continue;
+      }
+    }
     RunCommandLine(command, false, false, true);
   }
   ScriptContext context = MakeScriptContext(session);

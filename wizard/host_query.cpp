@@ -21,7 +21,7 @@ InstallSession* treeSession = nullptr;
 int RebuildComponentTree() {
   if (!treeSession) return 0;
   const bool ok = LoadComponentTree(treeSession->wizard.scriptDocument, treeSession->tree);
-  if (treeSession->form) ShowComponentTree(*treeSession->form, wizard_names::kTree, treeSession->tree);
+  ShowComponentTree(*treeSession);
   return ok ? 1 : 0;
 }
 

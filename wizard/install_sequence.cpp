@@ -186,7 +186,7 @@ void RunSequenceSteps(InstallSession& session, const std::string& password, bool
   // the setup file itself or into a volume beside it, the two bytes would change the
   // distributed package (a volume's 7z header, the setup file's DOS header).
   const std::string& payload = session.run.package.payloadArchivePath;
-  if (text::EndsWith(payload, ".7zsha"))
+  if (payload == session.run.package.payloadCopyPath && text::EndsWith(payload, ".7zsha"))
     blocks::RepairArchiveSignature(payload, kPayloadSignatureOffset);
   if (!session.alternativePayloadPath.empty())
     session.run.package.payloadArchivePath = session.alternativePayloadPath;

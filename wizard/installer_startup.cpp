@@ -34,10 +34,13 @@ void LoadWizardContent(InstallSession& session) {
   LoadPageTable(session);
 
   if (!LoadComponentTree(session.wizard.scriptDocument, session.tree)) {
+    // The script may place the tree without listing its items; the default tree goes there.
+    const auto geometry = session.tree.geometry;
     session.tree = DefaultComponentTree();
+    session.tree.geometry = geometry;
     ApplyDefaultTicks(session);
   }
-  ShowComponentTree(form, "树型框1", session.tree);
+  ShowComponentTree(session);
 
   form.SetText("安装路径_编辑框", session.run.installPath);
   form.SetText(kCancel, session.wizard.buttonCaptions[4]);

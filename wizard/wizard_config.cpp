@@ -11,11 +11,19 @@
 // - GUItext.ini: a value is taken from an enciphered keyed item first (the classic package
 //   form) and otherwise from the first INI section that holds the key (what our packer
 //   writes). An empty value counts as absent, so the built-in captions stay.
+// - Numbered lists (finish options, shortcuts, run lists): their count key is read, but a list
+//   ends before the first entry none of whose keys the section holds. A count larger than the
+//   file can back would otherwise walk up to 2^31 - 1 empty entries.
+// - Finish commands: data.ini was expanded at start-up, so no path variable is left in them
+//   except the ones kept for later ("%InstallPath%", "%ET%"); those are handled here.
 #include "wizard/wizard_config.h"
 
 #include "wizard/control_names.h"
 #include "wizard/finish_options.h"
 #include "wizard/disk_space.h"
+
+#include <initializer_list>
+#include <unordered_set>
 
 #include "common/keyed_store.h"
 #include "common/package_cipher.h"
@@ -87,6 +95,25 @@ ini::Document DataIni(const InstallSession& session) {
 }
 
 std::string NumberedKey(const char* prefix, int i) { return prefix + std::to_string(i); }
+
+// How many entries of a numbered list to read: 1, 2, ... up to `count`, ending before the
+// first entry of which `section` holds none of the keys (`prefixes` + number). The count comes
+// from the package and may be anything up to 2^31 - 1; read as it stands it would walk, or
+// allocate, that many entries. The keys the file really holds bound the list instead.
+int ListLength(const ini::Document& doc, const char* section, int count,
+               std::initializer_list<const char*> prefixes) {
+  std::unordered_set<std::string> keys;  // folded as the lookups fold them
+  for (const std::string& key : doc.KeyNames(section)) keys.insert(text::ToLowerAscii(key));
+  int length = 0;
+  while (length < count) {
+    bool present = false;
+    for (const char* prefix : prefixes)
+      present = present || keys.count(text::ToLowerAscii(NumberedKey(prefix, length + 1))) > 0;
+    if (!present) break;
+    ++length;
+  }
+  return length;
+}
 
 void LoadWizardConfiguration(InstallSession& session) {
   WizardState& w = session.wizard;
@@ -205,7 +232,9 @@ std::vector<ShortcutRecord> ReadShortcutRecords(const InstallSession& session) {
   const ini::Document doc = DataIni(session);
   const char* s = keys::kShortcutSection;
   std::vector<ShortcutRecord> records;
-  const int count = text::ToInt(doc.Get(s, kRunCountKey));
+  const int count = ListLength(doc, s, text::ToInt(doc.Get(s, kRunCountKey)),
+                               {"参数快捷方式名", "参数文件名", "参数命令行", "参数生成位置",
+                                "参数是否卸载", "快捷方式图标", "快捷方式描述"});
   for (int i = 1; i <= count; ++i) {
     ShortcutRecord r;
     r.name = doc.Get(s, NumberedKey("参数快捷方式名", i));
@@ -226,7 +255,9 @@ void ReadRunLists(const InstallSession& session, std::vector<RunListEntry>& preI
   const char* s = keys::kAfterUnpackSection;
   preInstall.clear();
   postUnpack.clear();
-  const int count = text::ToInt(doc.Get(s, kRunCountKey));
+  const int count = ListLength(doc, s, text::ToInt(doc.Get(s, kRunCountKey)),
+                               {"是否外部运行", "参数运行文件名", "是否隐藏窗口", "是否等待返回",
+                                "作用方案"});
   for (int i = 1; i <= count; ++i) {
     RunListEntry e;
     e.external = doc.Get(s, NumberedKey("是否外部运行", i));

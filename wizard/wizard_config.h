@@ -4,6 +4,7 @@
 // host_query.h.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -28,3 +29,10 @@ ini::Document DataIni(const InstallSession& session);
 
 // A key of a numbered data.ini list: `prefix` followed by the entry number.
 std::string NumberedKey(const char* prefix, int i);
+
+// How many entries of the numbered list `section` to read: 1, 2, ... up to `count`, ending
+// before the first entry of which the section holds none of the keys (`prefixes` + number).
+// The count comes from the package and may be anything up to 2^31 - 1; the keys the file
+// really holds bound the list instead.
+int ListLength(const ini::Document& doc, const char* section, int count,
+               std::initializer_list<const char*> prefixes);

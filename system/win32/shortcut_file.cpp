@@ -3,6 +3,7 @@
 // without needing wshom.ocx), and the taskbar pin through the "Shell.Application" object's verbs.
 #include "system/shortcut_file.h"
 
+#include "common/text.h"
 #include "platform/platform.h"
 #include "platform/win32/windows_api.h"
 
@@ -91,7 +92,7 @@ WORD ParseHotkey(const std::string& text) {
     else if (part.size() == 1 && ((part[0] >= 'A' && part[0] <= 'Z') || (part[0] >= '0' && part[0] <= '9')))
       key = WORD(part[0]);
     else if (part.size() >= 2 && part[0] == 'F') {
-      const int n = atoi(part.c_str() + 1);
+      const int n = text::ToInt(part.substr(1));
       if (n >= 1 && n <= 24) key = WORD(VK_F1 + n - 1);
     }
     start = end + 1;
@@ -108,7 +109,7 @@ void SplitIconLocation(const std::string& location, std::string& path, int& inde
   const std::string tail = location.substr(comma + 1);
   if (tail.empty() || tail.find_first_not_of("-0123456789") != std::string::npos) return;
   path = location.substr(0, comma);
-  index = atoi(tail.c_str());
+  index = text::ToInt(tail);
 }
 
 }  // namespace

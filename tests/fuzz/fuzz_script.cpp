@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CheckTree(tree);
 
   ComponentTree direct;
-  FUZZ_CHECK(FillComponentTree(document, direct) == !document.empty());
+  FUZZ_CHECK(FillComponentTree(document, direct) == !direct.items.empty());
   CheckTree(direct);
 
   // Every item's description, and the sections of every item's block run as script lines.

@@ -4,7 +4,9 @@
 # FUZZ_BUILD_DIR overrides the build folder (default: the preset's build/fuzz); it is then
 # configured by hand with the preset's settings. Each target keeps a corpus of its own under
 # <build>/corpus/<target>, so later runs start from what earlier ones found; a crash leaves its
-# input in <build>/crashes/. Exits non-zero when any target crashes or fails to build.
+# input in <build>/crashes/; so does an input that runs longer than FUZZ_TIMEOUT seconds
+# (default 10): a parser that hangs on package bytes is a finding too. Exits non-zero when any
+# target crashes, hangs or fails to build.
 set -u
 seconds=${1:-30}
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -27,8 +29,14 @@ for target in $(find "$build" -maxdepth 4 -type f -name 'fuzz_*' -perm -u+x | so
   found=1
   corpus=$build/corpus/$name
   mkdir -p "$corpus"
+  # A target's words of the format and its seed inputs, when it has them
+  # (tests/fuzz/<target>.dict, tests/fuzz/seeds/<target>/; the seeds are only read).
+  extra=()
+  [ -f "$root/tests/fuzz/$name.dict" ] && extra+=(-dict="$root/tests/fuzz/$name.dict")
+  [ -d "$root/tests/fuzz/seeds/$name" ] && extra+=("$root/tests/fuzz/seeds/$name")
   echo "== $name (${seconds}s)"
-  if "$target" "$corpus" -max_total_time="$seconds" -print_final_stats=0 \
+  if "$target" "$corpus" "${extra[@]}" -max_total_time="$seconds" -timeout="${FUZZ_TIMEOUT:-10}" \
+       -print_final_stats=0 \
        -artifact_prefix="$build/crashes/$name-" >"$build/$name.log" 2>&1; then
     grep -E '^Done [0-9]+ runs' "$build/$name.log" | tail -1
   else

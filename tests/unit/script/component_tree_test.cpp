@@ -108,6 +108,17 @@ TEST(LoadComponentTree, GeometryOnlyFromExactlyFourNumbers) {
   EXPECT_TRUE(tree.items.empty());
 }
 
+// A tree text whose lines are all outside the format gives no item, and start-up must then
+// build the default tree: that is only told by the result.
+TEST(LoadComponentTree, NoItemFromShortLinesIsNoTree) {
+  for (const char* lines : {"甲$,-1$,1", "甲\r\n乙$,0", "\r\n\r\n"}) {
+    ComponentTree tree = DefaultComponentTree();
+    EXPECT_FALSE(LoadComponentTree(Block("Treelists", lines, "", "", ""), tree)) << lines;
+    EXPECT_TRUE(tree.items.empty()) << lines;
+    EXPECT_FALSE(FillComponentTree(lines, tree)) << lines;
+  }
+}
+
 // The tree the components page shows when the script has none: the basic component with the
 // three shortcut options below it. No item carries a value (1 would lock the desktop option's
 // tick), so the shortcut step finds the options by their places after "基本组件".

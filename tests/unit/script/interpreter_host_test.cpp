@@ -2,6 +2,8 @@
 // start instead of running it.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "platform/host/host.h"
 #include "platform/platform.h"
 #include "script/interpreter.h"
@@ -127,8 +129,9 @@ TEST(ApplySystemFilter, KeepsOrEmptiesByBitness) {
 TEST(MakeBatchCommand, WritesTheLinesAndQuotesThePath) {
   TestFolder folder;
   std::string command = "CMD /C copy a b%ET%cmd /c del a%ET%echo 中文";
-  std::string batch = MakeBatchCommand(command);
-  ASSERT_FALSE(batch.empty());
+  const BatchFile made = MakeBatchCommand(command);
+  ASSERT_TRUE(made.written);
+  const std::string& batch = made.path;
   EXPECT_EQ(command, "\"" + batch + "\"");
   EXPECT_EQ(batch.rfind(plat::TempFolder(), 0), 0u);
   EXPECT_EQ(batch.substr(batch.size() - 8), ".tmp.bat");
@@ -137,7 +140,7 @@ TEST(MakeBatchCommand, WritesTheLinesAndQuotesThePath) {
   EXPECT_EQ(content, "copy a b\r\ncmd /c del a\r\necho 中文");  // one "cmd /c " removed
 
   std::string second = "x%ET%y";
-  EXPECT_NE(MakeBatchCommand(second), batch);  // fresh name every time
+  EXPECT_NE(MakeBatchCommand(second).path, batch);  // fresh name every time
 }
 
 // The batch files in the temp folder (the test's own folder lives there too).
@@ -216,15 +219,18 @@ TEST_F(Interpreter, CommandTableInBothCallForms) {
 }
 
 TEST_F(Interpreter, MarkCommandsApplyInEveryCallAndEndTheLine) {
-  RunScriptSection(context_,
-                   "[假]setdesktop() removezip(x)\r\n[真]setquicklaunch() setstartmenu()\r\n"
-                   "[假]assignzip(a)\r\n[假]assignzip(b)",
-                   "Extra", 0, false);
-  // The first line marks Extra (unticked, false line) as the desktop option and does not
-  // exclude; the second tests setstartmenu() before setquicklaunch().
-  EXPECT_EQ(tree_.items[1].value, 2);
+  // Extra is unticked and the line is false: the mark applies all the same, and the rest of
+  // the line (a removezip that would run for this component) is not read.
+  RunScriptSection(context_, "[假]setdesktop() removezip(x)", "Extra", 0, false);
+  EXPECT_EQ(tree_.items[1].value, 1);
   EXPECT_EQ(tree_.items[0].value, 0);
   EXPECT_EQ(lists_.excludeList, "");
+
+  // setstartmenu() is tested before setquicklaunch(), wherever they stand in the line.
+  RunScriptSection(context_,
+                   "[真]setquicklaunch() setstartmenu()\r\n[假]assignzip(a)\r\n[假]assignzip(b)",
+                   "Extra", 0, false);
+  EXPECT_EQ(tree_.items[1].value, 2);
   EXPECT_EQ(lists_.includeList, "a,b");  // appended with a comma
 
   RunScriptSection(context_, "[真]setdesktop()", "", 1, true);  // no component: nothing marked
@@ -277,6 +283,30 @@ TEST_F(Interpreter, RunListsPrepareInTheirOwnOrder) {
   std::string start = ProcessStarts()[0].commandLine;
   EXPECT_EQ(start.rfind("open|" + plat::TempFolder(), 0), 0u);
   EXPECT_TRUE(BatchFiles().empty());  // waited: deleted
+}
+
+// A batch that cannot be written must not leave the raw command, "%ET%" and all, to run:
+// nothing starts and the status line says which file could not be written.
+TEST_F(Interpreter, UnwritableBatchRunsNothingAndSaysSo) {
+  std::vector<std::string> status;
+  context_.showStatusLine = [&](const std::string& text) { status.push_back(text); };
+  const std::function<void()> runs[] = {
+      [&] { RunScriptSection(context_, "[真]cmd /c echo a%ET%echo b", "Main", 0, false); },
+      [&] { RunPreInstallCommands(context_, {{"真", "cmd /c a%ET%b", true, true}}); },
+      [&] { RunPostUnpackCommands(context_, {{"真", "a%ET%b", true, false}}); },
+  };
+  for (const auto& run : runs) {
+    TestFolder folder;
+    plat::host::SetTempFolder("C:\\NoSuchTemp\\");
+    status.clear();
+    run();
+    EXPECT_TRUE(ProcessStarts().empty());
+    ASSERT_EQ(status.size(), 1u);
+    const std::string prefix = std::string(kBatchWriteFailedText) + "C:\\NoSuchTemp\\";
+    EXPECT_EQ(status[0].rfind(prefix, 0), 0u) << status[0];
+    EXPECT_EQ(status[0].substr(status[0].size() - 8), ".tmp.bat") << status[0];
+  }
+  EXPECT_STREQ(kBatchWriteFailedText, "无法写入批处理文件：");
 }
 
 TEST_F(Interpreter, UnwaitedBatchStays) {

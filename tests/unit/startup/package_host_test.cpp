@@ -324,6 +324,8 @@ TEST_F(VolumeFixture, MissingVolumeEndsTheRunWithAMessageAndItsOwnExitCode) {
   } cases[] = {
       {"压缩分卷数=2\r\n压缩分卷文件名=x.001+x.002\r\n", "C:\\Setup\\x.002"},
       {"压缩分卷数=3\r\n", "C:\\Setup\\Demo.003"},
+      // A count far beyond the volumes on disk ends at the first one missing, not after it.
+      {"压缩分卷数=2000000000\r\n", "C:\\Setup\\Demo.003"},
   };
   for (const auto& c : cases) {
     Configure(c.keysText);

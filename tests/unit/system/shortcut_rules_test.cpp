@@ -1,6 +1,8 @@
 // The shortcut option lookup and the link path rules, as tables.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include "system/folders.h"
 #include "system/shortcut_file.h"
 #include "system/shortcuts.h"
@@ -15,6 +17,11 @@ TEST(ShortcutOptions, OverrideTextGivesUpToThreeValues) {
       {"1$，0$，1", {1, 0, 1}}, {"1", {1, 0, 0}},       {"0$，1", {0, 1, 0}},
       {"x$，1$，y", {0, 1, 0}}, {"1$，1$，1$，1", {1, 1, 1}}, {"2$，1$，1", {2, 1, 1}},
       {"1,1,1", {1, 0, 0}},  // only the full-width form separates
+      // A plug-in's text: numbers beyond int saturate and never wrap round to 1.
+      {"4294967297$，-4294967295$，1", {INT32_MAX, INT32_MIN, 1}},
+      {"99999999999999999999999$，2147483648$，-2147483648", {INT32_MAX, INT32_MAX, INT32_MIN}},
+      {"1x$，\x01\xff$，", {1, 0, 0}},  // digits up to the first other byte; garbage is 0
+      {" 1$，+1$，--1", {1, 1, 0}},
   };
   for (const auto& c : cases) {
     const ShortcutOptions got = ParseShortcutOptionOverride(c.text);

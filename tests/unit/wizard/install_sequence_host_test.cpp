@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "archiver/archiver.h"
+#include "common/package_cipher.h"
 #include "platform/host/host.h"
 #include "platform/platform.h"
 #include "script/unpack_progress.h"
@@ -29,6 +30,7 @@ namespace host = plat::host;
 // command line, reports it through the registered callback and answers the next queued result.
 struct FakeArchiver {
   std::vector<std::string> commands;
+  std::vector<Bytes> archives;  // the archive file's bytes as each call found them
   std::vector<int> results;  // consumed front first; 0 once empty
   ArchiverProc proc = nullptr;
 };
@@ -41,9 +43,14 @@ int ARCHIVER_CALL FakeSevenZip(void*, const char* commandLine, char*, uint32_t) 
   FakeArchiver& fake = Fake();
   const std::string command = commandLine;
   fake.commands.push_back(command);
-  // x  "archive" -hide -y "dest\" ...: the destination is the second quoted text.
+  // x  "archive" -hide -y "dest\" ...: the archive is the first quoted text, the destination
+  // the second.
   size_t q = command.find('"');
-  q = command.find('"', q + 1);
+  const size_t archiveEnd = command.find('"', q + 1);
+  Bytes archive;
+  plat::ReadFileBytes(command.substr(q + 1, archiveEnd - q - 1), archive);
+  fake.archives.push_back(archive);
+  q = archiveEnd;
   const size_t destStart = command.find('"', q + 1) + 1;
   const std::string dest = command.substr(destStart, command.find('"', destStart) - destStart);
   const std::string file = dest + "file" + std::to_string(fake.commands.size()) + ".txt";
@@ -310,6 +317,47 @@ TEST(InstallerStartup, RunWithoutPackageEndsWithItsCodeAndSaysWhy) {
   }
 }
 
+// Start-up in test mode reads the script document from the run folder; its "Treelists" block
+// places the tree control and, without a usable item line, leaves the default tree.
+TEST(InstallerStartup, TheScriptPlacesTheComponentTree) {
+  const Bounds designed = HeadlessForm(WizardWindowDesc()).GetBounds("树型框1");
+  struct Case {
+    const char* what;
+    const char* geometry;
+    const char* items;
+    Bounds bounds;
+    size_t itemCount;
+  } cases[] = {
+      {"moved", "10,20,300,200", "甲$,-1$,1$,真\r\n乙$,0$,0$,假", {10, 20, 300, 200}, 2},
+      {"moved, default tree", "15,25,250,180", "短$,-1", {15, 25, 250, 180}, 4},
+      {"three numbers", "10,20,300", "甲$,-1$,1$,真", designed, 1},
+      {"no geometry", "", "甲$,-1$,1$,真", designed, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TestFolder folder;
+    host::SetCommandLine("\"C:\\Setup\\setup.exe\" test");
+    const std::string document = std::string("Treelists\r\n｛\r\nInstall(){") + c.items +
+                                 "\r\n}\r\nUnzip(){" + c.geometry + "\r\n}\r\n｝\r\n\r\n";
+    ASSERT_TRUE(plat::CreateDirectories("C:\\Setup"));
+    ASSERT_TRUE(plat::WriteFileBytes("C:\\Setup\\choosegment.ini",
+                                     cipher::Encipher(document, cipher::PassPhrase::kScript)));
+    HeadlessForm form(WizardWindowDesc());
+    InstallSession session;
+    session.form = &form;
+    RunPackageStep(session.run);
+    ASSERT_EQ(ChooseRunRole(session.run), RunRole::kInstaller);
+    ExitCode code = kExitSuccess;
+    ASSERT_TRUE(StartInstallerRun(session, {}, code));
+    const Bounds b = form.GetBounds("树型框1");
+    EXPECT_EQ(b.left, c.bounds.left);
+    EXPECT_EQ(b.top, c.bounds.top);
+    EXPECT_EQ(b.width, c.bounds.width);
+    EXPECT_EQ(b.height, c.bounds.height);
+    EXPECT_EQ(session.tree.items.size(), c.itemCount);
+  }
+}
+
 // Only start-up's payload copy in the temp folder has its signature repaired; the setup file
 // itself (or a volume beside it) is never written to.
 TEST_F(InstallSequence, SignatureRepairTouchesOnlyThePayloadCopy) {
@@ -323,10 +371,15 @@ TEST_F(InstallSequence, SignatureRepairTouchesOnlyThePayloadCopy) {
 
   const std::string copy = plat::TempFolder() + "1A2B.tmp.7zsha";
   ASSERT_TRUE(plat::WriteFileBytes(copy, original));
-  session.run.package.payloadArchivePath = copy;
+  session.run.package.payloadArchivePath = session.run.package.payloadCopyPath = copy;
   EXPECT_EQ(Run(), 0);
-  // The copy is deleted after the extraction; what the archiver was given is what counts.
+  // The copy is deleted after the extraction; what the archiver was given is what counts:
+  // the copy with "7z" written over the two bytes after the 19-byte marker prefix.
   EXPECT_NE(Fake().commands.back().find(copy), std::string::npos);
+  Bytes repaired = original;
+  repaired.replace(19, 2, "7z");
+  EXPECT_EQ(Fake().archives.back(), repaired);
+  EXPECT_FALSE(plat::PathExists(copy));
 }
 
 }  // namespace

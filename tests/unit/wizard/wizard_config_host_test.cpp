@@ -126,4 +126,23 @@ TEST(WizardConfigurationHost, FinishRunsTheTickedOptionsVisibleOrNotThenTheFinis
   EXPECT_EQ(started[4], "open|C:\\Tools\\after.exe|");
 }
 
+// A "%ET%" option whose batch cannot be written (no temp folder) starts nothing and says so on
+// the status line; the options after it still run.
+TEST(WizardConfigurationHost, FinishSkipsAnOptionWhoseBatchCannotBeWritten) {
+  TestFolder folder;
+  WizardRun r;
+  r.session.run.config.dataIni =
+      "[完成后选项_列表]\r\n次数=2\r\n"
+      "标题1=批处理\r\n可视1=真\r\n选中1=真\r\n程序1=cmd /c echo a%ET%echo b\r\n"
+      "标题2=网站\r\n可视2=真\r\n选中2=真\r\n程序2=http://example.com\r\n";
+  LoadWizardConfiguration(r.session);
+  plat::host::SetTempFolder("C:\\NoSuchTemp\\");
+  RunFinishActions(r.session);
+  EXPECT_EQ(r.session.outcome, kExitSuccess);
+  ASSERT_EQ(ProcessStarts().size(), 1u);
+  EXPECT_EQ(ProcessStarts()[0].commandLine, "|http://example.com|");
+  const std::string status = r.form.Text("解压_标签");
+  EXPECT_EQ(status.rfind(std::string("无法写入批处理文件：C:\\NoSuchTemp\\"), 0), 0u) << status;
+}
+
 }  // namespace

@@ -301,4 +301,35 @@ TEST(ConfigurationLists, ShortcutsAndRunLists) {
   EXPECT_TRUE(post[0].wait);
 }
 
+// A count read from the package bounds nothing by itself: a list ends at the first entry of
+// which the section holds no key, so a count of two thousand million over two entries reads
+// the two (and neither hangs nor exhausts memory).
+TEST(ConfigurationLists, AHugeCountReadsTheEntriesTheSectionHolds) {
+  Configured r(
+      "[完成后选项_列表]\r\n次数=2000000000\r\n"
+      "标题1=一\r\n可视1=真\r\n程序1=a.exe\r\n标题2=二\r\n选中2=真\r\n"
+      "[新建快捷方式参数]\r\n欲运行的次数=2000000000\r\n"
+      "参数快捷方式名1=演示\r\n参数文件名1=demo.exe\r\n参数生成位置2=%Desktop%\r\n"
+      "[解压后运行的参数]\r\n欲运行的次数=2000000000\r\n"
+      "参数运行文件名1=pre.exe\r\n作用方案2=解压后运行\r\n是否外部运行2=真\r\n"
+      // An entry after a gap is not reached: the list is read as far as it runs unbroken.
+      "参数运行文件名4=late.exe\r\n");
+  LoadWizardConfiguration(r.session);
+  ASSERT_EQ(r.session.finishOptions.size(), 2u);
+  EXPECT_EQ(r.session.finishOptions[0].command, "a.exe");
+  EXPECT_TRUE(r.session.finishOptions[1].ticked);
+  ASSERT_EQ(r.session.shortcuts.size(), 2u);
+  EXPECT_EQ(r.session.shortcuts[0].file, "demo.exe");
+  EXPECT_EQ(r.session.shortcuts[1].locations, "%Desktop%");
+  ASSERT_EQ(r.session.preInstallCommands.size(), 1u);
+  EXPECT_EQ(r.session.preInstallCommands[0].file, "pre.exe");
+  ASSERT_EQ(r.session.postUnpackCommands.size(), 1u);
+  EXPECT_EQ(r.session.postUnpackCommands[0].external, "真");
+
+  // A count below what the section holds still ends the list.
+  Configured fewer("[完成后选项_列表]\r\n次数=1\r\n标题1=一\r\n标题2=二\r\n");
+  LoadWizardConfiguration(fewer.session);
+  EXPECT_EQ(fewer.session.finishOptions.size(), 1u);
+}
+
 }  // namespace

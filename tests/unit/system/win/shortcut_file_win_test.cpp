@@ -7,7 +7,11 @@
 #include "tests/support/test_folder.h"
 
 #include <objbase.h>
+#include <shldisp.h>
 #include <shobjidl.h>
+
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -122,11 +126,85 @@ TEST_F(ShortcutFileWin, TargetWithoutFolderWritesNothing) {
   EXPECT_FALSE(plat::PathExists(link));
 }
 
+// The captions of the shell verbs of `folder`\`file`, as "Shell.Application" lists them.
+std::vector<std::wstring> VerbNames(const std::string& folder, const std::string& file) {
+  std::vector<std::wstring> names;
+  IShellDispatch* shell = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_Shell, nullptr, CLSCTX_INPROC_SERVER, IID_IShellDispatch,
+                              reinterpret_cast<void**>(&shell))))
+    return names;
+  VARIANT where;
+  VariantInit(&where);
+  where.vt = VT_BSTR;
+  where.bstrVal = SysAllocString(W(folder).c_str());
+  Folder* space = nullptr;
+  FolderItem* item = nullptr;
+  FolderItemVerbs* verbs = nullptr;
+  BSTR name = SysAllocString(W(file).c_str());
+  long count = 0;
+  if (SUCCEEDED(shell->NameSpace(where, &space)) && space &&
+      SUCCEEDED(space->ParseName(name, &item)) && item && SUCCEEDED(item->Verbs(&verbs)) &&
+      verbs && SUCCEEDED(verbs->get_Count(&count))) {
+    for (long i = 0; i < count; ++i) {
+      VARIANT index;
+      VariantInit(&index);
+      index.vt = VT_I4;
+      index.lVal = i;
+      FolderItemVerb* verb = nullptr;
+      BSTR caption = nullptr;
+      if (SUCCEEDED(verbs->Item(index, &verb)) && verb && SUCCEEDED(verb->get_Name(&caption)))
+        names.push_back(caption ? caption : L"");
+      SysFreeString(caption);
+      if (verb) verb->Release();
+    }
+  }
+  SysFreeString(name);
+  VariantClear(&where);
+  if (verbs) verbs->Release();
+  if (item) item->Release();
+  if (space) space->Release();
+  shell->Release();
+  return names;
+}
+
+std::vector<std::string> Listing(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : plat::ListDirectory(folder)) names.push_back(entry.name);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 TEST_F(ShortcutFileWin, PinWithoutMatchingVerbDoesNothing) {
-  // Wine's shell has no taskbar verbs; the call must find none and return quietly.
-  ASSERT_TRUE(plat::WriteFileBytes(folder_ / "a.exe", "MZ"));
+  const std::string exe = folder_ / "a.exe";
+  ASSERT_TRUE(plat::WriteFileBytes(exe, "MZ"));
+  // The premise: Wine's shell offers no verb with the system's pin or unpin caption.
+  for (UINT id : {5386u, 5387u}) {
+    wchar_t caption[256] = {};
+    if (HMODULE shell32 = LoadLibraryW(L"Shell32.dll")) {
+      LoadStringW(shell32, id, caption, 256);
+      FreeLibrary(shell32);
+    }
+    for (const std::wstring& verb : VerbNames(folder_.Path(), "a.exe"))
+      ASSERT_TRUE(caption[0] == 0 || verb != caption) << id;
+  }
+  const std::string pinned = plat::GetEnv("APPDATA") +
+                             "\\Microsoft\\Internet Explorer\\Quick Launch\\User Pinned\\TaskBar";
+  const std::vector<std::string> pinnedBefore = Listing(pinned);
+
   SetTaskbarPin(folder_.Path(), "a.exe", true);
+  SetTaskbarPin(folder_.Path(), "a.exe", false);
   SetTaskbarPin(folder_.Path(), "missing.exe", false);
+  SetTaskbarPin(folder_ / "no such folder", "a.exe", true);
+
+  // No verb ran: the folder holds its one file unchanged, nothing was pinned, and the
+  // caller's COM apartment is still there (the call balanced its own initialisation).
+  EXPECT_EQ(Listing(folder_.Path()), std::vector<std::string>{"a.exe"});
+  Bytes content;
+  ASSERT_TRUE(plat::ReadFileBytes(exe, content));
+  EXPECT_EQ(content, "MZ");
+  EXPECT_EQ(Listing(pinned), pinnedBefore);
+  EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_FALSE);
+  CoUninitialize();
 }
 
 }  // namespace
