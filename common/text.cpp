@@ -177,6 +177,12 @@ size_t FindLastSeparator(BytesView path, PathSeparators separators) {
   return found;
 }
 
+std::string WithSeparator(BytesView folder) {
+  std::string out(folder);
+  if (!EndsWithSeparator(out)) out += '\\';
+  return out;
+}
+
 bool EndsWithSeparator(BytesView path, PathSeparators separators) {
   return !path.empty() && FindLastSeparator(path, separators) == path.size() - 1;
 }

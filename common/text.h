@@ -73,6 +73,8 @@ size_t FindSeparator(BytesView path, size_t from = 0,
 size_t FindLastSeparator(BytesView path, PathSeparators separators = PathSeparators::kBackslash);
 // True when the last character of `path` is a separator (not the trail byte of a character).
 bool EndsWithSeparator(BytesView path, PathSeparators separators = PathSeparators::kBackslash);
+// `folder` with one "\" at its end (added when it has none).
+std::string WithSeparator(BytesView folder);
 // Splits at every separator character, as Split(path, "\\") does for ASCII: empty pieces are
 // kept (a leading, doubled or trailing separator gives one), an empty path gives one piece.
 std::vector<std::string> SplitPath(BytesView path,
@@ -81,5 +83,11 @@ std::vector<std::string> SplitPath(BytesView path,
 // the "\" of "C:\").
 std::string StripTrailingSeparators(BytesView path, size_t keep = 0,
                                     PathSeparators separators = PathSeparators::kBackslash);
+
+// The flag texts of the configuration: a value is true exactly when it is "真"; the false text
+// the system writes is "假".
+inline constexpr char kTrueText[] = "真";
+inline constexpr char kFalseText[] = "假";
+inline bool IsTrueText(BytesView value) { return value == kTrueText; }
 
 }  // namespace text

@@ -66,10 +66,6 @@ inline constexpr const char kShortcutSection[] = "新建快捷方式参数";
 inline constexpr const char kAfterUnpackSection[] = "解压后运行的参数";
 inline constexpr const char kUninstallCommandsSection[] = "卸载时运行命令";
 
-// Flag texts.
-inline constexpr const char kTrue[] = "真";
-inline constexpr const char kFalse[] = "假";
-
 // Install modes.
 inline constexpr const char kModeNormal[] = "正常安装";
 inline constexpr const char kModeDirect[] = "直接安装";

@@ -9,7 +9,6 @@ constexpr char kBlockOpen[] = "\r\n｛";
 constexpr char kBlockClose[] = "｝";
 constexpr char kSectionEnd[] = "\r\n}";
 constexpr char kTreeBlock[] = "Treelists";
-constexpr char kExpanded[] = "真";
 
 constexpr const char* kBuiltInDescriptions[3] = {
     "安装完该软件后将应用主程序增加至桌面快捷方式",
@@ -67,7 +66,7 @@ bool FillComponentTree(const std::string& treeText, ComponentTree& tree) {
     tree.items.push_back(item);
   }
   for (size_t k = 0; k < lines.size(); ++k) {
-    if (lines[k][3] == kExpanded) tree.items[k].expanded = true;
+    if (text::IsTrueText(lines[k][3])) tree.items[k].expanded = true;
   }
   // Lines that were all skipped leave no tree; start-up must then build the default one.
   return !tree.items.empty();

@@ -4,13 +4,13 @@
 
 #include "common/text.h"
 #include "platform/platform.h"
+#include "package/install_path.h"
+#include "system/temp_names.h"
 
 const char kBatchWriteFailedText[] = "无法写入批处理文件：";
 
 namespace {
 
-constexpr char kTrueFlag[] = "真";
-constexpr char kInstallPathVar[] = "%InstallPath%";
 constexpr char kBatchBreak[] = "%ET%";
 // How long an unwaited program start may take to become ready for input.
 constexpr uint32_t kStartIdleWaitMs = 1000;
@@ -25,7 +25,7 @@ struct ParsedLine {
 
 ParsedLine ParseLine(const std::string& line) {
   ParsedLine parsed;
-  parsed.trueLine = line.size() >= 3 && line.compare(1, 2, kTrueFlag) == 0;
+  parsed.trueLine = line.size() >= 3 && line.compare(1, 2, text::kTrueText) == 0;
   size_t bracket = line.find(']');
   if (bracket != std::string::npos) parsed.command = line.substr(bracket + 1);
   size_t open = parsed.command.find('(');
@@ -53,7 +53,7 @@ bool PrepareBatch(const ScriptContext& context, std::string& command, std::strin
 // Substitutes the install folder, turns "%ET%" commands into a batch, runs hidden and waiting,
 // and removes the batch afterwards: nothing else will ever read it.
 void RunWaitedCommand(const ScriptContext& context, const std::string& commandText) {
-  std::string command = text::ReplaceAll(commandText, kInstallPathVar, context.installPath);
+  std::string command = package::SubstituteInstallPath(commandText, context.installPath);
   std::string batch;
   if (text::Contains(command, kBatchBreak) && !PrepareBatch(context, command, batch)) return;
   RunCommandLine(command, true, true, false);
@@ -159,19 +159,8 @@ BatchFile MakeBatchCommand(std::string& command) {
   std::string bat = text::ReplaceAll(command, kBatchBreak, "\r\n");
   size_t cmd = text::FindIgnoreCaseAscii(bat, "cmd /c ");
   if (cmd != text::npos) bat.erase(cmd, 7);
-  // Same naming as the other work files: temp folder, hexadecimal tick count plus a counter.
-  static uint32_t counter = 0;
-  std::string path;
-  for (int attempt = 0; attempt < 1000; ++attempt) {
-    uint32_t number = plat::TickCount() + counter++;
-    char hex[16];
-    std::snprintf(hex, sizeof hex, "%x", unsigned(number));
-    std::string candidate = plat::TempFolder() + hex;
-    if (!plat::PathExists(candidate + ".tmp") && !plat::PathExists(candidate + ".tmp.bat")) {
-      path = candidate + ".tmp.bat";
-      break;
-    }
-  }
+  const std::string fresh = FreshTempName(".bat");
+  const std::string path = fresh.empty() ? std::string() : fresh + ".bat";
   BatchFile batch{path, false};
   if (path.empty() || !plat::WriteFileBytes(path, bat)) return batch;
   batch.written = true;
@@ -221,10 +210,10 @@ bool RunCommandLine(const std::string& command, bool wait, bool hide, bool shell
 
 void RunPreInstallCommands(ScriptContext& context, const std::vector<RunListEntry>& entries) {
   for (const RunListEntry& entry : entries) {
-    std::string command = entry.external == kTrueFlag
+    std::string command = text::IsTrueText(entry.external)
                               ? entry.file
                               : InstallFolderCommand(context.installPath, entry.file);
-    command = text::ReplaceAll(command, kInstallPathVar, context.installPath);
+    command = package::SubstituteInstallPath(command, context.installPath);
     ApplySystemFilter(command);
     std::string batch;
     if (text::Contains(command, kBatchBreak) && !PrepareBatch(context, command, batch)) continue;
@@ -236,14 +225,14 @@ void RunPostUnpackCommands(ScriptContext& context, const std::vector<RunListEntr
   for (const RunListEntry& entry : entries) {
     std::string command;
     std::string batch;
-    if (entry.external == kTrueFlag) {
+    if (text::IsTrueText(entry.external)) {
       command = entry.file;
       if (text::Contains(command, kBatchBreak) && !PrepareBatch(context, command, batch)) continue;
     } else {
       command = InstallFolderCommand(context.installPath, entry.file);
     }
     ApplySystemFilter(command);
-    command = text::ReplaceAll(command, kInstallPathVar, context.installPath);
+    command = package::SubstituteInstallPath(command, context.installPath);
     ShowAndRun(context, entry, command, batch);
   }
 }

@@ -1,5 +1,7 @@
 #include "startup/archiver_driver.h"
 
+#include "package/install_path.h"
+
 #include <cstring>
 
 #include "archiver/archiver.h"
@@ -128,7 +130,7 @@ bool ExtractAssignedFiles(const std::string& assignments, const std::string& ins
     std::string entries;
   };
   std::vector<Group> groups;
-  const std::string expanded = text::ReplaceAll(assignments, "%InstallPath%", installPath);
+  const std::string expanded = package::SubstituteInstallPath(assignments, installPath);
   for (const std::string& line : text::Split(expanded, "\r\n")) {
     const std::vector<std::string> fields = text::Split(line, ",");
     if (fields.size() >= 2 && fields[1] == "-1") {

@@ -78,6 +78,14 @@ void ApplySwitches(const SwitchTexts& switches, StartupState& state) {
     state.installPathOverride = InstallFolderValue(tail, switches.installFolder);
 }
 
-bool IsTestMode(const StartupState& state) {
-  return !state.commandArgs.empty() && state.commandArgs[0] == "test";
+namespace {
+constexpr char kTestArgument[] = "test";
+}  // namespace
+
+bool FirstArgumentIsTest(const StartupState& state) {
+  return !state.commandArgs.empty() && state.commandArgs[0] == kTestArgument;
+}
+
+bool OnlyArgumentIsTest(const StartupState& state) {
+  return state.commandArgs.size() == 1 && state.commandArgs[0] == kTestArgument;
 }

@@ -36,5 +36,9 @@ void ApplySwitches(const SwitchTexts& switches, StartupState& state);
 // before the last quote is kept); an unquoted one ends at the first blank.
 std::string InstallFolderValue(const std::string& tail, const std::string& switchText);
 
-// True when the first argument is "test".
-bool IsTestMode(const StartupState& state);
+// The two test modes, which differ on purpose. Start-up's: the first argument is "test" (the
+// package step then reads the configuration beside the program when the file has none).
+// The install's: the command line is exactly the one argument "test" (the install sequence and
+// ExtractToFolders then extract nothing).
+bool FirstArgumentIsTest(const StartupState& state);
+bool OnlyArgumentIsTest(const StartupState& state);

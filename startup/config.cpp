@@ -37,8 +37,6 @@ std::string ReadMainKeyFrom(BytesView dataIni, const std::string& key) {
   return ini::Document::Parse(dataIni).Get(keys::kMainSection, key);
 }
 
-bool IsTrueText(BytesView text) { return text == keys::kTrue; }
-
 void ReadConfigurationFiles(const PackageState& package, Configuration& config) {
   const std::string& folder = package.workFolder;
   config.dataIni = ReadOrEmpty(folder + keys::kDataIni);

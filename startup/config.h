@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/bytes.h"
+#include "common/text.h"
 #include "startup/state.h"
 
 // A key of any INI file with profile-string semantics; "" when the file, section or key is
@@ -21,8 +22,8 @@ std::string ReadMainKey(const PackageState& package, const std::string& key);
 // The same over data.ini held in memory.
 std::string ReadMainKeyFrom(BytesView dataIni, const std::string& key);
 
-// True exactly when the text is "真".
-bool IsTrueText(BytesView text);
+// True exactly when the text is "真" (the one rule, in common/text.h).
+using text::IsTrueText;
 
 // Reads the configuration files of `package.workFolder` into `config` (missing files read as
 // empty): data.ini, QZRREG.db inflated, QZRDLL_s.ini, var_data.ini, GUItext.ini and Except.ini

@@ -11,7 +11,7 @@
 #include "startup/config.h"
 #include "package/data_keys.h"
 #include "startup/exit_codes.h"
-#include "startup/temp_names.h"
+#include "system/temp_names.h"
 #include "startup/unpack_window.h"
 #include "startup/variables.h"
 
@@ -45,7 +45,9 @@ bool CopyPayloadOut(RunContext& context) {
     if (size && *size >= uint64_t(limitMiB) * kMiB) window->Open();
   }
   plat::PumpMessages();
-  const std::string copy = FreshTempName(".7zsha") + ".7zsha";
+  const std::string fresh = FreshTempName(".7zsha");
+  if (fresh.empty()) return false;
+  const std::string copy = fresh + ".7zsha";
   context.package.payloadArchivePath = copy;
   context.package.payloadCopyPath = copy;
   blocks::ProgressFn progress;
@@ -134,7 +136,9 @@ ExitCode PrepareSplitVolumes(RunContext& context) {
     }
     // Volumes with other names are joined into one archive; by full path, so names with
     // blanks and any current directory work.
-    const std::string joined = FreshTempName("datas.7z") + "datas.7z";
+    const std::string fresh = FreshTempName("datas.7z");
+    if (fresh.empty()) return FailTempWrite(context);
+    const std::string joined = fresh + "datas.7z";
     plat::PumpMessages();
     UnpackWindow* window = context.unpackWindow;
     if (window) {
@@ -172,7 +176,7 @@ int UnpackPackage(RunContext& context) {
   const std::string runFolder = RunFolder();
 
   std::string type;
-  if (IsTestMode(startup)) {
+  if (FirstArgumentIsTest(startup)) {
     type = package::kInstallerType;
     package.workFolder = runFolder + "\\";
   } else {
@@ -185,14 +189,15 @@ int UnpackPackage(RunContext& context) {
   // Without a configuration there is nothing to install; reading on would take data.ini and
   // variable.ini from whatever the current folder is and write the expanded files there. Only
   // test mode reads the files that lie beside the program.
-  if (config.empty() && !IsTestMode(startup)) {
+  if (config.empty() && !FirstArgumentIsTest(startup)) {
     package.configUnpackFailed = true;
     return kRunModeInstaller;
   }
   if (!config.empty()) {
-    package.workFolder = FreshTempName("\\") + "\\";
+    const std::string fresh = FreshTempName("\\");
+    package.workFolder = fresh + "\\";
     const std::string archive = package.workFolder + keys::kConfigArchive;
-    if (!plat::CreateDirectory(package.workFolder)) {
+    if (fresh.empty() || !plat::CreateDirectory(package.workFolder)) {
       package.workFolder.clear();
       package.stop = FailTempWrite(context);
       return kRunModeInstaller;

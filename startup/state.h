@@ -66,6 +66,9 @@ struct RunContext {
   StartupState startup;
   PackageState package;
   Configuration config;
+  // The destination folder, the one value every step reads (passed, never copied into a
+  // holder of its own): NormalizeFolder's form, drive letter upper-case and no trailing "\",
+  // so that "%InstallPath%\file" and installPath + "\" + name join with one separator.
   std::string installPath;
   ExtractAllFn extractAll;                // required for the package step
   UnpackWindow* unpackWindow = nullptr;   // the small progress window; none when headless

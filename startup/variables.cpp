@@ -1,5 +1,9 @@
 #include "startup/variables.h"
 
+#include "package/install_path.h"
+#include "startup/package.h"
+#include "system/registry.h"
+
 #include <algorithm>
 
 #include "common/keyed_store.h"
@@ -15,15 +19,8 @@ const char kResourcePrefix[] = "#资源数据_";
 
 namespace {
 
-const char kUninstallKeyPrefix[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 const char kShellFoldersKey[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-
-std::string RunFolder() {
-  std::string path = plat::ModulePath();
-  const size_t slash = text::FindLastSeparator(path);
-  return slash == std::string::npos ? "" : path.substr(0, slash);
-}
 
 std::string ValueText(const plat::RegValue& value) {
   return value.data.substr(0, value.data.find('\0'));
@@ -79,7 +76,7 @@ bool BuiltInVariable(const std::string& name, const PackageState& package,
   else if (name == "%LastInPath%")
     value = ReadRegistryText(plat::kLocalMachine,
                              kUninstallKeyPrefix + main(keys::kProductName) + "\\InstallLocation");
-  else if (name == "%InstallPath%" || name == "%AC%" || name == "%ET%") value = name;
+  else if (name == package::kInstallPathVariable || name == "%AC%" || name == "%ET%") value = name;
   else return false;
   return true;
 }

@@ -5,10 +5,6 @@
 
 namespace {
 
-std::string WithSeparator(const std::string& folder) {
-  return text::EndsWithSeparator(folder) ? folder : folder + "\\";
-}
-
 bool Visit(const FileTreeVisitor& visitor, const std::string& path) {
   return !visitor || visitor(path) != kFileTreeAborted;
 }
@@ -23,7 +19,7 @@ struct FoundFolder {
 // points at is not the tree's, and the uninstaller deletes what these walks find.
 bool WalkFolders(const std::string& folder, bool recursive, const FileTreeVisitor& visitor,
                  std::vector<FoundFolder>& list) {
-  const std::string base = WithSeparator(folder);
+  const std::string base = text::WithSeparator(folder);
   for (const plat::DirEntry& entry : plat::ListDirectory(base)) {
     if (!entry.isDirectory) continue;
     const bool isLink = (entry.attributes & plat::kFileAttributeReparsePoint) != 0;
@@ -37,7 +33,7 @@ bool WalkFolders(const std::string& folder, bool recursive, const FileTreeVisito
 
 bool ListFilesIn(const std::string& folder, const FileTreeVisitor& visitor,
                  std::vector<std::string>& list) {
-  const std::string base = WithSeparator(folder);
+  const std::string base = text::WithSeparator(folder);
   for (const plat::DirEntry& entry : plat::ListDirectory(base)) {
     if (entry.isDirectory) continue;
     std::string path = base + entry.name;

@@ -1,5 +1,8 @@
 #include "system/registry.h"
 
+#include "package/install_path.h"
+#include "system/temp_names.h"
+
 #include <cstdio>
 #include <cstring>
 #include <set>
@@ -12,7 +15,6 @@
 
 namespace {
 
-constexpr char kTrueText[] = "真";
 
 // The bytes a value of `typeCode` is stored with (see SetRegistryValue).
 Bytes StoredBytes(BytesView data, uint32_t typeCode) {
@@ -105,16 +107,10 @@ void WriteUninstallKey(const RegistryListInput& in) {
 // reading the previous file when the next entry comes.
 std::string FreshRegFileName(const std::string& folder,
                              const std::function<bool(const std::string&)>& taken) {
-  static unsigned counter = 0;
-  // Bounded: a temp folder that answers "exists" for every name (or a full one) must not hang
-  // the install.
-  for (int attempt = 0; attempt < kRegFileNameAttempts; ++attempt) {
-    char name[48];
-    std::snprintf(name, sizeof name, "QZR%x_%u.reg", plat::TickCount(), ++counter);
-    std::string path = folder + name;
-    if (!taken(path)) return path;
-  }
-  return "";
+  // The shared generator is bounded: a temp folder that answers "exists" for every name (or a
+  // full one) must not hang the install.
+  const std::string fresh = FreshTempName(".reg", folder, taken);
+  return fresh.empty() ? std::string() : fresh + ".reg";
 }
 
 bool SetRegistryValue(int rootCode, const std::string& subkey, const std::string& valueName,
@@ -147,14 +143,8 @@ bool ImportRegFile(const std::string& regFile) {
   return plat::StartProcess("regedit /s \"" + regFile + "\"", options);
 }
 
-Bytes SubstituteInstallPath(BytesView registryList, const std::string& installPath) {
-  const std::string escaped = text::ReplaceAll(installPath, "\\", "\\\\");
-  const Bytes once = text::ReplaceAll(registryList, "SXG(%InstallPath%)", escaped);
-  return text::ReplaceAll(once, "%InstallPath%", installPath);
-}
-
 std::string ApplyRegistryList(const RegistryListInput& input) {
-  const Bytes list = SubstituteInstallPath(input.registryList, input.installPath);
+  const Bytes list = package::SubstituteInstallPath(input.registryList, input.installPath, true);
   if (input.makeUninstaller) WriteUninstallKey(input);
 
   std::string uninstallList;
@@ -181,7 +171,7 @@ std::string ApplyRegistryList(const RegistryListInput& input) {
         if (const uint32_t typeCode = TypeCodeOf(entry.type); typeCode != 0)
           WriteRegistryEntry(entry, typeCode);
       }
-      if (entry.removeFlag == kTrueText) {
+      if (entry.removeFlag == text::kTrueText) {
         uninstallList += entry.path + "\\" + entry.valueName + "$," + entry.view + "\r\n";
       }
     }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "common/bytes.h"
+#include "system/temp_names.h"
 #include "platform/platform.h"
 
 // The empty mark of the registry list: data or a value name of exactly these bytes is empty.
@@ -38,7 +39,7 @@ bool SetRegistryValue(int rootCode, const std::string& subkey, const std::string
 plat::RegView RegistryViewOf(const std::string& view);
 
 // How many names FreshRegFileName tries before it gives up.
-inline constexpr int kRegFileNameAttempts = 64;
+inline constexpr int kRegFileNameAttempts = kFreshNameAttempts;
 
 // A name for the .reg file of one "file" entry: `folder` (ending with "\") + "QZR" + the tick
 // count in hexadecimal + "_" + a process-wide counter + ".reg", the first that `taken` does not
@@ -77,6 +78,3 @@ struct RegistryListInput {
 // item in the list are passed over, however large "num" is.
 std::string ApplyRegistryList(const RegistryListInput& input);
 
-// The registry list after the install-folder substitutions: "SXG(%InstallPath%)" becomes the
-// folder with every "\" doubled (as .reg text needs it), then "%InstallPath%" the folder.
-Bytes SubstituteInstallPath(BytesView registryList, const std::string& installPath);

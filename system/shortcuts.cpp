@@ -15,10 +15,6 @@ const char kOptionSeparator[] = "$，";
 const char kStatusPlaceholder[] = "%Default%";
 const char kUninstallerFile[] = "uninst.exe";
 
-std::string WithSeparator(std::string folder) {
-  if (!text::EndsWithSeparator(folder)) folder += '\\';
-  return folder;
-}
 
 }  // namespace
 
@@ -70,9 +66,9 @@ void CreateShortcuts(std::vector<ShortcutRecord>& records, const ShortcutInputs&
     if (version - 6.0 >= -0.0000001) SetTaskbarPin(inputs.installFolder, inputs.mainProgram, true);
   }
 
-  const std::string programs = WithSeparator(plat::ShellFolder(plat::kCsidlPrograms));
+  const std::string programs = text::WithSeparator(plat::ShellFolder(plat::kCsidlPrograms));
   const std::string desktop =
-      NormalizedFolder(WithSeparator(plat::ShellFolder(plat::kCsidlDesktopDirectory)));
+      NormalizedFolder(text::WithSeparator(plat::ShellFolder(plat::kCsidlDesktopDirectory)));
   const std::string defaultGroup = programs + inputs.softwareName;
   const std::string quickLaunch = GetQuickLaunchFolder();
 

@@ -6,6 +6,8 @@
 //   except the ones kept for later ("%InstallPath%", "%ET%"); those are handled here.
 #include "wizard/finish_options.h"
 
+#include "package/install_path.h"
+
 #include "common/text.h"
 #include "platform/platform.h"
 #include "startup/config.h"
@@ -104,7 +106,7 @@ void RunFinishActions(InstallSession& session) {
                             : session.form->Checked(option.control);
     if (!ticked) continue;
     std::string command = text::ReplaceAll(option.command, "**", "\"");
-    command = text::ReplaceAll(command, "%InstallPath%", session.run.installPath);
+    command = package::SubstituteInstallPath(command, session.run.installPath);
     ApplySystemFilter(command);
     if (text::Contains(command, "%ET%")) {
       const BatchFile batch = MakeBatchCommand(command);

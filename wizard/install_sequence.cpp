@@ -38,10 +38,6 @@ std::string StepCaption(const InstallSession& session, size_t index) {
   return index < captions.size() ? captions[index] : std::string("%Default%");
 }
 
-// The configuration and registry steps want the folder without its trailing "\".
-std::string FolderWithoutSlash(const std::string& folder) {
-  return text::StripTrailingSeparators(folder, 3);
-}
 
 
 // Routes the archiver's per-file reports of this install to the installing page.
@@ -123,7 +119,7 @@ void CreateInstallShortcuts(InstallSession& session) {
 void ApplyInstallRegistry(InstallSession& session) {
   RegistryListInput input;
   input.registryList = session.run.config.registryList;
-  input.installPath = FolderWithoutSlash(session.run.installPath);
+  input.installPath = session.run.installPath;
   input.productName = session.wizard.productName;
   input.version = session.wizard.version;
   input.company = session.wizard.company;

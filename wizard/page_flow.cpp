@@ -225,12 +225,12 @@ bool StartInstall(InstallSession& session, const std::string& password, bool pas
 
 bool ValidatePath(InstallSession& session, const std::string& path) {
   const PathRules& rules = session.wizard.pathRules;
-  if (rules.ch == keys::kTrue && HasDoubleByteCharacter(path)) {
+  if (rules.ch == text::kTrueText && HasDoubleByteCharacter(path)) {
     plat::MessageBox(Owner(session), kChinesePathText, "", plat::kMbIconError);
     return false;
   }
   const size_t comma = rules.zwj.find(',');
-  if (rules.zwj.substr(0, comma) == keys::kTrue) {
+  if (rules.zwj.substr(0, comma) == text::kTrueText) {
     const std::string entry = comma == std::string::npos ? "" : rules.zwj.substr(comma + 1);
     if (!plat::PathExists(path + "\\" + entry)) {
       plat::MessageBox(Owner(session), kWrongPathText, "", plat::kMbIconError);

@@ -13,6 +13,7 @@
 
 #include "script/component_tree.h"
 #include "script/interpreter.h"
+#include "startup/command_line.h"
 #include "startup/exit_codes.h"
 #include "startup/state.h"
 #include "system/shortcuts.h"
@@ -113,7 +114,8 @@ struct InstallSession {
   bool installing = false;
   bool cancelRequested = false;
 
+  // The install's test mode (OnlyArgumentIsTest): nothing is extracted.
   bool TestMode() const {
-    return run.startup.commandArgs.size() == 1 && run.startup.commandArgs[0] == "test";
+    return OnlyArgumentIsTest(run.startup);
   }
 };

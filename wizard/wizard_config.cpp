@@ -140,7 +140,7 @@ void LoadWizardConfiguration(InstallSession& session) {
   // 4-8. The destination and its locks.
   w.browseAppend = main(keys::kBrowseAutoAppend);
   const std::string prefer = main(keys::kPreferSecondPath);
-  if (prefer.empty() || prefer == keys::kTrue) {
+  if (prefer.empty() || prefer == text::kTrueText) {
     session.run.installPath = PreviousInstallLocation(w.productName);
     if (w.pathRules.fb == "s" && !session.run.installPath.empty()) LockDestination(form);
   }
@@ -160,7 +160,7 @@ void LoadWizardConfiguration(InstallSession& session) {
   w.mainProgram = main(keys::kMainProgram);
   ReadSkinPictures(session);
   const std::string uninstaller = main(keys::kMakeUninstaller);
-  w.makeUninstaller = (uninstaller == keys::kTrue || text::ToInt(uninstaller) == 1) ? 1 : 0;
+  w.makeUninstaller = (uninstaller == text::kTrueText || text::ToInt(uninstaller) == 1) ? 1 : 0;
   w.safe = main(keys::kArchivePasswordText);
   w.scriptDocument.clear();
   if (!session.run.package.workFolder.empty()) {

@@ -78,13 +78,23 @@ TEST(CommandLine, RenamedSwitchesAndTheInstallFolderValue) {
   }
 }
 
-TEST(CommandLine, TestModeIsTheFirstArgument) {
-  StartupState state;
-  EXPECT_FALSE(IsTestMode(state));
-  state.commandArgs = {"test"};
-  EXPECT_TRUE(IsTestMode(state));
-  state.commandArgs = {"-jp", "test"};
-  EXPECT_FALSE(IsTestMode(state));
+TEST(CommandLine, TheTwoTestModes) {
+  struct Case {
+    std::vector<std::string> args;
+    bool first, only;
+  } cases[] = {
+      {{}, false, false},
+      {{"test"}, true, true},
+      {{"test", "-hp"}, true, false},
+      {{"-jp", "test"}, false, false},
+      {{"TEST"}, false, false},
+  };
+  for (const Case& c : cases) {
+    StartupState state;
+    state.commandArgs = c.args;
+    EXPECT_EQ(FirstArgumentIsTest(state), c.first) << testing::PrintToString(c.args);
+    EXPECT_EQ(OnlyArgumentIsTest(state), c.only) << testing::PrintToString(c.args);
+  }
 }
 
 }  // namespace
