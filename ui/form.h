@@ -68,6 +68,7 @@ struct CloneTarget {
   std::string parent;       // "" = the window; else a panel, group box or the page container
   int page = -1;            // >= 0: the copy is the body of that page (see AddPage)
   std::string childSuffix;  // the template's descendants are copied as their name + this
+  bool withChildren = true; // false: the template alone, like CloneControl (no suffix needed)
 };
 
 struct Bounds {
@@ -146,19 +147,21 @@ class Form {
   virtual bool CloneControl(const std::string& templateControl, const std::string& name) = 0;
 
   // Like CloneControl, but the copy goes into `target.parent` (at the template's left and top,
-  // now within the new parent) and brings the template's whole subtree: every descendant D is
-  // copied as D + `target.childSuffix` into the copy of its own parent, in creation order. With
+  // now within the new parent) and, unless `target.withChildren` is false, the template's whole
+  // subtree: every descendant D is copied as D + `target.childSuffix` into the copy of its own
+  // parent, in creation order, each at its place within that parent. With
   // `target.page` >= 0 the copy becomes the body of that page. False, and nothing is created,
-  // when the template or the parent is missing, the parent is the template or lies inside it,
+  // when the template is missing, the parent is missing or no host (panel, group box, page
+  // container; "" is the window), the parent is the template or lies inside it,
   // the page does not exist or the parent is not the page container, or any new name is empty
   // or taken (an empty suffix with children always is).
   virtual bool CloneControlInto(const std::string& templateControl, const std::string& name,
                                 const CloneTarget& target) = 0;
 
-  // A new control made from a description (its parent must exist; `page` >= 0 makes it the
-  // body of that page, as a child of the page container). False when the name is empty or
-  // taken, the parent is missing, or the page is given and does not exist or the parent is not
-  // the page container.
+  // A new control made from a description (its parent must be the window or a host; `page`
+  // >= 0 makes it the body of that page, as a child of the page container). False when the
+  // name is empty or taken, the parent is missing or no host, or the page is given and does not
+  // exist or the parent is not the page container.
   virtual bool AddControl(const ControlDesc& control) = 0;
 
   // A new empty page after the last one of the page container; returns its index, which

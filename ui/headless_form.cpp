@@ -158,6 +158,13 @@ bool HeadlessForm::Inside(const std::string& control, const std::string& ancesto
   return false;
 }
 
+bool HeadlessForm::CanHold(const std::string& parent) const {
+  if (parent.empty()) return true;
+  const State* p = Find(parent);
+  return p && (p->kind == ControlKind::kPanel || p->kind == ControlKind::kGroupBox ||
+               p->kind == ControlKind::kPageContainer);
+}
+
 bool HeadlessForm::CloneControl(const std::string& templateControl, const std::string& name) {
   const State* t = templateControl.empty() ? nullptr : Find(templateControl);
   if (!t || name.empty() || Has(name)) return false;
@@ -170,13 +177,14 @@ bool HeadlessForm::CloneControl(const std::string& templateControl, const std::s
 bool HeadlessForm::CloneControlInto(const std::string& templateControl, const std::string& name,
                                     const CloneTarget& target) {
   const State* t = templateControl.empty() ? nullptr : Find(templateControl);
-  if (!t || name.empty() || Has(name) || !Has(target.parent)) return false;
+  if (!t || name.empty() || Has(name) || !CanHold(target.parent)) return false;
   if (Inside(target.parent, templateControl)) return false;
   if (target.page >= 0 && (target.page >= PageCount() || target.parent != pageContainer_))
     return false;
   // The subtree in creation order, so that every parent is copied before its children.
   std::vector<std::pair<std::string, std::string>> copies = {{templateControl, name}};
   for (const std::string& control : order_) {
+    if (!target.withChildren) break;
     if (control == templateControl || !Inside(control, templateControl)) continue;
     const std::string newName = control + target.childSuffix;
     if (target.childSuffix.empty() || Has(newName) || newName == name) return false;
@@ -198,7 +206,7 @@ bool HeadlessForm::CloneControlInto(const std::string& templateControl, const st
 }
 
 bool HeadlessForm::AddControl(const ControlDesc& c) {
-  if (c.name.empty() || Has(c.name) || !Has(c.parent)) return false;
+  if (c.name.empty() || Has(c.name) || !CanHold(c.parent)) return false;
   if (c.page >= 0 && (c.page >= PageCount() || c.parent != pageContainer_)) return false;
   State s;
   s.kind = c.kind;

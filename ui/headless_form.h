@@ -98,6 +98,7 @@ class HeadlessForm : public Form {
   // What a clone takes over from its template (see Form::CloneControl).
   static State CopyOf(const State& model);
   bool Inside(const std::string& control, const std::string& ancestor) const;
+  bool CanHold(const std::string& parent) const;  // the window or a host
 
   std::map<std::string, State> controls_;
   std::vector<std::string> order_;

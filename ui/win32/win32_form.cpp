@@ -278,7 +278,7 @@ Win32Form::Win32Form(const WindowDesc& desc, const Win32FormStyle& style)
                                 GetModuleHandleW(nullptr), this);
   if (!window) return;
   window_ = I(window);
-  gdi_->dpi = dpi_ = ScreenDpi();
+  gdi_->dpi = ScreenDpi();
   HFONT font = gdi_->Font(FontSpec{});
   if (!font) font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));  // not ours to delete
   font_ = reinterpret_cast<intptr_t>(font);
@@ -436,7 +436,7 @@ bool Win32Form::CreateControlWindow(Control& c) {
       break;
   }
   if (!c.enabled) EnableWindow(hwnd, FALSE);
-  ApplyColours(c);
+  if (c.textColour != kSystemColour || c.backColour != kSystemColour) ApplyColours(c);
   SetWindowPos(hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   return true;
 }
@@ -828,6 +828,12 @@ bool Win32Form::Inside(const std::string& control, const std::string& ancestor) 
   return false;
 }
 
+bool Win32Form::CanHold(const std::string& parent) const {
+  if (parent.empty()) return true;
+  const Control* p = Find(parent);
+  return p && IsHost(p->kind);
+}
+
 bool Win32Form::CloneControl(const std::string& templateControl, const std::string& name) {
   const Control* t = templateControl.empty() ? nullptr : Find(templateControl);
   if (!t || name.empty() || Has(name)) return false;
@@ -838,13 +844,14 @@ bool Win32Form::CloneControl(const std::string& templateControl, const std::stri
 bool Win32Form::CloneControlInto(const std::string& templateControl, const std::string& name,
                                  const CloneTarget& target) {
   const Control* t = templateControl.empty() ? nullptr : Find(templateControl);
-  if (!t || name.empty() || Has(name) || !ParentExists(target.parent)) return false;
+  if (!t || name.empty() || Has(name) || !CanHold(target.parent)) return false;
   if (Inside(target.parent, templateControl)) return false;
   if (target.page >= 0 && (target.page >= pageCount_ || target.parent != pageContainer_))
     return false;
   // The subtree in creation order, so that every parent is made before its children.
   std::vector<std::pair<std::string, std::string>> copies = {{templateControl, name}};
   for (const std::string& control : order_) {
+    if (!target.withChildren) break;
     if (control == templateControl || !Inside(control, templateControl)) continue;
     const std::string newName = control + target.childSuffix;
     if (target.childSuffix.empty() || Has(newName) || newName == name) return false;
@@ -867,7 +874,7 @@ bool Win32Form::CloneControlInto(const std::string& templateControl, const std::
 }
 
 bool Win32Form::AddControl(const ControlDesc& d) {
-  if (d.name.empty() || Has(d.name) || !ParentExists(d.parent)) return false;
+  if (d.name.empty() || Has(d.name) || !CanHold(d.parent)) return false;
   if (d.page >= 0 && (d.page >= pageCount_ || d.parent != pageContainer_)) return false;
   Realize(AddFromDesc(d));
   return true;

@@ -160,7 +160,8 @@ class Win32Form : public Form {
   void ApplyFont(Control& control);
   void ApplyColours(const Control& control);
   bool Inside(const std::string& control, const std::string& ancestor) const;
-  bool ParentExists(const std::string& parent) const { return parent.empty() || Find(parent); }
+  // Whether controls may be put into `parent`: the window or a host.
+  bool CanHold(const std::string& parent) const;
   intptr_t OnControlColour(unsigned message, intptr_t dc, intptr_t child, bool& handled);
   void LowerHosts(intptr_t parent);
   void ApplyVisibility(const Control& control);
@@ -178,7 +179,6 @@ class Win32Form : public Form {
   intptr_t window_ = 0;
   std::unique_ptr<GdiResources> gdi_;  // fonts, brushes and icons; outlive the windows
   intptr_t font_ = 0;                  // the standard font
-  int dpi_ = 96;
   std::string windowText_;
   std::string windowTag_;
   Rgb windowTextColour_ = kSystemColour;

@@ -151,6 +151,7 @@ TEST(HeadlessFormClone, ARefusedCopyCreatesNothing) {
       {"empty name", "备用框", "", {"页0", -1, "_1"}},
       {"name taken", "备用框", "标题", {"页0", -1, "_1"}},
       {"missing parent", "备用框", "新", {"没有", -1, "_1"}},
+      {"a label as parent", "标题", "新", {"备用标签", -1, "_1"}},
       {"into itself", "备用框", "新", {"备用框", -1, "_1"}},
       {"into its own child", "备用框", "新", {"备用组", -1, "_1"}},
       {"children without a suffix", "备用框", "新", {"页0", -1, ""}},
@@ -165,10 +166,15 @@ TEST(HeadlessFormClone, ARefusedCopyCreatesNothing) {
     EXPECT_FALSE(form.CloneControlInto(c.from, c.name, c.target));
     EXPECT_EQ(form.ControlNames().size(), before);
   }
-  // A lone control needs no suffix.
+  // A lone control needs no suffix, nor does a host copied without its children.
   HeadlessForm form(SampleWindow());
   EXPECT_TRUE(form.CloneControlInto("标题", "标题2", {"备用框", -1, ""}));
   EXPECT_EQ(form.ParentOf("标题2"), "备用框");
+  const size_t before = form.ControlNames().size();
+  EXPECT_TRUE(form.CloneControlInto("备用框", "外框", {"页面", -1, "", false}));
+  EXPECT_EQ(form.ControlNames().size(), before + 1);
+  EXPECT_EQ(form.ParentOf("外框"), "页面");
+  EXPECT_EQ(form.PageOf("外框"), -1);
 }
 
 TEST(HeadlessFormPages, AnAddedPageTakesABodyAndBecomesCurrent) {

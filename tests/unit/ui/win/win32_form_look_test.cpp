@@ -342,6 +342,11 @@ TEST_F(WinFormLook, ASubtreeCopiedIntoAnAddedPageIsOnScreenWhenThatPageIs) {
   form->SetCurrentPage(0);
   EXPECT_FALSE(IsWindowVisible(Hwnd(*form, "页2")));
 
+  // A host copied alone is an empty window in its new parent.
+  ASSERT_TRUE(form->CloneControlInto("备用框", "外框", {"页面", -1, "", false}));
+  EXPECT_EQ(GetParent(Hwnd(*form, "外框")), Hwnd(*form, "页面"));
+  EXPECT_EQ(GetWindow(Hwnd(*form, "外框"), GW_CHILD), nullptr);
+
   // Refused copies make no windows.
   EXPECT_FALSE(form->CloneControlInto("备用框", "又一页", {"页面", page, "_页2"}));
   EXPECT_FALSE(form->CloneControlInto("备用框", "又一页", {"备用组", -1, "_x"}));
@@ -405,6 +410,7 @@ TEST_F(WinFormLook, TagsStayOnTheirControlAndAddedControlsAreRealWindows) {
   EXPECT_EQ(form->NameOf(reinterpret_cast<intptr_t>(added)), "新标签");
   EXPECT_FALSE(form->AddControl({"新标签", ControlKind::kLabel, "", 0, 0, 1, 1, ""}));
   EXPECT_FALSE(form->AddControl({"孤儿", ControlKind::kLabel, "没有", 0, 0, 1, 1, ""}));
+  EXPECT_FALSE(form->AddControl({"标签里的", ControlKind::kLabel, "新标签", 0, 0, 1, 1, ""}));
 }
 
 }  // namespace
