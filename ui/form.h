@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "common/bytes.h"
 #include "ui/window_desc.h"
 
 enum class FormEvent {
@@ -22,16 +23,53 @@ enum class FormEvent {
   kPageMouseMove,     // mouse over a page outside the tree
   kMayClose,          // the window is asked to close; the handler's result allows it
   kMoved,             // moved, minimised or restored; `state` = 0 normal, 2 minimised, 3 zoomed
+  kFeedback,          // a label's feedback: `index` = the sender's code, `value` = its value;
+                      // the handler's result goes back to the sender
 };
 
 struct FormEventArgs {
   int index = 0;
   int state = 0;
+  intptr_t value = 0;  // kFeedback: a number or an address, whole on 64-bit builds too
 };
 
-// Returns true to allow what the event asks (only kMayClose looks at it).
-using FormEventHandler =
-    std::function<bool(const std::string& control, FormEvent event, const FormEventArgs& args)>;
+// The handler's result: for kMayClose non-zero allows the close (a handler returning bool
+// keeps its meaning), for kFeedback it is the answer the sender gets; other events ignore it.
+// Without a handler kMayClose is allowed and kFeedback answers 0. The result is as wide as a
+// pointer, so an answer that is an address survives on 64-bit builds.
+using FormEventHandler = std::function<intptr_t(const std::string& control, FormEvent event,
+                                                const FormEventArgs& args)>;
+
+// The window message that raises a label's kFeedback event (WM_APP + 0x100). Whoever holds the
+// label's window (plug-ins find it by its caption) sends it with wParam = code and lParam =
+// value; SendMessage returns the handler's result. Only label controls answer it; elsewhere,
+// and while the form is being built or torn down, it returns 0.
+inline constexpr unsigned kFeedbackMessage = 0x8000 + 0x100;
+
+// A colour laid out as a Win32 COLORREF, 0x00BBGGRR.
+using Rgb = uint32_t;
+// "Not set": the control shows the colour the system gives its kind.
+inline constexpr Rgb kSystemColour = 0xFFFFFFFF;
+
+// A control's font. `face` "" stands for the form's standard face (the one every control
+// starts with); `points` below 1 for the standard size, 9 points.
+struct FontSpec {
+  std::string face;
+  int points = 9;
+  bool bold = false;
+
+  bool operator==(const FontSpec& other) const {
+    return face == other.face && points == other.points && bold == other.bold;
+  }
+};
+
+// Where CloneControlInto puts the copy.
+struct CloneTarget {
+  std::string parent;       // "" = the window; else a panel, group box or the page container
+  int page = -1;            // >= 0: the copy is the body of that page (see AddPage)
+  std::string childSuffix;  // the template's descendants are copied as their name + this
+  bool withChildren = true; // false: the template alone, like CloneControl (no suffix needed)
+};
 
 struct Bounds {
   int left = 0;
@@ -76,14 +114,16 @@ class Form {
   virtual void SetChecked(const std::string& control, bool checked) = 0;
   virtual bool Checked(const std::string& control) const = 0;
 
+  // Moves and resizes a control within its parent, or the window ("") on the screen.
   virtual void SetBounds(const std::string& control, const Bounds& bounds) = 0;
   virtual Bounds GetBounds(const std::string& control) const = 0;
 
   // The button that Enter presses.
   virtual void SetDefaultButton(const std::string& control) = 0;
 
-  // The page container (`选择夹1`): pages 0..5. Setting a different page fires kPageChanged
-  // (setting the same page fires it too: the wizard uses that as a refresh).
+  // The page container: the pages of the description's bodies, then those of AddPage. Setting
+  // a different page fires kPageChanged (setting the same page fires it too: the wizard uses
+  // that as a refresh); a page that does not exist is ignored.
   virtual void SetCurrentPage(int page) = 0;
   virtual int CurrentPage() const = 0;
 
@@ -100,9 +140,71 @@ class Form {
   virtual void SetTreeCheck(const std::string& control, int index, bool checked) = 0;
   virtual bool TreeCheck(const std::string& control, int index) const = 0;
 
-  // A new control `name` made like `templateControl` (same parent, kind, bounds, caption,
-  // visibility). False when the template is missing or the name is taken.
+  // A new control `name` made like `templateControl`, in the same parent: kind, bounds, current
+  // text, visibility, enabled state, font, colours, picture and tag are copied; check state,
+  // progress, rows, tree items and timer interval start empty. Children are not copied. False
+  // when the template is missing or the name is empty or taken.
   virtual bool CloneControl(const std::string& templateControl, const std::string& name) = 0;
+
+  // Like CloneControl, but the copy goes into `target.parent` (at the template's left and top,
+  // now within the new parent) and, unless `target.withChildren` is false, the template's whole
+  // subtree: every descendant D is copied as D + `target.childSuffix` into the copy of its own
+  // parent, in creation order, each at its place within that parent. With
+  // `target.page` >= 0 the copy becomes the body of that page. False, and nothing is created,
+  // when the template is missing, the parent is missing or no host (panel, group box, page
+  // container; "" is the window), the parent is the template or lies inside it,
+  // the page does not exist or the parent is not the page container, or any new name is empty
+  // or taken (an empty suffix with children always is).
+  virtual bool CloneControlInto(const std::string& templateControl, const std::string& name,
+                                const CloneTarget& target) = 0;
+
+  // A new control made from a description (its parent must be the window or a host; `page`
+  // >= 0 makes it the body of that page, as a child of the page container). False when the
+  // name is empty or taken, the parent is missing or no host, or the page is given and does not
+  // exist or the parent is not the page container.
+  virtual bool AddControl(const ControlDesc& control) = 0;
+
+  // A new empty page after the last one of the page container; returns its index, which
+  // SetCurrentPage then accepts (-1 without a page container). The page shows whatever body
+  // the program clones or adds into it afterwards.
+  virtual int AddPage() = 0;
+  // Pages of the page container, those of the description and the added ones.
+  virtual int PageCount() const = 0;
+
+  // The font of a control ("" = the window: ignored). Identical fonts are shared. A control
+  // never given one reports the standard font, {"", 9, false}.
+  virtual void SetFont(const std::string& control, const FontSpec& font) = 0;
+  virtual FontSpec Font(const std::string& control) const = 0;
+
+  // Text and background colour of one control; kSystemColour puts the system's back. Labels,
+  // edit boxes, check boxes, panels, group boxes, pictures (behind the picture), trees, lists
+  // and progress bars show them; push buttons keep the system's look.
+  virtual void SetTextColour(const std::string& control, Rgb colour) = 0;
+  virtual void SetBackColour(const std::string& control, Rgb colour) = 0;
+  virtual Rgb TextColour(const std::string& control) const = 0;
+  virtual Rgb BackColour(const std::string& control) const = 0;
+  // The system's button-face colour (what "the window's grey" is on this system).
+  virtual Rgb ButtonFaceColour() const = 0;
+
+  // A picture control shows the image in `bytes` (JPEG, BMP, GIF, PNG; told apart by content,
+  // not by name) at its natural size from the top-left corner, over the control's background
+  // colour, transparency honoured. Empty bytes clear it. False when the bytes are no picture
+  // of those kinds (the control then shows none); Picture() still gives the bytes last set.
+  virtual bool SetPicture(const std::string& control, BytesView bytes) = 0;
+  virtual Bytes Picture(const std::string& control) const = 0;
+
+  // The window's icon from the bytes of an .ico file (the large and the small size are picked
+  // from its images). Empty bytes remove it. False when the bytes are no icon file.
+  virtual bool SetWindowIcon(BytesView icoFile) = 0;
+  virtual Bytes WindowIcon() const = 0;
+
+  // A text the program keeps on a control ("" = the window) and reads back; the form itself
+  // never looks at it. Empty for a control never tagged or missing.
+  virtual void SetTag(const std::string& control, const std::string& tag) = 0;
+  virtual std::string Tag(const std::string& control) const = 0;
+  // A number kept as its decimal text; a tag that is not a number reads as 0.
+  void SetTagNumber(const std::string& control, int64_t number);
+  int64_t TagNumber(const std::string& control) const;
 
   // Timers: 0 stops, any other interval (ms) starts or restarts.
   virtual void SetTimerInterval(const std::string& control, int milliseconds) = 0;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "ui/image_bytes.h"
+
 HeadlessForm::HeadlessForm(const WindowDesc& desc) {
   window_.text = desc.caption;
   window_.bounds = {0, 0, desc.width, desc.height};
@@ -13,6 +15,7 @@ HeadlessForm::HeadlessForm(const WindowDesc& desc) {
     s.text = c.caption;
     s.visible = c.visible;
     s.bounds = {c.left, c.top, c.width, c.height};
+    s.page = c.page;
     controls_[c.name] = s;
     order_.push_back(c.name);
     if (c.kind == ControlKind::kPageContainer && pageContainer_.empty()) pageContainer_ = c.name;
@@ -131,13 +134,151 @@ bool HeadlessForm::TreeCheck(const std::string& control, int index) const {
   return s && index >= 0 && index < int(s->treeChecks.size()) && s->treeChecks[index];
 }
 
+HeadlessForm::State HeadlessForm::CopyOf(const State& model) {
+  State copy;
+  copy.kind = model.kind;
+  copy.parent = model.parent;
+  copy.text = model.text;
+  copy.visible = model.visible;
+  copy.enabled = model.enabled;
+  copy.bounds = model.bounds;
+  copy.page = model.page;
+  copy.font = model.font;
+  copy.textColour = model.textColour;
+  copy.backColour = model.backColour;
+  copy.picture = model.picture;
+  copy.tag = model.tag;
+  return copy;
+}
+
+bool HeadlessForm::Inside(const std::string& control, const std::string& ancestor) const {
+  for (const State* s = control.empty() ? nullptr : Find(control); s;
+       s = s->parent.empty() ? nullptr : Find(s->parent))
+    if (s == Find(ancestor)) return true;
+  return false;
+}
+
+bool HeadlessForm::CanHold(const std::string& parent) const {
+  if (parent.empty()) return true;
+  const State* p = Find(parent);
+  return p && (p->kind == ControlKind::kPanel || p->kind == ControlKind::kGroupBox ||
+               p->kind == ControlKind::kPageContainer);
+}
+
 bool HeadlessForm::CloneControl(const std::string& templateControl, const std::string& name) {
-  const State* t = Find(templateControl);
-  if (!t || templateControl.empty() || Has(name)) return false;
-  State copy = *t;
+  const State* t = templateControl.empty() ? nullptr : Find(templateControl);
+  if (!t || name.empty() || Has(name)) return false;
+  State copy = CopyOf(*t);
   controls_[name] = copy;
   order_.push_back(name);
   return true;
+}
+
+bool HeadlessForm::CloneControlInto(const std::string& templateControl, const std::string& name,
+                                    const CloneTarget& target) {
+  const State* t = templateControl.empty() ? nullptr : Find(templateControl);
+  if (!t || name.empty() || Has(name) || !CanHold(target.parent)) return false;
+  if (Inside(target.parent, templateControl)) return false;
+  if (target.page >= 0 && (target.page >= PageCount() || target.parent != pageContainer_))
+    return false;
+  // The subtree in creation order, so that every parent is copied before its children.
+  std::vector<std::pair<std::string, std::string>> copies = {{templateControl, name}};
+  for (const std::string& control : order_) {
+    if (!target.withChildren) break;
+    if (control == templateControl || !Inside(control, templateControl)) continue;
+    const std::string newName = control + target.childSuffix;
+    if (target.childSuffix.empty() || Has(newName) || newName == name) return false;
+    copies.push_back({control, newName});
+  }
+  for (const auto& [from, to] : copies) {
+    State copy = CopyOf(controls_[from]);
+    if (from == templateControl) {
+      copy.parent = target.parent;
+      copy.page = target.page;
+    } else {
+      for (const auto& [oldName, newName] : copies)
+        if (oldName == copy.parent) copy.parent = newName;
+    }
+    controls_[to] = copy;
+    order_.push_back(to);
+  }
+  return true;
+}
+
+bool HeadlessForm::AddControl(const ControlDesc& c) {
+  if (c.name.empty() || Has(c.name) || !CanHold(c.parent)) return false;
+  if (c.page >= 0 && (c.page >= PageCount() || c.parent != pageContainer_)) return false;
+  State s;
+  s.kind = c.kind;
+  s.parent = c.parent;
+  s.text = c.caption;
+  s.visible = c.visible;
+  s.bounds = {c.left, c.top, c.width, c.height};
+  s.page = c.page;
+  controls_[c.name] = s;
+  order_.push_back(c.name);
+  return true;
+}
+
+int HeadlessForm::AddPage() {
+  if (pageContainer_.empty()) return -1;
+  return ++lastPage_;
+}
+
+int HeadlessForm::PageCount() const { return pageContainer_.empty() ? 0 : lastPage_ + 1; }
+
+void HeadlessForm::SetFont(const std::string& control, const FontSpec& font) {
+  if (control.empty()) return;
+  if (State* s = Find(control)) s->font = font;
+}
+
+FontSpec HeadlessForm::Font(const std::string& control) const {
+  const State* s = control.empty() ? nullptr : Find(control);
+  return s ? s->font : FontSpec{};
+}
+
+void HeadlessForm::SetTextColour(const std::string& control, Rgb colour) {
+  if (State* s = Find(control)) s->textColour = colour;
+}
+
+void HeadlessForm::SetBackColour(const std::string& control, Rgb colour) {
+  if (State* s = Find(control)) s->backColour = colour;
+}
+
+Rgb HeadlessForm::TextColour(const std::string& control) const {
+  const State* s = Find(control);
+  return s ? s->textColour : kSystemColour;
+}
+
+Rgb HeadlessForm::BackColour(const std::string& control) const {
+  const State* s = Find(control);
+  return s ? s->backColour : kSystemColour;
+}
+
+bool HeadlessForm::SetPicture(const std::string& control, BytesView bytes) {
+  State* s = control.empty() ? nullptr : Find(control);
+  if (!s || s->kind != ControlKind::kPicture) return false;
+  s->picture = Bytes(bytes);
+  return bytes.empty() || PictureKindOf(bytes) != PictureKind::kNone;
+}
+
+Bytes HeadlessForm::Picture(const std::string& control) const {
+  const State* s = control.empty() ? nullptr : Find(control);
+  return s ? s->picture : Bytes();
+}
+
+bool HeadlessForm::SetWindowIcon(BytesView icoFile) {
+  icon_ = Bytes(icoFile);
+  return icoFile.empty() || !ReadIconDirectory(icoFile).empty();
+}
+
+void HeadlessForm::SetTag(const std::string& control, const std::string& tag) {
+  if (State* s = Find(control)) s->tag = tag;
+}
+
+std::string HeadlessForm::Tag(const std::string& control) const {
+  const State* s = Find(control);
+  return s ? s->tag : std::string();
 }
 
 void HeadlessForm::SetTimerInterval(const std::string& control, int milliseconds) {
@@ -153,13 +294,15 @@ void HeadlessForm::PumpEvents() {
   if (onPump) onPump();
 }
 
-bool HeadlessForm::Fire(const std::string& control, FormEvent event, const FormEventArgs& args) {
+intptr_t HeadlessForm::Fire(const std::string& control, FormEvent event,
+                           const FormEventArgs& args) {
   State* s = Find(control);
   if (event == FormEvent::kClick && s && s->kind == ControlKind::kCheckBox) s->checked = !s->checked;
   if (event == FormEvent::kTickChanged && s && args.index >= 0 &&
       args.index < int(s->treeChecks.size()))
     s->treeChecks[args.index] = args.state == 1;
-  return handler_ ? handler_(control, event, args) : true;
+  if (handler_) return handler_(control, event, args);
+  return event == FormEvent::kMayClose ? 1 : 0;
 }
 
 void HeadlessForm::TickTimers() {
@@ -174,4 +317,14 @@ std::vector<std::string> HeadlessForm::ControlNames() const { return order_; }
 ControlKind HeadlessForm::KindOf(const std::string& control) const {
   const State* s = Find(control);
   return s ? s->kind : ControlKind::kLabel;
+}
+
+std::string HeadlessForm::ParentOf(const std::string& control) const {
+  const State* s = control.empty() ? nullptr : Find(control);
+  return s ? s->parent : std::string();
+}
+
+int HeadlessForm::PageOf(const std::string& control) const {
+  const State* s = control.empty() ? nullptr : Find(control);
+  return s ? s->page : -1;
 }

@@ -32,6 +32,25 @@ class HeadlessForm : public Form {
   void SetTreeCheck(const std::string& control, int index, bool checked) override;
   bool TreeCheck(const std::string& control, int index) const override;
   bool CloneControl(const std::string& templateControl, const std::string& name) override;
+  bool CloneControlInto(const std::string& templateControl, const std::string& name,
+                        const CloneTarget& target) override;
+  bool AddControl(const ControlDesc& control) override;
+  int AddPage() override;
+  int PageCount() const override;
+  void SetFont(const std::string& control, const FontSpec& font) override;
+  FontSpec Font(const std::string& control) const override;
+  void SetTextColour(const std::string& control, Rgb colour) override;
+  void SetBackColour(const std::string& control, Rgb colour) override;
+  Rgb TextColour(const std::string& control) const override;
+  Rgb BackColour(const std::string& control) const override;
+  // The classic grey of Windows' default scheme.
+  Rgb ButtonFaceColour() const override { return 0xF0F0F0; }
+  bool SetPicture(const std::string& control, BytesView bytes) override;
+  Bytes Picture(const std::string& control) const override;
+  bool SetWindowIcon(BytesView icoFile) override;
+  Bytes WindowIcon() const override { return icon_; }
+  void SetTag(const std::string& control, const std::string& tag) override;
+  std::string Tag(const std::string& control) const override;
   void SetTimerInterval(const std::string& control, int milliseconds) override;
   int TimerInterval(const std::string& control) const override;
   intptr_t Handle(const std::string& control) const override { (void)control; return 0; }
@@ -44,14 +63,18 @@ class HeadlessForm : public Form {
   bool Closed() const { return closed_; }
 
   // Plays a user action: check boxes toggle before kClick; returns the handler's answer
-  // (true without a handler).
-  bool Fire(const std::string& control, FormEvent event, const FormEventArgs& args = {});
+  // (without a handler: 1 for kMayClose, else 0). A plug-in's feedback to a label is
+  // Fire(label, FormEvent::kFeedback, {code, 0, value}).
+  intptr_t Fire(const std::string& control, FormEvent event, const FormEventArgs& args = {});
   // Runs one tick of every timer whose interval is not 0 (what a pump would deliver).
   void TickTimers();
   const std::string& DefaultButton() const { return defaultButton_; }
   // Names of the controls in creation order, clones included.
   std::vector<std::string> ControlNames() const;
   ControlKind KindOf(const std::string& control) const;
+  // The parent a control was built or cloned into; the page it is the body of (-1: none).
+  std::string ParentOf(const std::string& control) const;
+  int PageOf(const std::string& control) const;
   // Called on every PumpEvents (tests use it to press Cancel in the middle of an install).
   std::function<void()> onPump;
 
@@ -68,9 +91,19 @@ class HeadlessForm : public Form {
     int interval = 0;
     std::vector<std::string> rows;
     std::vector<bool> treeChecks;
+    int page = -1;
+    FontSpec font;
+    Rgb textColour = kSystemColour;
+    Rgb backColour = kSystemColour;
+    Bytes picture;
+    std::string tag;
   };
   State* Find(const std::string& control);
   const State* Find(const std::string& control) const;
+  // What a clone takes over from its template (see Form::CloneControl).
+  static State CopyOf(const State& model);
+  bool Inside(const std::string& control, const std::string& ancestor) const;
+  bool CanHold(const std::string& parent) const;  // the window or a host
 
   std::map<std::string, State> controls_;
   std::vector<std::string> order_;
@@ -80,5 +113,6 @@ class HeadlessForm : public Form {
   int lastPage_ = -1;
   std::string pageContainer_;
   std::string defaultButton_;
+  Bytes icon_;
   FormEventHandler handler_;
 };

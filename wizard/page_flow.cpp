@@ -321,6 +321,9 @@ bool HandleWizardEvent(InstallSession& session, const std::string& control, Form
     case FormEvent::kMoved:
       Broadcast(session, WindowPlacementMessage(args.state));
       return true;
+    case FormEvent::kFeedback:
+      // The spare label's codes from plug-ins; none is acted on before plug-ins are hosted.
+      return false;
   }
   return true;
 }

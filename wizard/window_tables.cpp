@@ -107,7 +107,7 @@ WindowDesc BuildWizard() {
 
   // Spare controls outside the visible area: plug-ins reach the wizard through them.
   c.push_back({"备用_外形框1", K::kPanel, "", 368, 328, 130, 60, ""});
-  c.push_back({"备用_主标题", K::kLabel, "备用_外形框1", 0, 0, 130, 16, ""});
+  c.push_back({"备用_主标题", K::kLabel, "备用_外形框1", 0, 0, 130, 16, "备用的传递消息"});
   c.push_back({"备用_编辑框版权", K::kLabel, "备用_外形框1", 0, 18, 130, 16, ""});
   c.push_back({"备用_图片框", K::kPicture, "备用_外形框1", 0, 36, 134, 53, ""});
   return w;

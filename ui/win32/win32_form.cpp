@@ -5,8 +5,12 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <map>
+#include <tuple>
+#include <utility>
 
 #include "platform/platform.h"
+#include "ui/image_bytes.h"
 
 namespace {
 
@@ -16,6 +20,14 @@ constexpr wchar_t kFormClass[] = L"InstallerForm";
 // Posted by the tree's subclass after a click or a key: the tick has settled by then, whatever
 // order the tree control itself uses for its toggle and its notifications.
 constexpr UINT kScanTreeTicks = WM_APP + 0x21;
+
+static_assert(kFeedbackMessage == WM_APP + 0x100, "the feedback message is WM_APP based");
+static_assert(kSystemColour == CLR_NONE, "kSystemColour doubles as the common controls' none");
+
+constexpr wchar_t kStandardFace[] = L"SimSun";
+constexpr int kStandardPoints = 9;
+constexpr UINT_PTR kTreeSubclassId = 1;
+constexpr UINT_PTR kLabelSubclassId = 2;
 
 HWND H(intptr_t h) { return reinterpret_cast<HWND>(h); }
 intptr_t I(HWND h) { return reinterpret_cast<intptr_t>(h); }
@@ -82,6 +94,49 @@ LRESULT CALLBACK TreeSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
   return result;
 }
 
+// A label is a system static: this subclass lets it answer the feedback message.
+LRESULT CALLBACK LabelSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                               DWORD_PTR data) {
+  if (message == kFeedbackMessage) {
+    bool handled = false;
+    LRESULT result = reinterpret_cast<Win32Form*>(data)->OnMessage(I(hwnd), message, wParam,
+                                                                   lParam, handled);
+    if (handled) return result;
+  }
+  return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+// Move-only owners of the GDI objects and icons the form creates.
+template <typename Raw, BOOL(WINAPI* Close)(Raw)>
+class UniqueGdi {
+ public:
+  UniqueGdi() = default;
+  explicit UniqueGdi(Raw raw) : raw_(raw) {}
+  ~UniqueGdi() { Reset(); }
+  UniqueGdi(UniqueGdi&& other) noexcept : raw_(std::exchange(other.raw_, nullptr)) {}
+  UniqueGdi& operator=(UniqueGdi&& other) noexcept {
+    if (this != &other) {
+      Reset();
+      raw_ = std::exchange(other.raw_, nullptr);
+    }
+    return *this;
+  }
+  UniqueGdi(const UniqueGdi&) = delete;
+  UniqueGdi& operator=(const UniqueGdi&) = delete;
+  bool Valid() const { return raw_ != nullptr; }
+  Raw Get() const { return raw_; }
+  void Reset() {
+    if (raw_) Close(raw_);
+    raw_ = nullptr;
+  }
+
+ private:
+  Raw raw_ = nullptr;
+};
+
+using UniqueGdiObject = UniqueGdi<HGDIOBJ, DeleteObject>;
+using UniqueIcon = UniqueGdi<HICON, DestroyIcon>;
+
 void RegisterFormClass() {
   static bool done = false;
   if (done) return;
@@ -99,14 +154,36 @@ void RegisterFormClass() {
   done = true;
 }
 
-HFONT MakeFont() {
+int ScreenDpi() {
   HDC screen = GetDC(nullptr);
   int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
   if (screen) ReleaseDC(nullptr, screen);
-  HFONT font = CreateFontW(-MulDiv(9, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                           DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                           DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"SimSun");
-  return font;
+  return dpi > 0 ? dpi : 96;
+}
+
+// DEFAULT_CHARSET: with GB2312_CHARSET Wine's font replacement picks the CJK face but loses its
+// Latin glyphs.
+HFONT MakeFont(const std::wstring& face, int points, bool bold, int dpi) {
+  LOGFONTW lf{};
+  lf.lfHeight = -MulDiv(points, dpi, 72);
+  lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+  lf.lfCharSet = DEFAULT_CHARSET;
+  lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
+  lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+  lf.lfQuality = DEFAULT_QUALITY;
+  lf.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
+  lstrcpynW(lf.lfFaceName, face.c_str(), LF_FACESIZE);
+  return CreateFontIndirectW(&lf);
+}
+
+// An icon at `size` pixels from one image of an .ico file; null when the image is damaged.
+HICON IconFromFile(BytesView file, const std::vector<IconImage>& images, int size) {
+  int pick = PickIconImage(images, size);
+  if (pick < 0) return nullptr;
+  const IconImage& image = images[size_t(pick)];
+  auto* bits = reinterpret_cast<BYTE*>(const_cast<char*>(file.data() + image.offset));
+  return CreateIconFromResourceEx(bits, image.size, TRUE, 0x00030000, size, size,
+                                  LR_DEFAULTCOLOR);
 }
 
 // The first column of a report list fills the client width, leaving room for the vertical
@@ -136,7 +213,41 @@ void SetTreeItemCheck(HWND tree, HTREEITEM item, bool checked) {
 
 }  // namespace
 
-Win32Form::Win32Form(const WindowDesc& desc, const Win32FormStyle& style) : style_(style) {
+struct Win32Form::GdiResources {
+  // Keyed by face (after "" became the standard face), points and weight.
+  std::map<std::tuple<std::wstring, int, bool>, UniqueGdiObject> fonts;
+  std::map<Rgb, UniqueGdiObject> brushes;
+  UniqueIcon bigIcon;
+  UniqueIcon smallIcon;
+  int dpi = 96;
+
+  // The font for `spec`, made on first use; null when GDI refuses it.
+  HFONT Font(const FontSpec& spec) {
+    std::wstring face = spec.face.empty() ? std::wstring(kStandardFace) : Wide(spec.face);
+    int points = spec.points < 1 ? kStandardPoints : spec.points;
+    auto key = std::make_tuple(face, points, spec.bold);
+    auto it = fonts.find(key);
+    if (it == fonts.end()) {
+      HFONT made = MakeFont(face, points, spec.bold, dpi);
+      if (!made) return nullptr;
+      it = fonts.emplace(key, UniqueGdiObject(made)).first;
+    }
+    return static_cast<HFONT>(it->second.Get());
+  }
+
+  HBRUSH Brush(Rgb colour) {
+    auto it = brushes.find(colour);
+    if (it == brushes.end()) {
+      HBRUSH made = CreateSolidBrush(colour);
+      if (!made) return GetSysColorBrush(COLOR_BTNFACE);
+      it = brushes.emplace(colour, UniqueGdiObject(made)).first;
+    }
+    return static_cast<HBRUSH>(it->second.Get());
+  }
+};
+
+Win32Form::Win32Form(const WindowDesc& desc, const Win32FormStyle& style)
+    : style_(style), gdi_(std::make_unique<GdiResources>()) {
   windowText_ = desc.caption;
   windowBounds_ = {0, 0, desc.width, desc.height};
   for (const ControlDesc& c : desc.controls) {
@@ -150,9 +261,11 @@ Win32Form::Win32Form(const WindowDesc& desc, const Win32FormStyle& style) : styl
     control->text = c.caption;
     control->bounds = {c.left, c.top, c.width, c.height};
     if (c.kind == K::kPageContainer && pageContainer_.empty()) pageContainer_ = c.name;
+    pageCount_ = std::max(pageCount_, c.page + 1);
     order_.push_back(c.name);
     controls_[c.name] = std::move(control);
   }
+  if (pageContainer_.empty()) pageCount_ = 0;
 
   RegisterFormClass();
   RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
@@ -165,9 +278,9 @@ Win32Form::Win32Form(const WindowDesc& desc, const Win32FormStyle& style) : styl
                                 GetModuleHandleW(nullptr), this);
   if (!window) return;
   window_ = I(window);
-  HFONT font = MakeFont();
-  ownsFont_ = font != nullptr;  // the stock fallback is not ours to delete
-  if (!font) font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  gdi_->dpi = ScreenDpi();
+  HFONT font = gdi_->Font(FontSpec{});
+  if (!font) font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));  // not ours to delete
   font_ = reinterpret_cast<intptr_t>(font);
 
   for (const std::string& name : order_) CreateControlWindow(*controls_[name]);
@@ -185,11 +298,14 @@ Win32Form::~Win32Form() {
     for (auto& [name, control] : controls_) {
       if (!control->hwnd) continue;
       if (IsHost(control->kind)) SetWindowLongPtrW(H(control->hwnd), GWLP_USERDATA, 0);
-      if (control->kind == K::kTree) RemoveWindowSubclass(H(control->hwnd), TreeSubclass, 1);
+      if (control->kind == K::kTree)
+        RemoveWindowSubclass(H(control->hwnd), TreeSubclass, kTreeSubclassId);
+      if (control->kind == K::kLabel)
+        RemoveWindowSubclass(H(control->hwnd), LabelSubclass, kLabelSubclassId);
     }
     DestroyWindow(H(window_));
   }
-  if (ownsFont_) DeleteObject(reinterpret_cast<HGDIOBJ>(font_));
+  // gdi_ goes after this body: the fonts, brushes and icons outlive the windows that used them.
 }
 
 Win32Form::Control* Win32Form::Find(const std::string& name) {
@@ -272,6 +388,8 @@ bool Win32Form::CreateControlWindow(Control& c) {
       cls = PROGRESS_CLASSW;
       break;
     case K::kPicture:
+      style |= SS_OWNERDRAW;  // painted by the form from its own bitmap (WM_DRAWITEM)
+      break;
     case K::kTimer:
       break;
   }
@@ -281,7 +399,7 @@ bool Win32Form::CreateControlWindow(Control& c) {
                               GetModuleHandleW(nullptr), IsHost(c.kind) ? this : nullptr);
   if (!hwnd) return false;
   c.hwnd = I(hwnd);
-  SendMessageW(hwnd, WM_SETFONT, static_cast<WPARAM>(font_), FALSE);
+  ApplyFont(c);
   switch (c.kind) {
     case K::kEdit:
     case K::kMultiEdit:
@@ -292,7 +410,10 @@ bool Win32Form::CreateControlWindow(Control& c) {
       // The check boxes are switched on after creation and before any item exists: set at
       // creation, the tree may show its first items unticked whatever their state.
       SetWindowLongPtrW(hwnd, GWL_STYLE, GetWindowLongPtrW(hwnd, GWL_STYLE) | TVS_CHECKBOXES);
-      SetWindowSubclass(hwnd, TreeSubclass, 1, reinterpret_cast<DWORD_PTR>(this));
+      SetWindowSubclass(hwnd, TreeSubclass, kTreeSubclassId, reinterpret_cast<DWORD_PTR>(this));
+      break;
+    case K::kLabel:
+      SetWindowSubclass(hwnd, LabelSubclass, kLabelSubclassId, reinterpret_cast<DWORD_PTR>(this));
       break;
     case K::kList: {
       SendMessageW(hwnd, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT,
@@ -315,8 +436,49 @@ bool Win32Form::CreateControlWindow(Control& c) {
       break;
   }
   if (!c.enabled) EnableWindow(hwnd, FALSE);
+  if (c.textColour != kSystemColour || c.backColour != kSystemColour) ApplyColours(c);
   SetWindowPos(hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   return true;
+}
+
+void Win32Form::ApplyFont(Control& c) {
+  if (!c.hwnd) return;
+  HFONT font = gdi_->Font(c.font);
+  c.hfont = font ? reinterpret_cast<intptr_t>(font) : font_;
+  SendMessageW(H(c.hwnd), WM_SETFONT, static_cast<WPARAM>(c.hfont), TRUE);
+  if (c.kind == K::kGroupBox) InvalidateRect(H(c.hwnd), nullptr, TRUE);
+}
+
+void Win32Form::ApplyColours(const Control& c) {
+  if (!c.hwnd) return;
+  HWND hwnd = H(c.hwnd);
+  switch (c.kind) {
+    case K::kTree:
+      // -1 is the tree's own "system colour".
+      SendMessageW(hwnd, TVM_SETTEXTCOLOR, 0, LPARAM(c.textColour == kSystemColour
+                                                         ? CLR_DEFAULT
+                                                         : c.textColour));
+      SendMessageW(hwnd, TVM_SETBKCOLOR, 0,
+                   LPARAM(c.backColour == kSystemColour ? CLR_DEFAULT : c.backColour));
+      break;
+    case K::kList: {
+      Rgb text = c.textColour == kSystemColour ? GetSysColor(COLOR_WINDOWTEXT) : c.textColour;
+      Rgb back = c.backColour == kSystemColour ? GetSysColor(COLOR_WINDOW) : c.backColour;
+      SendMessageW(hwnd, LVM_SETTEXTCOLOR, 0, LPARAM(text));
+      SendMessageW(hwnd, LVM_SETTEXTBKCOLOR, 0, LPARAM(back));
+      SendMessageW(hwnd, LVM_SETBKCOLOR, 0, LPARAM(back));
+      break;
+    }
+    case K::kProgress:
+      SendMessageW(hwnd, PBM_SETBARCOLOR, 0,
+                   LPARAM(c.textColour == kSystemColour ? CLR_DEFAULT : c.textColour));
+      SendMessageW(hwnd, PBM_SETBKCOLOR, 0,
+                   LPARAM(c.backColour == kSystemColour ? CLR_DEFAULT : c.backColour));
+      break;
+    default:
+      break;
+  }
+  InvalidateRect(hwnd, nullptr, TRUE);
 }
 
 void Win32Form::LowerHosts(intptr_t parent) {
@@ -336,12 +498,12 @@ void Win32Form::ApplyVisibility(const Control& c) {
 }
 
 bool Win32Form::Fire(const std::string& control, FormEvent event, const FormEventArgs& args,
-                     bool* result) {
-  if (result) *result = true;
+                     intptr_t* result) {
+  if (result) *result = event == FormEvent::kMayClose ? 1 : 0;
   if (!ready_ || !handler_) return true;
   std::weak_ptr<int> alive = life_;
   FormEventHandler handler = handler_;  // the call may replace handler_
-  bool answer = handler(control, event, args);
+  intptr_t answer = handler(control, event, args);
   if (alive.expired()) return false;
   if (result) *result = answer;
   return true;
@@ -463,9 +625,7 @@ void Win32Form::SetDefaultButton(const std::string& control) {
 }
 
 void Win32Form::SetCurrentPage(int page) {
-  int last = -1;
-  for (const auto& [name, c] : controls_) last = std::max(last, c->page);
-  if (page < 0 || page > last) return;
+  if (page < 0 || page >= pageCount_) return;
   currentPage_ = page;
   // Show the new body before hiding the old one, so the container never flashes empty.
   for (const std::string& name : order_)
@@ -615,28 +775,211 @@ void Win32Form::ScanTreeTicks(const std::string& control) {
   }
 }
 
-bool Win32Form::CloneControl(const std::string& templateControl, const std::string& name) {
-  const Control* t = templateControl.empty() ? nullptr : Find(templateControl);
-  if (!t || name.empty() || Has(name)) return false;
+Win32Form::Control& Win32Form::AddCopy(const Control& t, const std::string& name,
+                                       const std::string& parent, int page) {
   auto clone = std::make_unique<Control>();
   clone->name = name;
-  clone->kind = t->kind;
-  clone->parent = t->parent;
+  clone->kind = t.kind;
+  clone->parent = parent;
   clone->id = nextId_++;
-  clone->page = t->page;
-  clone->visible = t->visible;
-  clone->enabled = t->enabled;
-  clone->text = Text(templateControl);
-  clone->bounds = GetBounds(templateControl);
+  clone->page = page;
+  clone->visible = t.visible;
+  clone->enabled = t.enabled;
+  clone->text = Text(t.name);
+  clone->bounds = GetBounds(t.name);
+  clone->font = t.font;
+  clone->textColour = t.textColour;
+  clone->backColour = t.backColour;
+  clone->pictureBytes = t.pictureBytes;
+  if (t.picture.Valid()) clone->picture = GdiPicture::Decode(t.pictureBytes);
+  clone->tag = t.tag;
   Control& c = *clone;
   controls_[name] = std::move(clone);
   order_.push_back(name);
-  if (CreateControlWindow(c)) {
-    const Control* parent = Find(c.parent);
-    LowerHosts(parent && parent->hwnd ? parent->hwnd : window_);
-    ApplyVisibility(c);
+  return c;
+}
+
+Win32Form::Control& Win32Form::AddFromDesc(const ControlDesc& d) {
+  auto control = std::make_unique<Control>();
+  control->name = d.name;
+  control->kind = d.kind;
+  control->parent = d.parent;
+  control->id = nextId_++;
+  control->page = d.page;
+  control->visible = d.visible;
+  control->text = d.caption;
+  control->bounds = {d.left, d.top, d.width, d.height};
+  Control& c = *control;
+  controls_[d.name] = std::move(control);
+  order_.push_back(d.name);
+  return c;
+}
+
+void Win32Form::Realize(Control& c) {
+  if (!CreateControlWindow(c)) return;
+  const Control* parent = Find(c.parent);
+  LowerHosts(parent && parent->hwnd ? parent->hwnd : window_);
+  ApplyVisibility(c);
+}
+
+bool Win32Form::Inside(const std::string& control, const std::string& ancestor) const {
+  for (const Control* c = Find(control); c; c = Find(c->parent))
+    if (c->name == ancestor) return true;
+  return false;
+}
+
+bool Win32Form::CanHold(const std::string& parent) const {
+  if (parent.empty()) return true;
+  const Control* p = Find(parent);
+  return p && IsHost(p->kind);
+}
+
+bool Win32Form::CloneControl(const std::string& templateControl, const std::string& name) {
+  const Control* t = templateControl.empty() ? nullptr : Find(templateControl);
+  if (!t || name.empty() || Has(name)) return false;
+  Realize(AddCopy(*t, name, t->parent, t->page));
+  return true;
+}
+
+bool Win32Form::CloneControlInto(const std::string& templateControl, const std::string& name,
+                                 const CloneTarget& target) {
+  const Control* t = templateControl.empty() ? nullptr : Find(templateControl);
+  if (!t || name.empty() || Has(name) || !CanHold(target.parent)) return false;
+  if (Inside(target.parent, templateControl)) return false;
+  if (target.page >= 0 && (target.page >= pageCount_ || target.parent != pageContainer_))
+    return false;
+  // The subtree in creation order, so that every parent is made before its children.
+  std::vector<std::pair<std::string, std::string>> copies = {{templateControl, name}};
+  for (const std::string& control : order_) {
+    if (!target.withChildren) break;
+    if (control == templateControl || !Inside(control, templateControl)) continue;
+    const std::string newName = control + target.childSuffix;
+    if (target.childSuffix.empty() || Has(newName) || newName == name) return false;
+    copies.push_back({control, newName});
+  }
+  for (const auto& [from, to] : copies) {
+    const Control& model = *controls_[from];
+    std::string parent = target.parent;
+    int page = target.page;
+    if (from != templateControl) {
+      page = -1;
+      for (const auto& [oldName, newName] : copies)
+        if (oldName == model.parent) parent = newName;
+    }
+    Control& copy = AddCopy(model, to, parent, page);
+    // The bounds read from the template are relative to its own parent, which is the point.
+    Realize(copy);
   }
   return true;
+}
+
+bool Win32Form::AddControl(const ControlDesc& d) {
+  if (d.name.empty() || Has(d.name) || !CanHold(d.parent)) return false;
+  if (d.page >= 0 && (d.page >= pageCount_ || d.parent != pageContainer_)) return false;
+  Realize(AddFromDesc(d));
+  return true;
+}
+
+int Win32Form::AddPage() {
+  if (pageContainer_.empty()) return -1;
+  return pageCount_++;
+}
+
+int Win32Form::PageCount() const { return pageCount_; }
+
+void Win32Form::SetFont(const std::string& control, const FontSpec& font) {
+  Control* c = control.empty() ? nullptr : Find(control);
+  if (!c) return;
+  c->font = font;
+  ApplyFont(*c);
+}
+
+FontSpec Win32Form::Font(const std::string& control) const {
+  const Control* c = control.empty() ? nullptr : Find(control);
+  return c ? c->font : FontSpec{};
+}
+
+void Win32Form::SetTextColour(const std::string& control, Rgb colour) {
+  if (control.empty()) {
+    windowTextColour_ = colour;
+    if (window_) InvalidateRect(H(window_), nullptr, TRUE);
+  } else if (Control* c = Find(control)) {
+    c->textColour = colour;
+    ApplyColours(*c);
+  }
+}
+
+void Win32Form::SetBackColour(const std::string& control, Rgb colour) {
+  if (control.empty()) {
+    windowBackColour_ = colour;
+    if (window_) InvalidateRect(H(window_), nullptr, TRUE);
+  } else if (Control* c = Find(control)) {
+    c->backColour = colour;
+    ApplyColours(*c);
+  }
+}
+
+Rgb Win32Form::TextColour(const std::string& control) const {
+  if (control.empty()) return windowTextColour_;
+  const Control* c = Find(control);
+  return c ? c->textColour : kSystemColour;
+}
+
+Rgb Win32Form::BackColour(const std::string& control) const {
+  if (control.empty()) return windowBackColour_;
+  const Control* c = Find(control);
+  return c ? c->backColour : kSystemColour;
+}
+
+Rgb Win32Form::ButtonFaceColour() const { return GetSysColor(COLOR_BTNFACE); }
+
+bool Win32Form::SetPicture(const std::string& control, BytesView bytes) {
+  Control* c = control.empty() ? nullptr : Find(control);
+  if (!c || c->kind != K::kPicture) return false;
+  c->pictureBytes = Bytes(bytes);
+  c->picture = PictureKindOf(bytes) == PictureKind::kNone ? GdiPicture()
+                                                           : GdiPicture::Decode(bytes);
+  if (c->hwnd) InvalidateRect(H(c->hwnd), nullptr, TRUE);
+  return bytes.empty() || c->picture.Valid();
+}
+
+Bytes Win32Form::Picture(const std::string& control) const {
+  const Control* c = control.empty() ? nullptr : Find(control);
+  return c ? c->pictureBytes : Bytes();
+}
+
+bool Win32Form::SetWindowIcon(BytesView icoFile) {
+  iconFile_ = Bytes(icoFile);
+  UniqueIcon big, small;
+  bool ok = icoFile.empty();
+  if (!icoFile.empty()) {
+    const std::vector<IconImage> images = ReadIconDirectory(iconFile_);
+    big = UniqueIcon(IconFromFile(iconFile_, images, GetSystemMetrics(SM_CXICON)));
+    small = UniqueIcon(IconFromFile(iconFile_, images, GetSystemMetrics(SM_CXSMICON)));
+    ok = big.Valid() && small.Valid();
+    if (!ok) big.Reset(), small.Reset();
+  }
+  // The window lets go of the old icons before they are destroyed.
+  if (window_) {
+    SendMessageW(H(window_), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.Get()));
+    SendMessageW(H(window_), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.Get()));
+  }
+  gdi_->bigIcon = std::move(big);
+  gdi_->smallIcon = std::move(small);
+  return ok;
+}
+
+void Win32Form::SetTag(const std::string& control, const std::string& tag) {
+  if (control.empty())
+    windowTag_ = tag;
+  else if (Control* c = Find(control))
+    c->tag = tag;
+}
+
+std::string Win32Form::Tag(const std::string& control) const {
+  if (control.empty()) return windowTag_;
+  const Control* c = Find(control);
+  return c ? c->tag : std::string();
 }
 
 void Win32Form::SetTimerInterval(const std::string& control, int milliseconds) {
@@ -739,12 +1082,39 @@ void Win32Form::OnDestroyed() {
   windowBounds_ = GetBounds("");
   windowVisible_ = false;
   for (auto& [name, c] : controls_) {
-    if (c->kind == K::kTree && c->hwnd) RemoveWindowSubclass(H(c->hwnd), TreeSubclass, 1);
+    if (c->kind == K::kTree && c->hwnd)
+      RemoveWindowSubclass(H(c->hwnd), TreeSubclass, kTreeSubclassId);
+    if (c->kind == K::kLabel && c->hwnd)
+      RemoveWindowSubclass(H(c->hwnd), LabelSubclass, kLabelSubclassId);
+    c->hfont = 0;
     c->hwnd = 0;
     c->treeItems.clear();
   }
   window_ = 0;
   if (loopDepth_ > 0) PostQuitMessage(0);
+}
+
+intptr_t Win32Form::OnControlColour(unsigned message, intptr_t dc, intptr_t child,
+                                    bool& handled) {
+  const Control* c = FindByHandle(child);
+  if (!c) return 0;
+  // What the control shows without colours of its own: edit boxes that take input and the
+  // read-only licence box (which reads better so than on grey) lie on the window colour.
+  const bool onWindowColour =
+      c->kind == K::kMultiEdit || (c->kind == K::kEdit && message == WM_CTLCOLOREDIT);
+  if (c->textColour == kSystemColour && c->backColour == kSystemColour && !onWindowColour)
+    return 0;
+  handled = true;
+  const int systemBack = onWindowColour ? COLOR_WINDOW : COLOR_BTNFACE;
+  const int systemText = onWindowColour ? COLOR_WINDOWTEXT : COLOR_BTNTEXT;
+  HDC hdc = reinterpret_cast<HDC>(dc);
+  ::SetTextColor(hdc, c->textColour == kSystemColour ? GetSysColor(systemText) : c->textColour);
+  if (c->backColour == kSystemColour) {
+    ::SetBkColor(hdc, GetSysColor(systemBack));
+    return reinterpret_cast<intptr_t>(GetSysColorBrush(systemBack));
+  }
+  ::SetBkColor(hdc, c->backColour);
+  return reinterpret_cast<intptr_t>(gdi_->Brush(c->backColour));
 }
 
 intptr_t Win32Form::OnMessage(intptr_t hwnd, unsigned message, uintptr_t wParam, intptr_t lParam,
@@ -807,14 +1177,50 @@ intptr_t Win32Form::OnMessage(intptr_t hwnd, unsigned message, uintptr_t wParam,
       }
       break;
     }
-    case WM_CTLCOLORSTATIC: {
-      // The read-only licence box reads better on the window colour than on grey.
-      const Control* c = FindByHandle(lParam);
-      if (!c || c->kind != K::kMultiEdit) break;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORBTN:
+      return OnControlColour(message, intptr_t(wParam), lParam, handled);
+    case WM_ERASEBKGND: {
+      // A host, or the window, with a background colour of its own.
+      const Control* c = FindByHandle(hwnd);
+      Rgb back = top ? windowBackColour_ : c && IsHost(c->kind) ? c->backColour : kSystemColour;
+      if (back == kSystemColour) break;
       handled = true;
-      SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOW));
-      SetTextColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOWTEXT));
-      return reinterpret_cast<intptr_t>(GetSysColorBrush(COLOR_WINDOW));
+      RECT client{};
+      GetClientRect(H(hwnd), &client);
+      FillRect(reinterpret_cast<HDC>(wParam), &client, gdi_->Brush(back));
+      return 1;
+    }
+    case WM_SETFONT:
+    case WM_GETFONT: {
+      // Our own class keeps no font; the hosts remember theirs so that WM_GETFONT tells it.
+      Control* c = FindByHandle(hwnd);
+      if (!c || !IsHost(c->kind)) break;
+      handled = true;
+      if (message == WM_GETFONT) return c->hfont;
+      c->hfont = intptr_t(wParam);
+      if (LOWORD(lParam)) InvalidateRect(H(hwnd), nullptr, TRUE);
+      return 0;
+    }
+    case WM_DRAWITEM: {
+      auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+      const Control* c = FindByHandle(I(item->hwndItem));
+      if (!c || c->kind != K::kPicture) break;
+      handled = true;
+      Rgb back = c->backColour;
+      FillRect(item->hDC, &item->rcItem,
+               back == kSystemColour ? GetSysColorBrush(COLOR_BTNFACE) : gdi_->Brush(back));
+      c->picture.Draw(reinterpret_cast<intptr_t>(item->hDC), item->rcItem.left, item->rcItem.top);
+      return TRUE;
+    }
+    case kFeedbackMessage: {
+      const Control* c = FindByHandle(hwnd);
+      if (!c || c->kind != K::kLabel) break;
+      handled = true;
+      intptr_t answer = 0;
+      if (!Fire(c->name, FormEvent::kFeedback, {int(wParam), 0, lParam}, &answer)) return 0;
+      return answer;
     }
     case WM_PAINT: {
       const Control* c = FindByHandle(hwnd);
@@ -822,7 +1228,7 @@ intptr_t Win32Form::OnMessage(intptr_t hwnd, unsigned message, uintptr_t wParam,
       handled = true;
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(H(hwnd), &ps);
-      HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HGDIOBJ>(font_));
+      HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HGDIOBJ>(c->hfont ? c->hfont : font_));
       TEXTMETRICW tm{};
       GetTextMetricsW(dc, &tm);
       RECT frame{};
@@ -831,8 +1237,10 @@ intptr_t Win32Form::OnMessage(intptr_t hwnd, unsigned message, uintptr_t wParam,
       DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
       std::wstring caption = Wide(WindowText(H(hwnd)));
       if (!caption.empty()) {
-        SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-        SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+        ::SetBkColor(dc, c->backColour == kSystemColour ? GetSysColor(COLOR_BTNFACE)
+                                                         : c->backColour);
+        ::SetTextColor(dc, c->textColour == kSystemColour ? GetSysColor(COLOR_BTNTEXT)
+                                                           : c->textColour);
         SetBkMode(dc, OPAQUE);
         TextOutW(dc, 8, 0, caption.c_str(), int(caption.size()));
       }
@@ -848,7 +1256,7 @@ intptr_t Win32Form::OnMessage(intptr_t hwnd, unsigned message, uintptr_t wParam,
     case WM_CLOSE: {
       if (!top) break;
       handled = true;
-      bool allowed = true;
+      intptr_t allowed = 1;
       if (!Fire("", FormEvent::kMayClose, {}, &allowed)) return 0;
       if (allowed && window_) DestroyWindow(H(window_));
       return 0;

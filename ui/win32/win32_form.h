@@ -12,7 +12,15 @@
 // - Siblings stack in table order (the first on top, which is also the Tab order), except that
 //   hosts lie beneath the plain controls they share a parent with, so the button row stays
 //   visible over the page container.
-// - One CJK-capable font (SimSun, 9 point) for every control.
+// - One CJK-capable standard font (SimSun, 9 point) for every control until the program gives
+//   one its own font. The form creates and owns every font and brush it hands to the windows,
+//   one per distinct font or colour, shared by the controls that use it, and deletes them
+//   after the windows are gone.
+// - Colours are answered to the WM_CTLCOLOR* messages of the control's parent for that control
+//   alone; trees, lists and progress bars take theirs by their own messages; hosts paint their
+//   background themselves. Picture controls are owner-drawn statics that paint a GDI+ bitmap
+//   (gdi_picture.h) over their background colour.
+// - Labels are subclassed to answer kFeedbackMessage (form.h) with their kFeedback event.
 //
 // Events reach the handler from the window procedures while messages are dispatched, so
 // handlers run inside PumpEvents(), RunMessageLoop() or any other loop of the thread (a modal
@@ -27,6 +35,7 @@
 #include <vector>
 
 #include "ui/form.h"
+#include "ui/win32/gdi_picture.h"
 
 struct Win32FormStyle {
   // Window style and extended style of the top-level window (WS_VISIBLE is ignored: the
@@ -70,6 +79,24 @@ class Win32Form : public Form {
   void SetTreeCheck(const std::string& control, int index, bool checked) override;
   bool TreeCheck(const std::string& control, int index) const override;
   bool CloneControl(const std::string& templateControl, const std::string& name) override;
+  bool CloneControlInto(const std::string& templateControl, const std::string& name,
+                        const CloneTarget& target) override;
+  bool AddControl(const ControlDesc& control) override;
+  int AddPage() override;
+  int PageCount() const override;
+  void SetFont(const std::string& control, const FontSpec& font) override;
+  FontSpec Font(const std::string& control) const override;
+  void SetTextColour(const std::string& control, Rgb colour) override;
+  void SetBackColour(const std::string& control, Rgb colour) override;
+  Rgb TextColour(const std::string& control) const override;
+  Rgb BackColour(const std::string& control) const override;
+  Rgb ButtonFaceColour() const override;
+  bool SetPicture(const std::string& control, BytesView bytes) override;
+  Bytes Picture(const std::string& control) const override;
+  bool SetWindowIcon(BytesView icoFile) override;
+  Bytes WindowIcon() const override { return iconFile_; }
+  void SetTag(const std::string& control, const std::string& tag) override;
+  std::string Tag(const std::string& control) const override;
   void SetTimerInterval(const std::string& control, int milliseconds) override;
   int TimerInterval(const std::string& control) const override;
   intptr_t Handle(const std::string& control) const override;
@@ -108,20 +135,41 @@ class Win32Form : public Form {
     std::vector<intptr_t> treeItems;  // tree item handles by component index
     std::vector<bool> treeChecks;     // the ticks last seen, to report only real changes
     std::vector<std::string> rows;    // list rows and tree texts without a display
+    FontSpec font;
+    intptr_t hfont = 0;  // what the window got through WM_SETFONT (hosts answer WM_GETFONT)
+    Rgb textColour = kSystemColour;
+    Rgb backColour = kSystemColour;
+    Bytes pictureBytes;
+    GdiPicture picture;
+    std::string tag;
   };
+  struct GdiResources;
 
   Control* Find(const std::string& name);
   const Control* Find(const std::string& name) const;
   Control* FindById(int id);
   Control* FindByHandle(intptr_t hwnd);
   bool CreateControlWindow(Control& control);
+  // A copy of `model` as CloneControl describes it, registered under `name`; its window is
+  // made by Realize().
+  Control& AddCopy(const Control& model, const std::string& name, const std::string& parent,
+                   int page);
+  Control& AddFromDesc(const ControlDesc& desc);
+  // Creates the window of a control added after the build and gives it its look.
+  void Realize(Control& control);
+  void ApplyFont(Control& control);
+  void ApplyColours(const Control& control);
+  bool Inside(const std::string& control, const std::string& ancestor) const;
+  // Whether controls may be put into `parent`: the window or a host.
+  bool CanHold(const std::string& parent) const;
+  intptr_t OnControlColour(unsigned message, intptr_t dc, intptr_t child, bool& handled);
   void LowerHosts(intptr_t parent);
   void ApplyVisibility(const Control& control);
   bool OnScreen(const Control& control) const;
   // Calls the handler with a copy of it, so the handler may replace itself. Returns false
   // when the form was destroyed during the call; `result` gets the handler's answer.
   bool Fire(const std::string& control, FormEvent event, const FormEventArgs& args,
-            bool* result = nullptr);
+            intptr_t* result = nullptr);
   void ScanTreeTicks(const std::string& control);
   void OnTimer(uintptr_t id);
   void OnDestroyed();
@@ -129,9 +177,14 @@ class Win32Form : public Form {
 
   Win32FormStyle style_;
   intptr_t window_ = 0;
-  intptr_t font_ = 0;
-  bool ownsFont_ = false;
+  std::unique_ptr<GdiResources> gdi_;  // fonts, brushes and icons; outlive the windows
+  intptr_t font_ = 0;                  // the standard font
   std::string windowText_;
+  std::string windowTag_;
+  Rgb windowTextColour_ = kSystemColour;
+  Rgb windowBackColour_ = kSystemColour;
+  Bytes iconFile_;
+  int pageCount_ = 0;
   bool windowVisible_ = false;
   bool windowEnabled_ = true;
   Bounds windowBounds_;

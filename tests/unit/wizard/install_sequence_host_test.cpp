@@ -196,7 +196,9 @@ TEST_F(InstallSequence, FailedExtractionStopsBeforeAnythingIsRegistered) {
     EXPECT_TRUE(broadcasts.empty());             // and no end step
     const bool background = std::string(c.mode) == "后台安装";
     ASSERT_EQ(host::Messages().size(), background ? 0u : 1u);
-    if (!background) EXPECT_EQ(host::Messages()[0].text, kExtractionFailedText);
+    if (!background) {
+      EXPECT_EQ(host::Messages()[0].text, kExtractionFailedText);
+    }
     broadcasts.clear();
     uninstallRecords = 0;
   }
@@ -230,7 +232,9 @@ TEST_F(InstallSequence, EndStepEndsTheProcessOnlyWithoutFinishPage) {
     session.outcome.reset();
     EndInstall(session);
     EXPECT_EQ(session.outcome.has_value(), c.ends);
-    if (session.outcome) EXPECT_EQ(*session.outcome, kExitSuccess);
+    if (session.outcome) {
+      EXPECT_EQ(*session.outcome, kExitSuccess);
+    }
     EXPECT_EQ(form.Text("下一步_按钮"), "完成(&F)");
     EXPECT_FALSE(form.Visible("上一步_按钮"));
     EXPECT_EQ(broadcasts.size(), 1u);
