@@ -33,10 +33,6 @@ std::string ReadMainKey(const PackageState& package, const std::string& key) {
   return ReadIniKey(package.workFolder + keys::kDataIni, keys::kMainSection, key);
 }
 
-std::string ReadMainKeyFrom(BytesView dataIni, const std::string& key) {
-  return ini::Document::Parse(dataIni).Get(keys::kMainSection, key);
-}
-
 void ReadConfigurationFiles(const PackageState& package, Configuration& config) {
   const std::string& folder = package.workFolder;
   config.dataIni = ReadOrEmpty(folder + keys::kDataIni);

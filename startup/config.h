@@ -7,6 +7,7 @@
 
 #include "common/bytes.h"
 #include "common/text.h"
+#include "package/data_ini.h"
 #include "startup/state.h"
 
 // A key of any INI file with profile-string semantics; "" when the file, section or key is
@@ -19,8 +20,8 @@ std::vector<std::string> ReadIniSectionNames(const std::string& file);
 // A key of the main section of the work folder's data.ini. Without a work folder (no
 // configuration block) there is no data.ini to read, and every key reads as "".
 std::string ReadMainKey(const PackageState& package, const std::string& key);
-// The same over data.ini held in memory.
-std::string ReadMainKeyFrom(BytesView dataIni, const std::string& key);
+// The same over data.ini held in memory (the package format's reader).
+using package::ReadMainKeyFrom;
 
 // True exactly when the text is "真" (the one rule, in common/text.h).
 using text::IsTrueText;

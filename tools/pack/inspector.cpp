@@ -16,9 +16,9 @@
 #include "common/text.h"
 #include "platform/platform.h"
 #include "package/blocks.h"
+#include "package/data_ini.h"
 #include "package/package_types.h"
 #include "package/uninst_dat.h"
-#include "startup/config.h"
 #include "package/data_keys.h"
 #include "tools/pack/page_texts.h"
 #include "tools/pack/pe_resource.h"
@@ -342,7 +342,7 @@ InspectResult InspectPackage(const std::string& path, const std::string& extract
     fs::path payloadArchive = work / "payload.7z";
     Bytes firstVolume;
     plat::ReadFileBytes((target / keys::kDataIni).string(), firstVolume);
-    const std::string names = ReadMainKeyFrom(firstVolume, keys::kVolumeNames);
+    const std::string names = package::ReadMainKeyFrom(firstVolume, keys::kVolumeNames);
     if (payload.found) {
       plat::WriteFileBytes(payloadArchive.string(), payload.content);
     } else if (!names.empty()) {
