@@ -171,9 +171,11 @@ std::string ApplyRegistryList(const RegistryListInput& input) {
         if (const uint32_t typeCode = TypeCodeOf(entry.type); typeCode != 0)
           WriteRegistryEntry(entry, typeCode);
       }
-      if (entry.removeFlag == text::kTrueText) {
-        uninstallList += entry.path + "\\" + entry.valueName + "$," + entry.view + "\r\n";
-      }
+      // The removal list is one entry per line: a path, name or view holding a line break
+      // would cut it into lines that name other values (the uninstaller would delete those).
+      const std::string line = entry.path + "\\" + entry.valueName + "$," + entry.view;
+      if (entry.removeFlag == text::kTrueText && line.find_first_of("\r\n") == std::string::npos)
+        uninstallList += line + "\r\n";
     }
   }
   return input.makeUninstaller ? uninstallList : std::string();

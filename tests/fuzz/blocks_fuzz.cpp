@@ -15,7 +15,7 @@
 
 #include "platform/host/host.h"
 #include "platform/platform.h"
-#include "startup/blocks.h"
+#include "package/blocks.h"
 #include "tests/fuzz/fuzz_check.h"
 
 namespace {

@@ -11,8 +11,10 @@
 #include "platform/host/host.h"
 #include "system/shortcuts.h"
 #include "tests/fuzz/fuzz_check.h"
-#include "wizard/headless_form.h"
+#include "ui/headless_form.h"
 #include "wizard/window_tables.h"
+#include "wizard/finish_options.h"
+#include "wizard/tree_ticks.h"
 #include "wizard/wizard_config.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {

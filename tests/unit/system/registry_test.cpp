@@ -106,6 +106,8 @@ TEST_F(RegistryStep, ListEntriesAreWrittenAndThoseMarkedForRemovalListed) {
       {fullKey_ + "\\Odd", "REG_QWORD", "1", "真", "Q", ""},
       {fullKey_ + "\\OddDefault", "REG_QWORD", "1", "真", kEmpty, "64"},
       {"HKEY_NOWHERE\\" + key_, "REG_SZ", "x", "真", "N", ""},
+      // A name with a line break cannot be one line of the removal list (found by fuzzing).
+      {fullKey_ + "\\Broken", "REG_SZ", "x", "真", "a\r\nHKEY_CURRENT_USER\\Other\\b", ""},
   };
   const std::string removal =
       ApplyRegistryList(Input(regtest::MakeRegistryList(entries), true));
