@@ -30,7 +30,7 @@ uint16_t PeMachine(const std::string& path) {
 
 TEST(WinSystem, RedirectionOfA32BitProcessCanBeSwitchedOffAndBackOn) {
   if (plat::IsProcess64()) GTEST_SKIP() << "only meaningful in the i686 build";
-  ASSERT_TRUE(plat::IsWindows64()) << "Wine's prefix for the tests is 64-bit";
+  if (!plat::IsWindows64()) GTEST_SKIP() << "only meaningful on 64-bit Windows";
   const std::string kernel32 = plat::WindowsFolder() + "\\System32\\kernel32.dll";
   EXPECT_EQ(PeMachine(kernel32), 0x14c) << "redirected to SysWOW64";
   intptr_t cookie = 0;
