@@ -15,7 +15,7 @@
 // dwWriteSize the bytes written so far; from 4 GiB on, dwFileSize is 0xFFFFFFFF and
 // dwWriteSize is per mille.
 //
-// This header does not include <windows.h>: its types are spelled with their sizes.
+// This header includes no Windows header: its types are spelled with their sizes.
 #pragma once
 
 #include <cstdint>

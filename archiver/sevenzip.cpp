@@ -10,7 +10,7 @@
 #include "archiver/command_line.h"
 
 #if defined(_WIN32)
-// The only user32 function needed; declared here so this file stays free of <windows.h>.
+// The only user32 function needed; declared here so this file stays free of the Windows headers.
 extern "C" __declspec(dllimport) unsigned int __stdcall RegisterWindowMessageA(const char* name);
 #endif
 

@@ -1,5 +1,7 @@
 // The crypto facade. Primitives come from the platform: CNG (bcrypt) on Windows, OpenSSL's
-// libcrypto on Linux; both backends must give identical results (tests share one vector set).
+// libcrypto on Linux (platform/win32/crypto_cng.cpp, platform/host/crypto_openssl.cpp, the
+// library platform_crypto); both backends must give identical results (tests share one vector
+// set).
 #pragma once
 
 #include <array>

@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # The main job: builds everything, packs the demo product (examples/demo) into a setup.exe with
-# setup-pack, installs it silently ("-hp") into a fresh private Wine prefix, and prints what
-# was installed: the files, the registry values and the shortcuts. Fails when the install does
-# not end with exit code 0.
+# setup-pack (the i686 stub, the specified target), installs it silently ("-hp") into a fresh
+# private 64-bit Wine prefix, and prints what was installed: the files, the registry values and
+# the shortcuts. Fails when the install does not end with exit code 0.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
-for preset in native win64; do
+for preset in native win32; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs" >/dev/null
 done
@@ -14,17 +14,18 @@ done
 pkg=build/demo/package
 rm -rf "$pkg"
 mkdir -p "$pkg"
-build/native/setup-pack build examples/demo -o "$pkg/setup.exe" --arch win64
+build/native/setup-pack build examples/demo -o "$pkg/setup.exe" --arch win32
 build/native/setup-pack inspect "$pkg/setup.exe" | sed -n '1,/^configuration package/p'
 
 export WINEPREFIX=$PWD/build/demo/wineprefix WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-wine=/usr/lib/wine/wine64
+wine=/usr/lib/wine/wine       # the i686 setup.exe
+wine64=/usr/lib/wine/wine64   # the prefix and Wine's own tools
 wineserver=/usr/lib/wine/wineserver
 $wineserver -k 2>/dev/null || true
 rm -rf "$WINEPREFIX"
 echo "booting a fresh Wine prefix in $WINEPREFIX..."
-"$wine" wineboot -i >/dev/null 2>&1
+"$wine64" wineboot -i >/dev/null 2>&1
 $wineserver -w
 # Wine links Desktop, Documents... to the Linux home; the demo's shortcuts stay in the prefix.
 for link in "$WINEPREFIX"/drive_c/users/*/*; do
@@ -49,7 +50,7 @@ echo "=== files in C:\\Program Files\\演示软件"
 reg() {  # the key and its values, as UTF-8 text
   local out=$WINEPREFIX/drive_c/demo-export.reg
   rm -f "$out"
-  if "$wine" reg export "$1" 'C:\demo-export.reg' /y >/dev/null 2>&1; then
+  if "$wine64" reg export "$1" 'C:\demo-export.reg' /y >/dev/null 2>&1; then
     iconv -f UTF-16LE -t UTF-8 "$out" | tr -d '\r' | sed '1s/^\xEF\xBB\xBF//' |
       grep -v '^Windows Registry Editor' | sed '/^$/d'
   else

@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Builds every preset and runs every test: native unit tests, the same under AddressSanitizer
-# and UBSan, the Windows tests under Wine (x86_64), the end-to-end runs of setup.exe, and each
-# fuzz target for a bounded time.
+# and UBSan, the Windows tests under Wine and the end-to-end runs of setup.exe (each for both
+# Windows builds: i686, the specified target, and x86_64), and each fuzz target for a bounded
+# time.
 # Usage: scripts/test.sh [fuzz-seconds-per-target, default 20]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 fuzz_seconds=${1:-20}
 jobs=$(nproc)
 
-step() { printf '\n=== %s\n' "$*"; }
+step() { printf '\n=== %s  (%dm%02ds in)\n' "$*" $((SECONDS / 60)) $((SECONDS % 60)); }
 
 step "build: native, asan, win64, win32"
 for preset in native asan win64 win32; do
@@ -22,14 +23,19 @@ ctest --preset native -j "$jobs"
 step "unit tests under AddressSanitizer + UBSan"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset asan -j "$jobs"
 
-step "Windows tests under Wine (x86_64), on a virtual display so the window tests run too"
+# One 64-bit prefix serves both builds: the i686 programs run in it as on 64-bit Windows.
 export WINE_TEST_PREFIX=${WINE_TEST_PREFIX:-$PWD/build/wineprefix}
-tests/e2e/lib/xvfb.sh "$WINE_TEST_PREFIX" ctest --preset win64 -j 1
+for build in win32 win64; do
+  step "Windows tests under Wine ($build), on a virtual display so the window tests run too"
+  tests/e2e/lib/xvfb.sh "$WINE_TEST_PREFIX" ctest --preset "$build" -j 1
+done
 
-step "end to end: setup.exe under Wine"
-bash tests/e2e/startup_e2e.sh
-bash tests/e2e/install_e2e.sh      # silent installs: files, registry, shortcuts, commands, volumes, failures
-bash tests/e2e/wizard_gui_e2e.sh   # the visible wizard under Xvfb: installing page, finish page, Next
+for build in win32 win64; do
+  step "end to end: the $build setup.exe under Wine"
+  bash tests/e2e/startup_e2e.sh "$build"
+  bash tests/e2e/install_e2e.sh "$build"     # silent installs: files, registry, shortcuts, commands, volumes, failures
+  bash tests/e2e/wizard_gui_e2e.sh "$build"  # the visible wizard under Xvfb: installing page, finish page, Next
+done
 
 if [ -x tests/fuzz/run-all.sh ] && [ "$fuzz_seconds" -gt 0 ]; then
   step "fuzz targets, $fuzz_seconds s each"

@@ -54,10 +54,16 @@ bool BuiltInVariable(const std::string& name, const PackageState& package,
   else if (name == "%CompanyCopyright%") value = main(keys::kCompany);
   else if (name == "%MainExe%") value = main(keys::kMainProgram);
   else if (name == "%ProgramFiles%") value = text::ReplaceAll(plat::GetEnv("ProgramFiles"), " (x86)", "");
-  else if (name == "%ProgramFiles_x86%") value = plat::GetEnv("ProgramFiles");
+  // A 32-bit process finds the x86 folder in "ProgramFiles"; a 64-bit one finds the native
+  // folder there and the x86 one beside it.
+  else if (name == "%ProgramFiles_x86%")
+    value = plat::GetEnv(plat::IsProcess64() ? "ProgramFiles(x86)" : "ProgramFiles");
   else if (name == "%TempDir%") value = normalized(plat::TempFolder());
   else if (name == "%WindowsDir%") value = windows;
-  else if (name == "%System32%") value = windows + (plat::IsWindows64() ? "\\Sysnative" : "\\System32");
+  // The native system folder: a 32-bit process on 64-bit Windows reaches it only through the
+  // Sysnative alias (System32 is redirected to SysWOW64 there), a 64-bit process has no alias.
+  else if (name == "%System32%")
+    value = windows + (plat::IsWindows64() && !plat::IsProcess64() ? "\\Sysnative" : "\\System32");
   else if (name == "%SysWoW64%") value = windows + "\\SysWoW64";
   else if (name == "%FONTS%") value = windows + "\\Fonts";
   else if (name == "%MenuDir%") value = normalized(plat::ShellFolder(plat::kCsidlPrograms));

@@ -18,8 +18,9 @@
 //   32 sharing violation, 80 file exists, 145 folder not empty, 267 not a folder).
 // - The registry is in memory, with separate 32- and 64-bit views of HKLM\SOFTWARE and
 //   HKCR as 64-bit Windows has them; every other key is shared by both views.
-// - Process starts, shell executions and message boxes are recorded; message boxes and input
-//   boxes answer from scripted queues (OK / cancel when the queue is empty).
+// - Process starts, shell executions, shell links, shell verbs and message boxes are recorded;
+//   message boxes and input boxes answer from scripted queues (OK / cancel when the queue is
+//   empty).
 #pragma once
 
 #include <cstdint>
@@ -30,6 +31,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/shell_link.h"
 
 namespace plat::host {
 
@@ -118,6 +120,18 @@ void QueueMessageAnswer(int buttonId);
 const std::vector<MessageRecord>& InputPrompts();
 void QueueInputAnswer(bool accepted, const std::string& text);
 int PumpCount();  // how often PumpMessages ran
+
+// Shell links saved, in order; each also leaves a stand-in file at its link path (the target
+// path as its text), so that folder code sees it. Saving fails for an empty target or a link
+// file that cannot be written.
+const std::vector<ShellLink>& SavedShellLinks();
+// Shell verbs invoked (InvokeShellVerb), in order.
+struct ShellVerbRecord {
+  std::string folder;
+  std::string fileName;
+  int shell32StringId;
+};
+const std::vector<ShellVerbRecord>& InvokedShellVerbs();
 
 // Libraries that Library::Load finds by file name (case-insensitive, folder ignored), so that
 // code which binds a DLL by name can be tested natively.

@@ -109,6 +109,9 @@ struct State {
   std::deque<std::pair<bool, std::string>> inputAnswers;
   int pumpCount = 0;
 
+  std::vector<ShellLink> shellLinks;
+  std::vector<ShellVerbRecord> shellVerbs;
+
   std::vector<std::unique_ptr<FakeLibrary>> libraries;
   std::vector<std::string> libraryLoads;
 };

@@ -2,15 +2,18 @@
 # Proves the screenshot harness (lib/xvfb.sh) on the real wizard window: wizard_form_demo.exe
 # shows the installing page (status text, bar at 40, three list rows) and the finish page (two
 # option boxes); each is saved as a PNG under build/artifacts/ and must not be blank, and the
-# two must differ. Needs the win64 build of the demo:
-#   cmake --build build/winform -j2 --target wizard_form_demo
-# Usage: tests/e2e/form_screenshots.sh [BUILD_DIR]   (default build/winform)
+# two must differ. Needs a Windows build of the demo (either bitness; Wine's loader follows it):
+#   cmake --build --preset win32 -j2 --target wizard_form_demo
+# Usage: tests/e2e/form_screenshots.sh [BUILD_DIR]   (default build/win32); the screenshots go
+# to build/artifacts/<build folder name>/.
 set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(cd "${1:-$root/build/winform}" && pwd)
+build=$(cd "${1:-$root/build/win32}" && pwd)
 demo=$build/wizard/win32/wizard_form_demo.exe
-artifacts=$root/build/artifacts
+artifacts=$root/build/artifacts/$(basename "$build")
 [ -f "$demo" ] || { echo "missing $demo" >&2; exit 2; }
+. "$root/tests/win/wine-run.sh"
+XVFB_WINE=$(wine_for "$demo")
 . "$root/tests/e2e/lib/xvfb.sh"
 
 work=$(mktemp -d)

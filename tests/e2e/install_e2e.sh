@@ -1,15 +1,22 @@
 #!/usr/bin/env bash
 # End to end under Wine: packages built by setup-pack from examples/demo and from small projects
-# written here, installed silently ("-hp") by the x86_64 setup.exe, each in a fresh copy of one
-# booted Wine prefix. Checks the exit code, the files, the registry and the shortcuts.
-# Tools: SETUP_PACK (default build/native/setup-pack), SETUP_STUB (default build/win64/setup.exe).
+# written here, installed silently ("-hp") by setup.exe, each in a fresh copy of one booted
+# (64-bit) Wine prefix. Checks the exit code, the files, the registry and the shortcuts.
+# Usage: tests/e2e/install_e2e.sh [win32|win64]   (default win32, the specified target)
+# Tools: SETUP_PACK (default build/native/setup-pack), SETUP_STUB (default build/<build>/setup.exe).
 set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$root"
+build=${1:-win32}
 pack=${SETUP_PACK:-$root/build/native/setup-pack}
-stub=${SETUP_STUB:-$root/build/win64/setup.exe}
+stub=${SETUP_STUB:-$root/build/$build/setup.exe}
+[ -f "$stub" ] || { echo "missing $stub" >&2; exit 2; }
+. tests/win/wine-run.sh
+# setup.exe runs with the loader of its bitness; Wine's own tools (reg, cmd) are the 64-bit ones.
+wine=$(wine_for "$stub")
+wine64=/usr/lib/wine/wine64
+echo "install_e2e: the $build build ($stub)"
 work=$(mktemp -d)
-wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
 # The prefix keeps Wine's default code page: this machine has no zh_CN locale generated, and
 # under LANG=zh_CN.UTF-8 without it Wine cannot create a file with a Chinese name at all (its own
@@ -32,7 +39,7 @@ check() {  # check NAME CONDITION-RESULT
 ok() { [ "$@" ]; echo $?; }
 
 echo "booting the template prefix..."
-WINEPREFIX=$work/template "$wine" wineboot -i >/dev/null 2>&1
+WINEPREFIX=$work/template "$wine64" wineboot -i >/dev/null 2>&1
 WINEPREFIX=$work/template $wineserver -w
 # Wine links the profile folders (Desktop, Documents...) to the Linux home; shortcuts must stay
 # inside the prefix, so they become plain folders.
@@ -48,7 +55,7 @@ run_setup() {  # run_setup SETUP.EXE ARGS... -> exit code; sets WINEPREFIX and C
   C=$WINEPREFIX/drive_c
   local exe=$1; shift
   if [ "${exe##*.}" = bat ]; then
-    (cd "$(dirname "$exe")" && "$wine" cmd /c "$(basename "$exe")" >/dev/null 2>&1)
+    (cd "$(dirname "$exe")" && "$wine64" cmd /c "$(basename "$exe")" >/dev/null 2>&1)
   else
     (cd "$(dirname "$exe")" && "$wine" "$(basename "$exe")" "$@" >/dev/null 2>&1)
   fi
@@ -66,7 +73,7 @@ run_setup_line() {  # run_setup_line SETUP.EXE 'RAW ARGUMENTS' -> exit code
 reg_text() {  # reg_text KEY -> the key and its subkeys as UTF-8 text ("" when missing)
   local out=$work/export.reg
   rm -f "$out"
-  "$wine" reg export "$1" 'Z:'"${out//\//\\}" /y >/dev/null 2>&1 || return 0
+  "$wine64" reg export "$1" 'Z:'"${out//\//\\}" /y >/dev/null 2>&1 || return 0
   iconv -f UTF-16LE -t UTF-8 "$out" | tr -d '\r'
 }
 same() { cmp -s "$1" "$2"; echo $?; }
@@ -78,7 +85,7 @@ uninstall64='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall'
 # ---------------------------------------------------------------------------------------------
 # 1. The demo product, silently.
 demo=$work/demo/setup.exe
-"$pack" build examples/demo -o "$demo" --stub "$stub" >/dev/null
+"$pack" build examples/demo -o "$demo" --arch "$build" --stub "$stub" >/dev/null
 run_setup "$demo" -hp; rc=$?
 check "demo -hp: exit 0 (got $rc)" "$(ok $rc = 0)"
 app="$C/Program Files/演示软件"
@@ -193,7 +200,7 @@ Install(){
 ｝
 EOF
 small=$work/small-out/setup.exe
-if "$pack" build "$proj" -o "$small" --stub "$stub" >"$work/small-pack.log" 2>&1; then
+if "$pack" build "$proj" -o "$small" --arch "$build" --stub "$stub" >"$work/small-pack.log" 2>&1; then
   run_setup "$small" -hp; rc=$?
   check "small -hp: exit 0 (got $rc)" "$(ok $rc = 0)"
   dst="$C/Program Files/SmallTool"
@@ -228,7 +235,7 @@ sed 's/^安装过程_列表=2$/安装过程_列表=2\n安装包封装模式=7z-0
 # Its one component's "Install" section narrows the extraction to an include list.
 printf 'Treelists\r\n｛\r\nInstall(){主程序$,-1$,1$,真$,$,0\r\n}\r\n｝\r\n\r\n主程序\r\n｛\r\nInstall(){\r\n[真]assignzip(core\\app.bin)\r\n}\r\n｝\r\n' >"$cproj/choosegment.ini"
 copyexe=$work/copy-out/setup.exe
-if "$pack" build "$cproj" -o "$copyexe" --stub "$stub" >"$work/copy-pack.log" 2>&1; then
+if "$pack" build "$cproj" -o "$copyexe" --arch "$build" --stub "$stub" >"$work/copy-pack.log" 2>&1; then
   run_setup "$copyexe" -hp; rc=$?
   check "payload copied out first: exit 0 (got $rc)" "$(ok $rc = 0)"
   check "payload copy: app.bin byte-identical" "$(same "$proj/payload/core/app.bin" "$C/Program Files/SmallTool/core/app.bin")"
@@ -246,7 +253,7 @@ mkdir -p "$vproj"
 cp -r "$proj/payload" "$proj/data.ini" "$proj/variable.ini" "$vproj/"
 head -c 400000 /dev/urandom >"$vproj/payload/core/big.bin"
 vol=$work/vol-out/setup.exe
-if "$pack" build "$vproj" -o "$vol" --stub "$stub" --volume-size 150k >"$work/vol-pack.log" 2>&1; then
+if "$pack" build "$vproj" -o "$vol" --arch "$build" --stub "$stub" --volume-size 150k >"$work/vol-pack.log" 2>&1; then
   check "split package has several volumes" "$(ok "$(ls "$work/vol-out" | grep -c '\.7z\.[0-9][0-9][0-9]$')" -ge 2)"
   run_setup "$vol" -hp; rc=$?
   check "split volumes -hp: exit 0 (got $rc)" "$(ok $rc = 0)"
@@ -262,7 +269,7 @@ mkdir -p "$nproj"
 cp -r "$proj/payload" "$proj/variable.ini" "$nproj/"
 sed 's/^安装过程_列表=2$/安装过程_列表=2\n压缩分卷数=2\n压缩分卷文件名=数据甲.bin+数据乙.bin/' "$proj/data.ini" >"$nproj/data.ini"
 named=$work/named-out/setup.exe
-if "$pack" build "$nproj" -o "$named" --stub "$stub" >"$work/named-pack.log" 2>&1; then
+if "$pack" build "$nproj" -o "$named" --arch "$build" --stub "$stub" >"$work/named-pack.log" 2>&1; then
   cp -r "$nproj/payload" "$work/named-payload"
   echo from-volumes >"$work/named-payload/only-in-volumes.txt"
   (cd "$work/named-payload" && 7zz a -bso0 -bsp0 "$work/named.7z" .)
@@ -284,7 +291,7 @@ fi
 # ---------------------------------------------------------------------------------------------
 # 4. Failures: a damaged payload, a wrong install password in the background mode.
 damaged=$work/damaged/setup.exe
-"$pack" build "$vproj" -o "$damaged" --stub "$stub" >/dev/null 2>&1
+"$pack" build "$vproj" -o "$damaged" --arch "$build" --stub "$stub" >/dev/null 2>&1
 read -r start size < <("$pack" inspect "$damaged" | sed -n 's/.*payload archive: block at [0-9]*, content at \([0-9]*\), \([0-9]*\) bytes/\1 \2/p')
 if [ -n "${start:-}" ]; then
   # Overwrite 4 KiB in the middle of the packed streams: the headers stay readable, the data not.
@@ -302,7 +309,7 @@ mkdir -p "$pw"
 cp -r "$proj/payload" "$proj/choosegment.ini" "$proj/variable.ini" "$pw/"
 sed 's/^I_reg=真$/I_reg=真\n安装密码=secret/' "$proj/data.ini" >"$pw/data.ini"
 pwexe=$work/pw-out/setup.exe
-if "$pack" build "$pw" -o "$pwexe" --stub "$stub" >"$work/pw-pack.log" 2>&1; then
+if "$pack" build "$pw" -o "$pwexe" --arch "$build" --stub "$stub" >"$work/pw-pack.log" 2>&1; then
   run_setup "$pwexe" -hp; rc=$?
   check "install password in the background mode: exit 3 (got $rc)" "$(ok $rc = 3)"
   check "install password: nothing installed" "$(ok ! -e "$C/Program Files/SmallTool/core/app.bin")"

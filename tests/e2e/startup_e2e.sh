@@ -1,13 +1,19 @@
 #!/usr/bin/env bash
-# End to end under Wine: the x86_64 setup.exe started on a real package, each case in a
-# fresh Wine prefix. Needs build/native (setup-pack) and build/win64 (setup.exe).
+# End to end under Wine: setup.exe started on a real package, each case in a fresh Wine
+# prefix. Needs build/native (setup-pack) and the Windows build to test.
+# Usage: tests/e2e/startup_e2e.sh [win32|win64]   (default win32, the specified target)
 set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$root"
+build=${1:-win32}
+stub=build/$build/setup.exe
+. tests/win/wine-run.sh
+[ -f "$stub" ] || { echo "missing $stub" >&2; exit 2; }
+wine=$(wine_for "$stub")
+echo "startup_e2e: the $build build"
 work=$(mktemp -d)
 trap '/usr/lib/wine/wineserver -k 2>/dev/null; rm -rf "$work"' EXIT
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-wine=/usr/lib/wine/wine64
 passed=0 failed=0
 check() {  # check NAME CONDITION-RESULT
   if [ "$2" = 0 ]; then passed=$((passed + 1)); echo "ok   $1"; else failed=$((failed + 1)); echo "FAIL $1"; fi
@@ -15,7 +21,7 @@ check() {  # check NAME CONDITION-RESULT
 run_setup() {  # run_setup PACKAGE -> exit code; a fresh prefix per case
   export WINEPREFIX=$work/prefix-$(basename "$1" .exe)
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-  "$wine" wineboot -i >/dev/null 2>&1
+  /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
   /usr/lib/wine/wineserver -w
   local exe=$1; shift
   (cd "$(dirname "$exe")" && "$wine" "$(basename "$exe")" "$@" >/dev/null 2>&1)
@@ -24,7 +30,7 @@ run_setup() {  # run_setup PACKAGE -> exit code; a fresh prefix per case
   return $rc
 }
 
-build/native/setup-pack build examples/demo -o "$work/good.exe" --stub build/win64/setup.exe >/dev/null
+build/native/setup-pack build examples/demo -o "$work/good.exe" --arch "$build" >/dev/null
 run_setup "$work/good.exe" -hp; rc=$?
 check "a real package unpacks through 7-zip32.dll and installs: exit 0 (got $rc)" $([ $rc = 0 ]; echo $?)
 dll=$(find "$WINEPREFIX/drive_c/users" -path '*/Temp/7-zip32.dll' | head -1)
@@ -32,11 +38,11 @@ check "the archiver library is written to the temp folder" $([ -n "$dll" ]; echo
 temp=$(dirname "${dll:-/nonexistent/x}")
 check "the work folder is gone after start-up" $([ -z "$(find "$temp" -maxdepth 1 -name '*.tmp')" ]; echo $?)
 
-bash scripts/make-package.sh build/win64/setup.exe examples/demo "$work/wrongkey.exe" not-the-key
+bash scripts/make-package.sh "$stub" examples/demo "$work/wrongkey.exe" not-the-key
 run_setup "$work/wrongkey.exe"; rc=$?
 check "a configuration package that does not unpack: exit 6 (got $rc)" $([ $rc = 6 ]; echo $?)
 
-cp build/win64/setup.exe "$work/bare.exe"
+cp "$stub" "$work/bare.exe"
 run_setup "$work/bare.exe"; rc=$?
 check "a setup file without package: exit 6 (got $rc)" $([ $rc = 6 ]; echo $?)
 

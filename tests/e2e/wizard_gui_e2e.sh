@@ -8,16 +8,21 @@
 # a ticked batch in the install folder (opened through the shell), an unticked one, and a
 # ticked command line. The test checks that the wizard shows the installing page, that its bar
 # and list fill, that the finish page follows, presses Next there (a click on the button), and
-# then that only the ticked options ran and the exit code is 0. Screenshots of the wizard window go to build/artifacts/: jp-installing-start.png,
-# jp-installing-done.png, jp-finish.png (jp-failure.png, the whole screen, when a wait ran out).
+# then that only the ticked options ran and the exit code is 0. Screenshots of the wizard window
+# go to build/artifacts/<build>/: jp-installing-start.png, jp-installing-done.png, jp-finish.png
+# (jp-failure.png, the whole screen, when a wait ran out).
 #
-# Needs build/native/setup-pack, build/win64/setup.exe, xvfb-run, xdotool, imagemagick.
-# Usage: tests/e2e/wizard_gui_e2e.sh
+# Needs build/native/setup-pack, build/<build>/setup.exe, xvfb-run, xdotool, imagemagick.
+# Usage: tests/e2e/wizard_gui_e2e.sh [win32|win64]   (default win32, the specified target)
 set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$root"
+build=${1:-win32}
+. tests/win/wine-run.sh
+XVFB_WINE=$(wine_for "build/$build/setup.exe")
 . tests/e2e/lib/xvfb.sh
-artifacts=$root/build/artifacts
+echo "wizard_gui_e2e: the $build build"
+artifacts=$root/build/artifacts/$build
 work=$(mktemp -d)
 trap 'xvfb_end_prefix; rm -rf "$work"' EXIT
 mkdir -p "$artifacts"
@@ -35,7 +40,7 @@ finish() {
   [ "$failed" = 0 ]
   exit $?
 }
-for tool in xdotool import xvfb-run build/native/setup-pack build/win64/setup.exe; do
+for tool in xdotool import xvfb-run build/native/setup-pack "build/$build/setup.exe"; do
   command -v "$tool" >/dev/null || { check "missing $tool" 1; finish; }
 done
 
@@ -102,7 +107,7 @@ printf 'readme\r\n' >"$project/payload/readme.txt"
 # A few MiB and a few files, so that the bar and the list have something to show.
 head -c $((4 << 20)) /dev/urandom >"$project/payload/data.bin"
 for i in $(seq 1 20); do printf 'file %s\r\n' "$i" >"$project/payload/tools/note$i.txt"; done
-build/native/setup-pack build "$project" -o "$work/pkg/setup.exe" --key 135 >"$work/pack.log" 2>&1
+build/native/setup-pack build "$project" -o "$work/pkg/setup.exe" --arch "$build" --key 135 >"$work/pack.log" 2>&1
 check "setup-pack builds the package" $?
 
 # --- the run, on a virtual display --------------------------------------------------------------

@@ -33,6 +33,6 @@ struct BuildResult {
 // name beside it and renamed at the end.
 BuildResult BuildPackage(const BuildOptions& options);
 
-// The stub setup.exe that sits beside the running tool's build: <tool folder>/../win64/setup.exe
-// (or win32). "" when the tool's own location cannot be read.
+// The stub setup.exe that sits beside the running tool's build: <tool folder>/../<arch>/setup.exe
+// (arch win32 or win64). "" when the tool's own location cannot be read.
 std::string DefaultStub(const std::string& arch);

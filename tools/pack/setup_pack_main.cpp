@@ -30,7 +30,8 @@ int Fail(const std::string& message) {
 
 int Build(int argc, char** argv) {
   BuildOptions options;
-  std::string arch = "win64";
+  // The i686 stub by default: it runs on every Windows and loads 32-bit plug-in DLLs.
+  std::string arch = "win32";
   for (int i = 2; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool hasValue = i + 1 < argc;

@@ -16,10 +16,12 @@
 # MS Shell Dlg, Tahoma...), so the prefix maps them to "WenQuanYi Zen Hei" (Debian
 # fonts-wqy-zenhei). Wine's processes outlive the program that started them and keep
 # xvfb-run's pipes open, so a prefix must be ended (wineserver -k) before xvfb-run returns.
-# Needs: wine64, xvfb (xvfb-run), imagemagick (import), fonts-wqy-zenhei.
+# Needs: wine64 (wine32 for i686 programs), xvfb (xvfb-run), imagemagick (import), fonts-wqy-zenhei.
 
-XVFB_WINE=${XVFB_WINE:-/usr/lib/wine/wine64}
-[ -x "$XVFB_WINE" ] || XVFB_WINE=$(command -v wine64 || command -v wine)
+# XVFB_WINE starts the programs under test (set it to /usr/lib/wine/wine for i686 ones);
+# prefixes are always made 64-bit, by the 64-bit loader, so that both builds run in them.
+export XVFB_WINE=${XVFB_WINE:-/usr/lib/wine/wine64}
+XVFB_WINE64=/usr/lib/wine/wine64
 XVFB_WINESERVER=/usr/lib/wine/wineserver
 [ -x "$XVFB_WINESERVER" ] || XVFB_WINESERVER=$(command -v wineserver)
 XVFB_SCREEN=${XVFB_SCREEN:-1024x768x24}
@@ -32,7 +34,7 @@ xvfb_make_prefix() {
   mkdir -p "$1"
   export WINEPREFIX=$(cd "$1" && pwd)
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    "$XVFB_WINE" wineboot -i >/dev/null 2>&1
+    "$XVFB_WINE64" wineboot -i >/dev/null 2>&1
     "$XVFB_WINESERVER" -w
   fi
   if ! grep -qF 'Fonts\\Replacements' "$WINEPREFIX/user.reg" 2>/dev/null; then
@@ -43,7 +45,7 @@ xvfb_make_prefix() {
         printf '"%s"="WenQuanYi Zen Hei"\r\n' "$face"
       done
     } >"$reg"
-    "$XVFB_WINE" regedit /s "$reg" >/dev/null 2>&1
+    "$XVFB_WINE64" regedit /s "$reg" >/dev/null 2>&1
     "$XVFB_WINESERVER" -w
   fi
 }

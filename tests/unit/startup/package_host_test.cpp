@@ -166,13 +166,13 @@ TEST_F(PackageFixture, ConfigurationBlockMissingLeavesNoWorkFolder) {
 // configuration did not unpack, and read or write nothing in whatever folder is current.
 TEST_F(PackageFixture, ConfigurationBlockMissingEndsLikeNoPackageAndWritesNothing) {
   WriteSetup("qzr-1", "PAYLOAD", false);
-  const auto before = plat::ListDirectory("C:\Setup").size();
+  const auto before = plat::ListDirectory("C:\\Setup").size();
   ASSERT_EQ(UnpackPackage(context), 1);
   EXPECT_TRUE(context.package.configUnpackFailed);
   EXPECT_EQ(ChooseRunRole(context), RunRole::kNoPackage);
   EXPECT_EQ(PackageStepOutcome(context), kExitNoPackage);
   EXPECT_TRUE(context.config.dataIni.empty());
-  EXPECT_EQ(plat::ListDirectory("C:\Setup").size(), before);
+  EXPECT_EQ(plat::ListDirectory("C:\\Setup").size(), before);
   EXPECT_FALSE(plat::FileExists("GUItext.ini"));
   EXPECT_FALSE(plat::FileExists("data.ini"));
 }
@@ -340,28 +340,51 @@ TEST_F(VolumeFixture, MissingVolumeEndsTheRunWithAMessageAndItsOwnExitCode) {
   }
 }
 
-TEST(Variables, SystemFoldersOnEachMachineShape) {
+// The folder variables follow the view of the process that expands them: the runtime is built
+// for both bitnesses, and a 64-bit process has no Sysnative alias and finds its native folder
+// in "ProgramFiles". Each shape's environment is the one Windows gives such a process.
+TEST(Variables, FolderVariablesFollowTheViewOfTheProcess) {
   TestFolder folder;
+  // Marker files in the native system folder and in the 32-bit one, written by the default
+  // 64-bit process, which sees both folders as they are.
+  ASSERT_TRUE(plat::WriteFileBytes("C:\\Windows\\System32\\native.txt", "n"));
+  ASSERT_TRUE(plat::WriteFileBytes("C:\\Windows\\SysWOW64\\x86.txt", "x"));
   struct {
     bool windows64;
     bool process64;
     const char* system32;
+    const char* programFiles;
+    const char* programFilesX86;
   } cases[] = {
-      {true, false, "C:\\Windows\\Sysnative"},
-      {true, true, "C:\\Windows\\Sysnative"},
-      {false, false, "C:\\Windows\\System32"},
+      {true, false, "C:\\Windows\\Sysnative", "C:\\Program Files", "C:\\Program Files (x86)"},
+      {true, true, "C:\\Windows\\System32", "C:\\Program Files", "C:\\Program Files (x86)"},
+      {false, false, "C:\\Windows\\System32", "C:\\Program Files", "C:\\Program Files"},
+  };
+  auto variable = [](const char* name) {
+    std::string value;
+    EXPECT_TRUE(BuiltInVariable(name, PackageState{}, "", value)) << name;
+    return value;
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.windows64 ? "64-bit Windows, " : "32-bit Windows, ") +
+                 (c.process64 ? "64-bit process" : "32-bit process"));
     host::SetMachine(c.windows64, c.process64);
-    plat::SetEnv("ProgramFiles", "C:\\Program Files (x86)");
-    std::string value;
-    ASSERT_TRUE(BuiltInVariable("%System32%", PackageState{}, "", value));
-    EXPECT_EQ(value, c.system32);
-    ASSERT_TRUE(BuiltInVariable("%ProgramFiles%", PackageState{}, "", value));
-    EXPECT_EQ(value, "C:\\Program Files");
-    ASSERT_TRUE(BuiltInVariable("%ProgramFiles_x86%", PackageState{}, "", value));
-    EXPECT_EQ(value, "C:\\Program Files (x86)");
+    EXPECT_EQ(variable("%System32%"), c.system32);
+    EXPECT_TRUE(plat::FileExists(variable("%System32%") + "\\native.txt"))
+        << "%System32% reaches the native system folder";
+    EXPECT_EQ(variable("%ProgramFiles%"), c.programFiles);
+    EXPECT_EQ(variable("%ProgramFiles_x86%"), c.programFilesX86);
+    EXPECT_EQ(variable("%SysWoW64%"), "C:\\Windows\\SysWoW64");
+    if (c.windows64) {
+      EXPECT_TRUE(plat::FileExists(variable("%SysWoW64%") + "\\x86.txt"));
+    }
+    EXPECT_EQ(variable("%WindowsDir%"), "C:\\Windows");
+    EXPECT_EQ(variable("%FONTS%"), "C:\\Windows\\Fonts");
   }
+}
+
+TEST(Variables, QuickLaunchAndNamesOfOtherParts) {
+  TestFolder folder;
   std::string value;
   EXPECT_FALSE(BuiltInVariable("%Default%", PackageState{}, "", value));
   host::SetWindowsVersion(5, 1);

@@ -32,6 +32,7 @@ class WinRegistry : public ::testing::Test {
 };
 
 TEST_F(WinRegistry, ThirtyTwoAndSixtyFourBitViewsOfSoftwareAreSeparate) {
+  if (!plat::IsWindows64()) GTEST_SKIP() << "only meaningful on 64-bit Windows";
   const std::string key = kTestKey + "\\Views";
   ASSERT_TRUE(plat::RegWriteValue(plat::kLocalMachine, key, "v", RegView::k32, plat::kRegSz,
                                   std::string("thirty-two", 11)));

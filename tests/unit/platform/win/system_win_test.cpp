@@ -18,6 +18,28 @@ TEST(WinSystem, RedirectionCannotBeDisabledInA64BitProcess) {
   EXPECT_TRUE(plat::IsWindows64());
 }
 
+// The machine field of a PE image's file header, as this process opens the file; 0 when it
+// cannot be read.
+uint16_t PeMachine(const std::string& path) {
+  Bytes image;
+  if (!plat::ReadFileBytes(path, image) || image.size() < 64) return 0;
+  auto byte = [&](size_t at) { return at < image.size() ? uint8_t(image[at]) : uint8_t(0); };
+  const size_t header = byte(60) | byte(61) << 8 | byte(62) << 16 | size_t(byte(63)) << 24;
+  return uint16_t(byte(header + 4) | byte(header + 5) << 8);
+}
+
+TEST(WinSystem, RedirectionOfA32BitProcessCanBeSwitchedOffAndBackOn) {
+  if (plat::IsProcess64()) GTEST_SKIP() << "only meaningful in the i686 build";
+  if (!plat::IsWindows64()) GTEST_SKIP() << "only meaningful on 64-bit Windows";
+  const std::string kernel32 = plat::WindowsFolder() + "\\System32\\kernel32.dll";
+  EXPECT_EQ(PeMachine(kernel32), 0x14c) << "redirected to SysWOW64";
+  intptr_t cookie = 0;
+  ASSERT_TRUE(plat::DisableFsRedirection(cookie));
+  EXPECT_EQ(PeMachine(kernel32), 0x8664) << "the native folder";
+  EXPECT_TRUE(plat::RevertFsRedirection(cookie));
+  EXPECT_EQ(PeMachine(kernel32), 0x14c);
+}
+
 TEST(WinSystem, ShellExecuteRunsABatchFileHiddenAndWaitsForItsExitCode) {
   TestFolder folder;
   const std::string dir = folder / "批处理";  // a Chinese folder name crosses the 936 boundary
