@@ -1,5 +1,7 @@
 #include "ui/win32/win32_form.h"
 
+#include "ui/clone_plan.h"
+
 #include "platform/win32/windows_api.h"
 
 #include <commctrl.h>
@@ -848,15 +850,11 @@ bool Win32Form::CloneControlInto(const std::string& templateControl, const std::
   if (Inside(target.parent, templateControl)) return false;
   if (target.page >= 0 && (target.page >= pageCount_ || target.parent != pageContainer_))
     return false;
-  // The subtree in creation order, so that every parent is made before its children.
-  std::vector<std::pair<std::string, std::string>> copies = {{templateControl, name}};
-  for (const std::string& control : order_) {
-    if (!target.withChildren) break;
-    if (control == templateControl || !Inside(control, templateControl)) continue;
-    const std::string newName = control + target.childSuffix;
-    if (target.childSuffix.empty() || Has(newName) || newName == name) return false;
-    copies.push_back({control, newName});
-  }
+  const auto copies = PlanSubtreeCopy(
+      order_, templateControl, name, target,
+      [this](const std::string& c, const std::string& a) { return Inside(c, a); },
+      [this](const std::string& n) { return Has(n); });
+  if (copies.empty()) return false;
   for (const auto& [from, to] : copies) {
     const Control& model = *controls_[from];
     std::string parent = target.parent;

@@ -9,18 +9,11 @@
 #include <thread>
 
 #include "platform/platform.h"
+#include "tests/support/win_display.h"
 
 namespace {
 
-// Wine without an X display cannot create top-level windows; the window tests then skip
-// (run them under xvfb-run to include them).
-bool CanCreateWindows() {
-  HWND probe = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                               GetModuleHandleW(nullptr), nullptr);
-  if (!probe) return false;
-  DestroyWindow(probe);
-  return true;
-}
+using test_support::CanCreateWindows;
 
 // Finds the box by its caption (waiting for it to appear) and hands it to `act`.
 std::thread DriveInputBox(const wchar_t* caption, std::function<void(HWND box, HWND edit)> act) {

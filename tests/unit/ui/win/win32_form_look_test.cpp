@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "tests/support/win_display.h"
 #include "tests/unit/ui/ui_test_samples.h"
 #include "ui/win32/win32_form.h"
 
@@ -22,18 +23,9 @@ namespace {
 
 using ui_samples::SampleWindow;
 
-bool CanCreateWindows() {
-  HWND probe = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                               GetModuleHandleW(nullptr), nullptr);
-  if (!probe) return false;
-  DestroyWindow(probe);
-  return true;
-}
+using test_support::CanCreateWindows;
 
-std::wstring W(const std::string& gbk) {
-  const std::u16string u = plat::GbkToUtf16(gbk);
-  return std::wstring(u.begin(), u.end());
-}
+std::wstring W(const std::string& gbk) { return test_support::Wide(gbk); }
 
 HWND Hwnd(const Form& form, const std::string& control) {
   return reinterpret_cast<HWND>(form.Handle(control));

@@ -15,24 +15,16 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "tests/support/win_display.h"
 #include "ui/win32/win32_form.h"
 #include "wizard/component_view.h"
 #include "wizard/win32/win32_unpack_window.h"
 
 namespace {
 
-bool CanCreateWindows() {
-  HWND probe = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                               GetModuleHandleW(nullptr), nullptr);
-  if (!probe) return false;
-  DestroyWindow(probe);
-  return true;
-}
+using test_support::CanCreateWindows;
 
-std::wstring W(const std::string& gbk) {
-  const std::u16string u = plat::GbkToUtf16(gbk);
-  return std::wstring(u.begin(), u.end());
-}
+std::wstring W(const std::string& gbk) { return test_support::Wide(gbk); }
 
 std::wstring RawText(HWND hwnd) {
   wchar_t buffer[512] = {};
