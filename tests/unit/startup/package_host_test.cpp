@@ -3,6 +3,9 @@
 // split volumes, clean-up, and the 32/64-bit variable values.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "common/crypto.h"
 #include "common/text.h"
 #include "platform/host/host.h"
@@ -430,6 +433,43 @@ TEST(UnpackWindowTexts, ProgressRefreshAndJoining) {
   window.ShowJoining();
   EXPECT_EQ(window.Title(), "unpacking data: unzipped");
   EXPECT_EQ(window.Label(), "Please wait while Setup is\r\n\r\n   upacking data: unzipped");
+}
+
+// The dispatch of setup.exe after the package step: one role for every way the step can end.
+TEST(RunRoles, EveryPackageStepResultHasItsRole) {
+  struct Case {
+    const char* what;
+    int runMode;
+    bool configFailed;
+    ExitCode stop;
+    std::vector<std::string> args;
+    RunRole role;
+  } cases[] = {
+      {"installer", kRunModeInstaller, false, kExitSuccess, {}, RunRole::kInstaller},
+      {"installer, -hp", kRunModeInstaller, false, kExitSuccess, {"-hp"}, RunRole::kInstaller},
+      {"configuration failed", kRunModeInstaller, true, kExitSuccess, {}, RunRole::kNoPackage},
+      {"no package", kRunModeNone, false, kExitSuccess, {}, RunRole::kNoPackage},
+      {"missing volume", kRunModeInstaller, false, kExitMissingVolume, {}, RunRole::kStop},
+      {"temp folder full", kRunModeInstaller, false, kExitTempWriteFailed, {}, RunRole::kStop},
+      {"uninstaller copy", kRunModeUninstaller, false, kExitSuccess, {"R", "T"}, RunRole::kUninstaller},
+      {"uninstaller copy, no argument", kRunModeUninstaller, false, kExitSuccess, {},
+       RunRole::kUninstaller},
+      // Exactly one argument shows the wizard window, as the installer does.
+      {"uninstaller copy, one argument", kRunModeUninstaller, false, kExitSuccess, {"x"},
+       RunRole::kInstaller},
+  };
+  for (const Case& c : cases) {
+    RunContext context;
+    context.startup.runMode = c.runMode;
+    context.startup.commandArgs = c.args;
+    context.package.configUnpackFailed = c.configFailed;
+    context.package.stop = c.stop;
+    EXPECT_EQ(ChooseRunRole(context), c.role) << c.what;
+    const ExitCode expected = c.stop != kExitSuccess ? c.stop
+                              : c.role == RunRole::kNoPackage ? kExitNoPackage
+                                                              : kExitSuccess;
+    EXPECT_EQ(PackageStepOutcome(context), expected) << c.what;
+  }
 }
 
 }  // namespace
