@@ -253,19 +253,9 @@ Win32Form::Win32Form(const WindowDesc& desc, const Win32FormStyle& style)
   windowText_ = desc.caption;
   windowBounds_ = {0, 0, desc.width, desc.height};
   for (const ControlDesc& c : desc.controls) {
-    auto control = std::make_unique<Control>();
-    control->name = c.name;
-    control->kind = c.kind;
-    control->parent = c.parent;
-    control->id = nextId_++;
-    control->page = c.page;
-    control->visible = c.visible;
-    control->text = c.caption;
-    control->bounds = {c.left, c.top, c.width, c.height};
+    AddFromDesc(c);
     if (c.kind == K::kPageContainer && pageContainer_.empty()) pageContainer_ = c.name;
     pageCount_ = std::max(pageCount_, c.page + 1);
-    order_.push_back(c.name);
-    controls_[c.name] = std::move(control);
   }
   if (pageContainer_.empty()) pageCount_ = 0;
 
