@@ -39,15 +39,15 @@ bool CopyPayloadOut(RunContext& context) {
   const size_t dash = mode.find('-');
   if (dash == std::string::npos || dash + 1 == mode.size()) return true;
   const int64_t limitMiB = text::ToInt64(mode.substr(dash + 1));
+  const std::string fresh = FreshTempName(".7zsha");
+  if (fresh.empty()) return false;
+  const std::string copy = fresh + ".7zsha";
   UnpackWindow* window = context.unpackWindow;
   if (window) {
     auto size = plat::FileSize(OwnPath());
     if (size && *size >= uint64_t(limitMiB) * kMiB) window->Open();
   }
   plat::PumpMessages();
-  const std::string fresh = FreshTempName(".7zsha");
-  if (fresh.empty()) return false;
-  const std::string copy = fresh + ".7zsha";
   context.package.payloadArchivePath = copy;
   context.package.payloadCopyPath = copy;
   blocks::ProgressFn progress;
@@ -61,10 +61,9 @@ bool CopyPayloadOut(RunContext& context) {
   return false;
 }
 
-// The temp folder could not take what the run must write: said in the wizard modes, and the
-// run ends with its own code.
-ExitCode FailTempWrite(const RunContext& context) {
-  (void)context;
+// The temp folder could not take what the run must write. Said in every mode, like a missing
+// volume: the install mode's switches are not read yet when this can happen.
+ExitCode FailTempWrite() {
   plat::MessageBox(0, kTempWriteFailedText, kMissingVolumeTitle, plat::kMbOk | plat::kMbIconError);
   return kExitTempWriteFailed;
 }
@@ -137,7 +136,7 @@ ExitCode PrepareSplitVolumes(RunContext& context) {
     // Volumes with other names are joined into one archive; by full path, so names with
     // blanks and any current directory work.
     const std::string fresh = FreshTempName("datas.7z");
-    if (fresh.empty()) return FailTempWrite(context);
+    if (fresh.empty()) return FailTempWrite();
     const std::string joined = fresh + "datas.7z";
     plat::PumpMessages();
     UnpackWindow* window = context.unpackWindow;
@@ -150,7 +149,7 @@ ExitCode PrepareSplitVolumes(RunContext& context) {
     const bool joinedAll = JoinFiles(parts, joined);
     if (window && window->IsOpen()) window->Close();
     // Every part was there a moment ago, so a failed join is the temp drive's doing.
-    if (!joinedAll) return FailTempWrite(context);
+    if (!joinedAll) return FailTempWrite();
     package.payloadArchivePath = joined;
     package.payloadCopyPath = joined;
     return kExitSuccess;
@@ -199,12 +198,12 @@ int UnpackPackage(RunContext& context) {
     const std::string archive = package.workFolder + keys::kConfigArchive;
     if (fresh.empty() || !plat::CreateDirectory(package.workFolder)) {
       package.workFolder.clear();
-      package.stop = FailTempWrite(context);
+      package.stop = FailTempWrite();
       return kRunModeInstaller;
     }
     package.ownsWorkFolder = true;
     if (!plat::WriteFileBytes(archive, config)) {
-      package.stop = FailTempWrite(context);
+      package.stop = FailTempWrite();
       return kRunModeInstaller;
     }
     blocks::RepairArchiveSignature(archive, 0);
@@ -216,7 +215,7 @@ int UnpackPackage(RunContext& context) {
         !context.extractAll(archive, package.workFolder, package.archivePassword);
     if (package.configUnpackFailed) return kRunModeInstaller;
     if (!CopyPayloadOut(context)) {
-      package.stop = FailTempWrite(context);
+      package.stop = FailTempWrite();
       return kRunModeInstaller;
     }
     package.stop = PrepareSplitVolumes(context);
@@ -226,7 +225,7 @@ int UnpackPackage(RunContext& context) {
   const std::string dataIni = package.workFolder.empty() ? "" : package.workFolder + keys::kDataIni;
   ApplySwitches(ReadSwitchTexts(dataIni), startup);
   if (!ExpandConfiguration(package, context.config)) {
-    package.stop = FailTempWrite(context);
+    package.stop = FailTempWrite();
     return kRunModeInstaller;
   }
   package.showSpace = IsTrueText(ReadMainKey(package, keys::kShowSpace));
