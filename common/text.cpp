@@ -144,6 +144,18 @@ size_t GbkCharLength(BytesView s, size_t i) {
   return b >= 0x81 && b <= 0xFE && i + 1 < s.size() ? 2 : 1;
 }
 
+bool IsPlainFolderName(BytesView name) {
+  if (name.empty() || name == "." || name == "..") return false;
+  if (name.back() == ' ' || name.back() == '.') return false;
+  for (size_t i = 0; i < name.size(); i += GbkCharLength(name, i)) {
+    if (GbkCharLength(name, i) == 2) continue;
+    const auto c = static_cast<unsigned char>(name[i]);
+    if (c < 0x20 || c == 0x7F) return false;
+    if (std::string_view("\\/:*?\"<>|").find(char(c)) != std::string_view::npos) return false;
+  }
+  return true;
+}
+
 namespace {
 bool IsSeparator(char c, PathSeparators separators) {
   return c == '\\' || (separators == PathSeparators::kBothSlashes && c == '/');

@@ -62,6 +62,13 @@ std::string PadNumber3(int value);
 // Length (1 or 2) of the character that starts at `i` (i < s.size()).
 size_t GbkCharLength(BytesView s, size_t i);
 
+// True when `name` can stand as one folder name inside another folder and means nothing else:
+// not empty, not "." or "..", no separator, drive colon or wildcard, no character Windows
+// refuses in a name (< > " | and control characters), no trailing blank or dot (Windows drops
+// them, so "App." would name "App"). Walked by GBK characters: a trail byte 0x5C or 0x7C is
+// part of its character, not a "\" or "|".
+bool IsPlainFolderName(BytesView name);
+
 // Which bytes separate path components: "\" only (the runtime's paths), or "\" and "/"
 // (archive names and command lines, where both are taken).
 enum class PathSeparators { kBackslash, kBothSlashes };

@@ -136,6 +136,14 @@ std::string CheckDataIniText(const ProjectText& file) {
         return Where(file.path, e.line, "unknown key \"" + e.key + "\" in [" + section.name + "]");
       if (!keysSeen.insert(e.key).second)
         return Where(file.path, e.line, "key \"" + e.key + "\" again in [" + section.name + "]");
+      // The product name becomes a folder name (Programs + name, the temp folder + name) that
+      // the uninstaller deletes with its contents: ".." or "a\b" would widen that deletion.
+      if (section.name == keys::kMainSection && e.key == keys::kProductName &&
+          !text::IsPlainFolderName(e.value))
+        return Where(file.path, e.line, "\"" + e.key + "\" must be one plain folder name (not "
+                                        "empty, \".\" or \"..\", without \\ / : * ? \" < > | "
+                                        "and without a trailing blank or dot), not \"" + e.value +
+                                        "\"");
     }
     if (std::string error = CheckItemList(file.path, section, rule); !error.empty()) return error;
   }

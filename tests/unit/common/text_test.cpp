@@ -123,3 +123,36 @@ TEST(Text, PathsAreSplitByCharactersNotBytes) {
 }
 
 }  // namespace
+
+namespace {
+
+// The names the uninstaller may build a "delete with contents" path from.
+TEST(Text, PlainFolderNames) {
+  struct Case {
+    std::string name;
+    bool plain;
+  } cases[] = {
+      {"演示软件", true},
+      {"My App 2", true},
+      {"淺", true},           // GBK 9C 5C: the trail byte is no separator
+      {"\x81\x7C", true},     // a trail byte 0x7C is no "|"
+      {"", false},
+      {".", false},
+      {"..", false},
+      {"a\\b", false},
+      {"a/b", false},
+      {"C:", false},
+      {"a*", false},
+      {"a?", false},
+      {"a\"b", false},
+      {"<a>", false},
+      {"a|b", false},
+      {"tab\t", false},
+      {"App.", false},
+      {"App ", false},
+      {"...", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(text::IsPlainFolderName(c.name), c.plain) << c.name;
+}
+
+}  // namespace

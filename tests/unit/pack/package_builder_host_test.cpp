@@ -407,6 +407,13 @@ TEST_F(PackBuild, ProjectFilesAreCheckedWithFileAndLine) {
       {"count that is no number", {{"data.ini", "[卸载时运行命令]\n欲运行的次数=两\n"}},
        "data.ini:2: 欲运行的次数 needs a number"},
       {"key twice", {{"data.ini", "[Mokta软件安装配置]\n软件版本=1\n软件版本=2\n"}}, "data.ini:3: key \"软件版本\" again"},
+      // The product name becomes a folder the uninstaller deletes with its contents.
+      {"product name ..", {{"data.ini", "[Mokta软件安装配置]\nMokta软件名称=..\n"}},
+       "data.ini:2: \"Mokta软件名称\" must be one plain folder name"},
+      {"product name with a separator", {{"data.ini", "[Mokta软件安装配置]\nMokta软件名称=a\\b\n"}},
+       "data.ini:2: \"Mokta软件名称\" must be one plain folder name"},
+      {"product name empty", {{"data.ini", "[Mokta软件安装配置]\n软件版本=1\nMokta软件名称=\n"}},
+       "data.ini:3: \"Mokta软件名称\" must be one plain folder name"},
       {"page text key unknown", {{"GUItext.ini", "欢迎0=a\n欢迎9=b\n"}}, "GUItext.ini:2: unknown page text key"},
       {"font markup with four fields", {{"GUItext.ini", "\n欢迎1=<font宋体,12,真,0/>x\n"}},
        "GUItext.ini:2: font markup needs five fields"},
