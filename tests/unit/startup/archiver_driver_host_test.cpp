@@ -109,6 +109,7 @@ TEST_F(Driver, TheWrittenLibraryIsUsedOnlyWhenItIsTheCarriedImage) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
+    SetUpArchiver("");  // lets go of the file the last case held
     plat::SetFileAttributes(path, 0);
     plat::DeleteFile(path);
     if (c.planted) {
