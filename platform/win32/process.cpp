@@ -98,8 +98,9 @@ bool StartProcess(const std::string& commandLine, const ProcessOptions& options,
     return false;
   }
   PROCESS_INFORMATION info = {};
-  if (!::CreateProcessW(program.empty() ? nullptr : program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        folder.empty() ? nullptr : folder.c_str(), &startup, &info))
+  if (!::CreateProcessW(program.empty() ? nullptr : program.c_str(), command.data(), nullptr,
+                        nullptr, FALSE, 0, nullptr, folder.empty() ? nullptr : folder.c_str(),
+                        &startup, &info))
     return false;
   UniqueHandle process(info.hProcess);
   UniqueHandle thread(info.hThread);

@@ -402,10 +402,12 @@ bool Win32Form::CreateControlWindow(Control& c) {
       // The check boxes are switched on after creation and before any item exists: set at
       // creation, the tree may show its first items unticked whatever their state.
       SetWindowLongPtrW(hwnd, GWL_STYLE, GetWindowLongPtrW(hwnd, GWL_STYLE) | TVS_CHECKBOXES);
-      Comctl().SetWindowSubclass(hwnd, TreeSubclass, kTreeSubclassId, reinterpret_cast<DWORD_PTR>(this));
+      Comctl().SetWindowSubclass(hwnd, TreeSubclass, kTreeSubclassId,
+                                 reinterpret_cast<DWORD_PTR>(this));
       break;
     case K::kLabel:
-      Comctl().SetWindowSubclass(hwnd, LabelSubclass, kLabelSubclassId, reinterpret_cast<DWORD_PTR>(this));
+      Comctl().SetWindowSubclass(hwnd, LabelSubclass, kLabelSubclassId,
+                                 reinterpret_cast<DWORD_PTR>(this));
       break;
     case K::kList: {
       SendMessageW(hwnd, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT,
