@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/win32/windows_api.h"
 #include "startup/archiver_driver.h"
 #include "startup/package.h"
 #include "startup/startup.h"
@@ -50,6 +51,8 @@ void CreateHostCallbackWindow(InstallSession& session) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  // Before any DLL is loaded by name: the folder setup.exe was downloaded to is not trusted.
+  plat::win::RestrictLibrarySearch();
   // Written out and made loadable before anything else, in every run mode.
   SetUpArchiverFromResource();
 

@@ -16,6 +16,8 @@ using SetOwnerFn = int(ARCHIVER_CALL*)(void*, ArchiverProc);
 
 struct Binding {
   std::string loadFolder;
+  // The written library, open without write or delete sharing for the rest of the process.
+  plat::File held;
   plat::Library library;
   bool tried = false;
   SevenZipFn sevenZip = nullptr;
@@ -48,14 +50,38 @@ int ARCHIVER_CALL ArchiverProcEntry(void* window, unsigned message, unsigned sta
   return ArchiverCallback(window, message, state, info) ? 1 : 0;
 }
 
+bool HoldsExactly(plat::File& file, BytesView image) {
+  if (!file.IsOpen() || file.Size() != uint64_t(image.size())) return false;
+  Bytes content(image.size(), '\0');
+  return file.ReadExact(content.data(), content.size()) &&
+         std::memcmp(content.data(), image.data(), image.size()) == 0;
+}
+
 }  // namespace
 
 void SetUpArchiver(BytesView image) {
   const std::string folder = plat::TempFolder();
-  if (!image.empty()) plat::WriteFileBytes(folder + kArchiverFileName, image);
+  const std::string path = folder + kArchiverFileName;
   Binding& b = TheBinding();
+  b.held.Close();
+  b.loadFolder.clear();
+  if (image.empty()) {
+    b.loadFolder = folder;
+    return;
+  }
+  // The write may fail when another run has the same library loaded; its file then serves as
+  // long as it is byte for byte the carried image.
+  plat::WriteFileBytes(path, image);
+  // The temporary folder is writable by others than this run: the file is checked while held
+  // against writers, so what is loaded later is what was checked. A file that is not the
+  // carried image is never loaded from there.
+  plat::File held = plat::File::Open(path, plat::OpenMode::kRead);
+  if (!HoldsExactly(held, image)) return;
+  b.held = std::move(held);
   b.loadFolder = folder;
 }
+
+const std::string& ArchiverLoadFolder() { return TheBinding().loadFolder; }
 
 void SetUpArchiverFromResource() {
   Bytes image;

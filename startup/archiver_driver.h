@@ -18,9 +18,12 @@ using UnpackProgressFn = std::function<void(const std::string& fileName, int per
 
 // Writes `image` (the library) to the temp folder as 7-zip32.dll, replacing any file there,
 // and makes the temp folder the load folder. An image that cannot be written (a library of
-// that name in use) leaves the existing file to be loaded. An empty image only sets the
-// load folder.
+// that name in use) leaves the existing file to be loaded, but only when it is byte for byte
+// the image; otherwise nothing is loaded from the temp folder. The checked file stays open
+// against writers for the rest of the process. An empty image only sets the load folder.
 void SetUpArchiver(BytesView image);
+// The folder the library is loaded from first; "" when the written file was refused.
+const std::string& ArchiverLoadFolder();
 // SetUpArchiver with the image carried as the program's own resource.
 void SetUpArchiverFromResource();
 

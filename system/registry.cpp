@@ -140,7 +140,9 @@ plat::RegView RegistryViewOf(const std::string& view) {
 bool ImportRegFile(const std::string& regFile) {
   plat::ProcessOptions options;
   options.wait = false;
-  return plat::StartProcess("regedit /s \"" + regFile + "\"", options);
+  // By full path: a regedit.exe in the folder setup.exe was started from would come first.
+  const std::string regedit = plat::WindowsFolder() + "\\regedit.exe";
+  return plat::StartProcess("\"" + regedit + "\" /s \"" + regFile + "\"", options);
 }
 
 std::string ApplyRegistryList(const RegistryListInput& input) {

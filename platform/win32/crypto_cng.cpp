@@ -4,7 +4,8 @@
 // expensive than using it, and the handles are safe to share between threads. They are never
 // closed; the process end releases them. A hasher owns one hash object for its whole life, so
 // the archive key derivation's many small updates cost one BCryptHashData call each.
-#include <windows.h>
+#include "platform/win32/windows_api.h"
+
 #include <bcrypt.h>
 
 #include <cstring>
@@ -17,16 +18,30 @@ namespace {
 
 bool Succeeded(NTSTATUS status) { return status >= 0; }
 
+// bcrypt.dll is not a KnownDLL, so importing it would let a bcrypt.dll beside setup.exe run
+// before the entry could restrict the search: each entry is bound from the system folder's
+// copy on its first call instead, once per call site.
+void* CngSymbol(const char* name) {
+  static HMODULE module = plat::win::LoadSystemLibrary(L"bcrypt.dll");
+  return module ? reinterpret_cast<void*>(::GetProcAddress(module, name)) : nullptr;
+}
+
+#define CNG(fn)                                                                              \
+  ([] {                                                                                      \
+    static const auto entry = reinterpret_cast<decltype(&::fn)>(CngSymbol(#fn));            \
+    return entry;                                                                            \
+  }())
+
 // Opens a provider, optionally with a chaining mode; null when the system lacks it.
 BCRYPT_ALG_HANDLE OpenProvider(const wchar_t* algorithm, const wchar_t* chaining) {
   BCRYPT_ALG_HANDLE handle = nullptr;
-  if (!Succeeded(BCryptOpenAlgorithmProvider(&handle, algorithm, nullptr, 0))) return nullptr;
+  if (!Succeeded(CNG(BCryptOpenAlgorithmProvider)(&handle, algorithm, nullptr, 0))) return nullptr;
   if (chaining) {
     ULONG bytes = ULONG((wcslen(chaining) + 1) * sizeof(wchar_t));
-    if (!Succeeded(BCryptSetProperty(handle, BCRYPT_CHAINING_MODE,
+    if (!Succeeded(CNG(BCryptSetProperty)(handle, BCRYPT_CHAINING_MODE,
                                      reinterpret_cast<PUCHAR>(const_cast<wchar_t*>(chaining)),
                                      bytes, 0))) {
-      BCryptCloseAlgorithmProvider(handle, 0);
+      CNG(BCryptCloseAlgorithmProvider)(handle, 0);
       return nullptr;
     }
   }
@@ -59,11 +74,11 @@ BCRYPT_ALG_HANDLE TripleDesCbcProvider() {
 class HashObject {
  public:
   explicit HashObject(BCRYPT_ALG_HANDLE provider) {
-    if (provider && !Succeeded(BCryptCreateHash(provider, &handle_, nullptr, 0, nullptr, 0, 0)))
+    if (provider && !Succeeded(CNG(BCryptCreateHash)(provider, &handle_, nullptr, 0, nullptr, 0, 0)))
       handle_ = nullptr;
   }
   ~HashObject() {
-    if (handle_) BCryptDestroyHash(handle_);
+    if (handle_) CNG(BCryptDestroyHash)(handle_);
   }
   HashObject(const HashObject&) = delete;
   HashObject& operator=(const HashObject&) = delete;
@@ -73,8 +88,8 @@ class HashObject {
     const uint8_t* bytes = static_cast<const uint8_t*>(data);
     while (handle_ && size) {
       ULONG piece = size > 0x40000000u ? 0x40000000u : ULONG(size);
-      if (!Succeeded(BCryptHashData(handle_, const_cast<PUCHAR>(bytes), piece, 0))) {
-        BCryptDestroyHash(handle_);
+      if (!Succeeded(CNG(BCryptHashData)(handle_, const_cast<PUCHAR>(bytes), piece, 0))) {
+        CNG(BCryptDestroyHash)(handle_);
         handle_ = nullptr;
       }
       bytes += piece;
@@ -82,7 +97,7 @@ class HashObject {
     }
   }
   void Finish(uint8_t* digest, ULONG size) {
-    if (handle_) BCryptFinishHash(handle_, digest, size, 0);
+    if (handle_) CNG(BCryptFinishHash)(handle_, digest, size, 0);
   }
 
  private:
@@ -94,12 +109,12 @@ class SymmetricKey {
  public:
   SymmetricKey(BCRYPT_ALG_HANDLE provider, const uint8_t* secret, ULONG size) {
     if (provider &&
-        !Succeeded(BCryptGenerateSymmetricKey(provider, &handle_, nullptr, 0,
+        !Succeeded(CNG(BCryptGenerateSymmetricKey)(provider, &handle_, nullptr, 0,
                                               const_cast<PUCHAR>(secret), size, 0)))
       handle_ = nullptr;
   }
   ~SymmetricKey() {
-    if (handle_) BCryptDestroyKey(handle_);
+    if (handle_) CNG(BCryptDestroyKey)(handle_);
   }
   SymmetricKey(const SymmetricKey&) = delete;
   SymmetricKey& operator=(const SymmetricKey&) = delete;
@@ -121,9 +136,9 @@ bool RunCipher(BCRYPT_ALG_HANDLE provider, const uint8_t* key, ULONG key_size, u
     ULONG piece = ULONG(size - done < kPiece ? size - done : kPiece);
     ULONG written = 0;
     NTSTATUS status =
-        encrypt ? BCryptEncrypt(handle.get(), data + done, piece, nullptr, iv, iv_size,
+        encrypt ? CNG(BCryptEncrypt)(handle.get(), data + done, piece, nullptr, iv, iv_size,
                                 data + done, piece, &written, 0)
-                : BCryptDecrypt(handle.get(), data + done, piece, nullptr, iv, iv_size,
+                : CNG(BCryptDecrypt)(handle.get(), data + done, piece, nullptr, iv, iv_size,
                                 data + done, piece, &written, 0);
     if (!Succeeded(status) || written != piece) return false;
     done += piece;
@@ -195,7 +210,7 @@ bool TripleDesEcb(const uint8_t key[24], bool encrypt, uint8_t* data, size_t siz
     uint8_t iv[kBlock];
     memcpy(iv, chain, kBlock);
     ULONG written = 0;
-    if (!Succeeded(BCryptEncrypt(handle.get(), block, kBlock, nullptr, iv, kBlock, block, kBlock,
+    if (!Succeeded(CNG(BCryptEncrypt)(handle.get(), block, kBlock, nullptr, iv, kBlock, block, kBlock,
                                  &written, 0)) ||
         written != kBlock)
       return false;

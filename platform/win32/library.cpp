@@ -24,7 +24,12 @@ Library& Library::operator=(Library&& other) noexcept {
 }
 
 Library Library::Load(const std::string& path) {
-  return Library(reinterpret_cast<intptr_t>(::LoadLibraryW(win::Wide(path).c_str())));
+  const std::wstring wide = win::Wide(path);
+  const bool absolute = (wide.size() > 2 && wide[1] == L':' && wide[2] == L'\\') ||
+                        (wide.size() > 1 && wide[0] == L'\\' && wide[1] == L'\\');
+  // A bare name goes through the process's search, which the entry has cut down already.
+  return Library(reinterpret_cast<intptr_t>(absolute ? win::LoadLibraryByPath(wide.c_str())
+                                                     : ::LoadLibraryW(wide.c_str())));
 }
 
 void* Library::Symbol(const char* name) const {

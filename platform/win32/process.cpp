@@ -1,6 +1,9 @@
 // Starting programs (CreateProcessW, ShellExecuteExW) and ending the own process.
 #include "platform/win32/win32_internal.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace plat {
 
 using win::UniqueHandle;
@@ -17,6 +20,64 @@ bool WaitForExit(HANDLE process, uint32_t* exitCode) {
   return true;
 }
 
+bool IsFile(const std::wstring& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsAbsoluteFolder(const std::wstring& folder) {
+  return (folder.size() > 2 && folder[1] == L':' && folder[2] == L'\\') ||
+         (folder.size() > 1 && folder[0] == L'\\' && folder[1] == L'\\');
+}
+
+// A command line's program given without a folder ("regedit", "notepad.exe"), looked up in
+// the system folder, the Windows folder and the PATH's absolute folders. CreateProcess would
+// look beside setup.exe and in the current folder first, both of them places a download can
+// fill. Empty when the program names a folder (then it is used as written) or is found nowhere.
+std::wstring FindBareProgram(const std::wstring& command, bool& bare) {
+  size_t start = 0;
+  while (start < command.size() && (command[start] == L' ' || command[start] == L'\t')) ++start;
+  std::wstring program;
+  if (start < command.size() && command[start] == L'"') {
+    const size_t close = command.find(L'"', start + 1);
+    program = command.substr(start + 1, close == std::wstring::npos ? std::wstring::npos
+                                                                    : close - start - 1);
+  } else {
+    program = command.substr(start, command.find_first_of(L" \t", start) - start);
+  }
+  bare = !program.empty() && program.find_first_of(L"\\/:") == std::wstring::npos;
+  if (!bare) return {};
+  // As CreateProcess does: a name without an extension means the .exe.
+  const size_t dot = program.rfind(L'.');
+  if (dot == std::wstring::npos) program += L".exe";
+
+  std::vector<std::wstring> folders;
+  wchar_t buffer[MAX_PATH];
+  UINT n = ::GetSystemDirectoryW(buffer, MAX_PATH);
+  if (n > 0 && n < MAX_PATH) folders.emplace_back(buffer, n);
+  n = ::GetWindowsDirectoryW(buffer, MAX_PATH);
+  if (n > 0 && n < MAX_PATH) folders.emplace_back(buffer, n);
+  const DWORD pathSize = ::GetEnvironmentVariableW(L"PATH", nullptr, 0);
+  if (pathSize > 0) {
+    std::wstring path(pathSize, L'\0');
+    path.resize(::GetEnvironmentVariableW(L"PATH", path.data(), pathSize));
+    for (size_t at = 0; at <= path.size();) {
+      size_t end = path.find(L';', at);
+      if (end == std::wstring::npos) end = path.size();
+      std::wstring folder = path.substr(at, end - at);
+      folder.erase(std::remove(folder.begin(), folder.end(), L'"'), folder.end());
+      // "." and other relative entries mean the current folder: left out.
+      if (IsAbsoluteFolder(folder)) folders.push_back(win::StripTrailingSeparators(folder));
+      at = end + 1;
+    }
+  }
+  for (const std::wstring& folder : folders) {
+    const std::wstring candidate = folder + L"\\" + program;
+    if (IsFile(candidate)) return candidate;
+  }
+  return {};
+}
+
 }  // namespace
 
 bool StartProcess(const std::string& commandLine, const ProcessOptions& options,
@@ -30,9 +91,16 @@ bool StartProcess(const std::string& commandLine, const ProcessOptions& options,
   // started minimised or hidden would otherwise inherit that state.
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = options.hidden ? SW_HIDE : SW_SHOWNORMAL;
+  bool bare = false;
+  const std::wstring program = FindBareProgram(command, bare);
+  if (bare && program.empty()) {
+    ::SetLastError(ERROR_FILE_NOT_FOUND);
+    return false;
+  }
   PROCESS_INFORMATION info = {};
-  if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        folder.empty() ? nullptr : folder.c_str(), &startup, &info))
+  if (!::CreateProcessW(program.empty() ? nullptr : program.c_str(), command.data(), nullptr,
+                        nullptr, FALSE, 0, nullptr, folder.empty() ? nullptr : folder.c_str(),
+                        &startup, &info))
     return false;
   UniqueHandle process(info.hProcess);
   UniqueHandle thread(info.hThread);

@@ -21,3 +21,15 @@
 #undef RemoveDirectory
 #undef SetFileAttributes
 #undef ShellExecute
+
+namespace plat::win {
+
+// The first call of setup.exe and uninst.exe: DLLs loaded by bare name come from the system
+// folder only (where the system has the search flags), and never from the current folder.
+void RestrictLibrarySearch();
+// A system DLL by name ("bcrypt.dll") from the system folder by full path; null if missing.
+HMODULE LoadSystemLibrary(const wchar_t* name);
+// A DLL by absolute path; its own imports come from its folder and the system folder.
+HMODULE LoadLibraryByPath(const wchar_t* path);
+
+}  // namespace plat::win

@@ -45,11 +45,8 @@ const GdiPlusApi& Api() {
   static const GdiPlusApi api = [] {
     GdiPlusApi a;
     // By its full system path: a gdiplus.dll beside setup.exe (a download folder) is not ours.
-    wchar_t path[MAX_PATH] = {};
-    UINT n = GetSystemDirectoryW(path, MAX_PATH);
-    if (n == 0 || n + 13 >= MAX_PATH) return a;
-    lstrcatW(path, L"\\gdiplus.dll");
-    HMODULE module = LoadLibraryW(path);
+    // Its own imports come from the system folder as well.
+    HMODULE module = plat::win::LoadSystemLibrary(L"gdiplus.dll");
     if (!module) return a;
     bool bound = Bind(module, "GdiplusStartup", a.startup) &&
                  Bind(module, "GdipLoadImageFromStream", a.loadImageFromStream) &&

@@ -4,7 +4,7 @@
 
 #include "platform/win32/windows_api.h"
 
-#include <commctrl.h>
+#include "ui/win32/comctl_binding.h"
 
 #include <algorithm>
 #include <map>
@@ -79,7 +79,7 @@ LRESULT CALLBACK TreeSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
     form->OnMessage(I(hwnd), message, wParam, lParam, handled);
     if (!IsWindow(hwnd)) return 0;
   }
-  LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
+  LRESULT result = Comctl().DefSubclassProc(hwnd, message, wParam, lParam);
   switch (message) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
@@ -105,7 +105,7 @@ LRESULT CALLBACK LabelSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
                                                                    lParam, handled);
     if (handled) return result;
   }
-  return DefSubclassProc(hwnd, message, wParam, lParam);
+  return Comctl().DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
 // Move-only owners of the GDI objects and icons the form creates.
@@ -144,7 +144,7 @@ void RegisterFormClass() {
   if (done) return;
   INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES |
                                             ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
-  InitCommonControlsEx(&icc);
+  Comctl().InitCommonControlsEx(&icc);
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof(wc);
   wc.lpfnWndProc = FormProc;
@@ -291,9 +291,9 @@ Win32Form::~Win32Form() {
       if (!control->hwnd) continue;
       if (IsHost(control->kind)) SetWindowLongPtrW(H(control->hwnd), GWLP_USERDATA, 0);
       if (control->kind == K::kTree)
-        RemoveWindowSubclass(H(control->hwnd), TreeSubclass, kTreeSubclassId);
+        Comctl().RemoveWindowSubclass(H(control->hwnd), TreeSubclass, kTreeSubclassId);
       if (control->kind == K::kLabel)
-        RemoveWindowSubclass(H(control->hwnd), LabelSubclass, kLabelSubclassId);
+        Comctl().RemoveWindowSubclass(H(control->hwnd), LabelSubclass, kLabelSubclassId);
     }
     DestroyWindow(H(window_));
   }
@@ -402,10 +402,12 @@ bool Win32Form::CreateControlWindow(Control& c) {
       // The check boxes are switched on after creation and before any item exists: set at
       // creation, the tree may show its first items unticked whatever their state.
       SetWindowLongPtrW(hwnd, GWL_STYLE, GetWindowLongPtrW(hwnd, GWL_STYLE) | TVS_CHECKBOXES);
-      SetWindowSubclass(hwnd, TreeSubclass, kTreeSubclassId, reinterpret_cast<DWORD_PTR>(this));
+      Comctl().SetWindowSubclass(hwnd, TreeSubclass, kTreeSubclassId,
+                                 reinterpret_cast<DWORD_PTR>(this));
       break;
     case K::kLabel:
-      SetWindowSubclass(hwnd, LabelSubclass, kLabelSubclassId, reinterpret_cast<DWORD_PTR>(this));
+      Comctl().SetWindowSubclass(hwnd, LabelSubclass, kLabelSubclassId,
+                                 reinterpret_cast<DWORD_PTR>(this));
       break;
     case K::kList: {
       SendMessageW(hwnd, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT,
@@ -1071,9 +1073,9 @@ void Win32Form::OnDestroyed() {
   windowVisible_ = false;
   for (auto& [name, c] : controls_) {
     if (c->kind == K::kTree && c->hwnd)
-      RemoveWindowSubclass(H(c->hwnd), TreeSubclass, kTreeSubclassId);
+      Comctl().RemoveWindowSubclass(H(c->hwnd), TreeSubclass, kTreeSubclassId);
     if (c->kind == K::kLabel && c->hwnd)
-      RemoveWindowSubclass(H(c->hwnd), LabelSubclass, kLabelSubclassId);
+      Comctl().RemoveWindowSubclass(H(c->hwnd), LabelSubclass, kLabelSubclassId);
     c->hfont = 0;
     c->hwnd = 0;
     c->treeItems.clear();

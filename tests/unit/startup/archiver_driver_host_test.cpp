@@ -89,6 +89,41 @@ TEST(DriverFolders, CreateFolderPathKeepsGbkCharactersWhole) {
   EXPECT_FALSE(plat::PathExists("C:\\数据\\\x94"));
 }
 
+// The library file in the shared temp folder is only loaded from there when it is what this
+// run wrote: a read-only file planted under its name survives the write and must be refused.
+TEST_F(Driver, TheWrittenLibraryIsUsedOnlyWhenItIsTheCarriedImage) {
+  const std::string path = plat::TempFolder() + kArchiverFileName;
+  const Bytes image = "MZ the carried library";
+  struct {
+    const char* name;
+    const char* planted;  // nullptr: no file there before
+    bool readOnly;
+    bool used;
+  } cases[] = {
+      {"no file before", nullptr, false, true},
+      {"an old file is replaced", "MZ older", false, true},
+      {"a read-only stranger stays and is refused", "MZ planted", true, false},
+      {"a read-only file that is the image serves", "MZ the carried library", true, true},
+      {"a read-only longer file with the image as its start", "MZ the carried library!", true,
+       false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetUpArchiver("");  // lets go of the file the last case held
+    plat::SetFileAttributes(path, 0);
+    plat::DeleteFile(path);
+    if (c.planted) {
+      ASSERT_TRUE(plat::WriteFileBytes(path, c.planted));
+      if (c.readOnly) ASSERT_TRUE(plat::SetFileAttributes(path, 0x01));
+    }
+    SetUpArchiver(image);
+    EXPECT_EQ(ArchiverLoadFolder(), c.used ? plat::TempFolder() : std::string());
+  }
+  plat::SetFileAttributes(path, 0);
+  plat::DeleteFile(path);
+  SetUpArchiver("");
+}
+
 TEST_F(Driver, ExtractsWithProgressIntoNewFoldersAndHonoursLists) {
   const std::string archive = folder / "payload.7z";
   MakeArchive(archive, "-mx1");

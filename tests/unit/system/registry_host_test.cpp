@@ -107,10 +107,11 @@ TEST(RegistryHost, EachRegFileEntryIsImportedFromItsOwnFileWithoutWaiting) {
   for (size_t i = 0; i < starts.size(); ++i) {
     SCOPED_TRACE(i);
     const std::string& command = starts[i].commandLine;
-    ASSERT_EQ(command.rfind("regedit /s \"", 0), 0u) << command;
+    const std::string program = "\"" + plat::WindowsFolder() + "\\regedit.exe\" /s \"";
+    ASSERT_EQ(command.rfind(program, 0), 0u) << command;
     ASSERT_EQ(command.back(), '"');
     EXPECT_FALSE(starts[i].options.wait);
-    const std::string file = command.substr(12, command.size() - 13);
+    const std::string file = command.substr(program.size(), command.size() - program.size() - 1);
     EXPECT_EQ(file.rfind(plat::TempFolder(), 0), 0u) << file;
     EXPECT_EQ(file.substr(file.size() - 4), ".reg");
     Bytes content;
@@ -123,11 +124,13 @@ TEST(RegistryHost, EachRegFileEntryIsImportedFromItsOwnFileWithoutWaiting) {
   EXPECT_NE(files[0], files[2]);
 }
 
-TEST(RegistryHost, ImportRegFileQuotesThePath) {
+TEST(RegistryHost, ImportRegFileStartsTheWindowsFoldersRegeditAndQuotesThePath) {
   TestFolder machine;
   EXPECT_TRUE(ImportRegFile("C:\\Temp\\有 空格.reg"));
   ASSERT_EQ(plat::host::ProcessStarts().size(), 1u);
-  EXPECT_EQ(plat::host::ProcessStarts()[0].commandLine, "regedit /s \"C:\\Temp\\有 空格.reg\"");
+  // regedit by full path: one beside setup.exe (its download folder) must not be the one run.
+  EXPECT_EQ(plat::host::ProcessStarts()[0].commandLine,
+            "\"" + plat::WindowsFolder() + "\\regedit.exe\" /s \"C:\\Temp\\有 空格.reg\"");
 }
 
 }  // namespace

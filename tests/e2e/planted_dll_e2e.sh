@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# End to end under Wine: the demo's setup.exe sits in a "download folder" next to DLLs named like
+# every system DLL outside KnownDLLs that the runtime could load, and programs named like the
+# system programs it could start. Wine is told to prefer native DLLs for those names, the way
+# Windows treats every DLL that is not a KnownDLL. Each planted file leaves a mark beside itself
+# when it is loaded or run; the install must succeed and leave none.
+# Usage: tests/e2e/planted_dll_e2e.sh [win32|win64]   (default win32)
+# Tools: SETUP_PACK (default build/native/setup-pack), SETUP_STUB (default build/<build>/setup.exe).
+set -u
+root=$(cd "$(dirname "$0")/../.." && pwd)
+cd "$root"
+build=${1:-win32}
+pack=${SETUP_PACK:-$root/build/native/setup-pack}
+stub=${SETUP_STUB:-$root/build/$build/setup.exe}
+planted=$root/build/$build/planted
+[ -f "$stub" ] || { echo "missing $stub" >&2; exit 2; }
+[ -f "$planted/bcrypt.dll" ] || { echo "missing $planted (built with the $build preset)" >&2; exit 2; }
+. tests/win/wine-run.sh
+wine=$(wine_for "$stub")
+wineserver=/usr/lib/wine/wineserver
+echo "planted_dll_e2e: the $build build ($stub)"
+work=$(mktemp -d)
+export WINEPREFIX=$work/prefix WINEDEBUG=-all
+cleanup() {
+  $wineserver -k 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+passed=0 failed=0
+check() {  # check NAME CONDITION-RESULT
+  if [ "$2" = 0 ]; then passed=$((passed + 1)); echo "ok   $1"; else failed=$((failed + 1)); echo "FAIL $1"; fi
+}
+ok() { [ "$@" ]; echo $?; }
+
+dlls=$(cd "$planted" && ls *.dll | sed 's/\.dll$//' | paste -sd, -)
+programs=$(cd "$planted" && ls *.exe | paste -sd' ' -)
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;$dlls=n,b"
+
+echo "booting the prefix..."
+/usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
+$wineserver -w
+download=$work/下载
+mkdir -p "$download"
+"$pack" build examples/demo -o "$download/setup.exe" --arch "$build" --stub "$stub" >/dev/null
+cp "$planted"/*.dll "$planted"/*.exe "$download/"
+marks() { (cd "$download" && ls *.mark 2>/dev/null | paste -sd' ' -); }
+
+# The planted files do leave marks: each DLL loaded by its path, each program run.
+winpath() { echo "Z:${1//\//\\}"; }
+for f in "$planted"/*.dll; do
+  (cd "$work" && "$wine" regsvr32 /s "$(winpath "$download/$(basename "$f")")" >/dev/null 2>&1)
+done
+for p in $programs; do (cd "$download" && "$wine" "$p" >/dev/null 2>&1); done
+$wineserver -w
+expected=$(cd "$planted" && ls *.dll *.exe | sed 's/$/.mark/' | sort | paste -sd' ' -)
+check "control: every planted file leaves its mark when loaded or run" \
+  "$(ok "$(marks | tr ' ' '\n' | sort | paste -sd' ' -)" = "$expected")"
+rm -f "$download"/*.mark
+
+# The install, started from the download folder (it is also the current folder).
+(cd "$download" && "$wine" setup.exe -hp >/dev/null 2>&1); rc=$?
+$wineserver -w
+check "demo -hp beside the planted files: exit 0 (got $rc)" "$(ok $rc = 0)"
+app="$WINEPREFIX/drive_c/Program Files/演示软件"
+check "demo: installed (readme.txt byte-identical)" \
+  "$(cmp -s examples/demo/payload/readme.txt "$app/readme.txt"; echo $?)"
+check "demo: the cmd /c line of the Unzip section ran (安装记录.log)" "$(ok -s "$app/数据/安装记录.log")"
+check "demo: the after-unpack command ran (init.log)" "$(ok -s "$app/init.log")"
+# Wine's own user32.dll imports version.dll at load time (the Windows one does not), so under
+# Wine every program that imports user32 gets a version.dll from its folder before its first
+# line; that mark is Wine's, is reported, and is the only one allowed.
+found=$(marks | tr ' ' '\n' | grep -v '^version\.dll\.mark$' | paste -sd' ' -)
+check "no planted DLL was loaded and no planted program ran${found:+ (marks: $found)}" "$(ok -z "$found")"
+[ -e "$download/version.dll.mark" ] &&
+  echo "note version.dll was loaded through Wine's user32.dll (its load-time import; not on Windows)"
+
+echo "planted_dll_e2e ($build): $passed passed, $failed failed"
+[ "$failed" = 0 ]
