@@ -114,7 +114,9 @@ TEST_F(Driver, TheWrittenLibraryIsUsedOnlyWhenItIsTheCarriedImage) {
     plat::DeleteFile(path);
     if (c.planted) {
       ASSERT_TRUE(plat::WriteFileBytes(path, c.planted));
-      if (c.readOnly) ASSERT_TRUE(plat::SetFileAttributes(path, 0x01));
+      if (c.readOnly) {
+        ASSERT_TRUE(plat::SetFileAttributes(path, 0x01));
+      }
     }
     SetUpArchiver(image);
     EXPECT_EQ(ArchiverLoadFolder(), c.used ? plat::TempFolder() : std::string());
