@@ -327,10 +327,12 @@ TEST_F(WinForm, ListRowsAreAppendedSelectedAndScrolledIntoView) {
   std::vector<std::string> rows = {"创建文件夹：C:\\Mokta", "解压：主程序.exe", "写注册表"};
   for (const std::string& row : rows) form->AddListRow("超级列表框", row);
   EXPECT_EQ(form->ListRows("超级列表框"), rows);
+  form->PumpEvents();  // rows added within one frame reach the window together
   EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 3);
   EXPECT_EQ(SendMessageW(list, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED), 2);
 
   for (int i = 0; i < 40; ++i) form->AddListRow("超级列表框", "第" + std::to_string(i) + "步");
+  form->PumpEvents();
   int last = int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)) - 1;
   EXPECT_EQ(last, 42);
   EXPECT_EQ(SendMessageW(list, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED), last);
