@@ -678,25 +678,28 @@ std::vector<std::string> Win32Form::ListRows(const std::string& control) const {
 }
 
 void Win32Form::FrameChanged() {
-  const uint32_t now = GetTickCount();
-  if (now - frameShownAt_ >= kFrameMilliseconds) {
+  framePending_ = true;
+  const uint32_t elapsed = GetTickCount() - frameShownAt_;
+  if (elapsed >= frameGap_) {
     ShowFrame();
     return;
   }
   // Too soon after the last frame: the next pump or the frame timer shows it, whichever
   // comes first, so the last change is on screen even when no more follow.
   if (!frameTimer_ && window_) {
-    SetTimer(H(window_), kFrameTimerId, kFrameMilliseconds, nullptr);
+    SetTimer(H(window_), kFrameTimerId, frameGap_ - elapsed, nullptr);
     frameTimer_ = true;
   }
 }
 
 void Win32Form::ShowFrame() {
-  frameShownAt_ = GetTickCount();
   if (frameTimer_) {
     if (window_) KillTimer(H(window_), kFrameTimerId);
     frameTimer_ = false;
   }
+  if (!framePending_) return;
+  framePending_ = false;
+  const uint32_t start = GetTickCount();
   for (auto& [name, c] : controls_) {
     if (!c->hwnd) {
       c->textPending = c->rowsPending = false;
@@ -720,6 +723,11 @@ void Win32Form::ShowFrame() {
       FitListColumn(list);  // the first rows past the height bring the scroll bar
     }
   }
+  // Under Wine a frame of the installing page (the list's count, scroll bar and selection)
+  // costs several milliseconds; where frames cost that much they come less often, so that
+  // showing the work never takes more than a small share of it.
+  frameShownAt_ = GetTickCount();
+  frameGap_ = std::max(kFrameMilliseconds, kFrameCostShare * (frameShownAt_ - start));
 }
 
 void Win32Form::ShowTree(const std::string& control, const TreeModel& tree) {
@@ -1042,13 +1050,19 @@ bool Win32Form::Dispatch(void* raw) {
 }
 
 void Win32Form::PumpEventsPerFrame() {
-  if (GetTickCount() - pumpedAt_ < kFrameMilliseconds) return;
-  PumpEvents();
+  const uint32_t now = GetTickCount();
+  if (now - pumpedAt_ < kFrameMilliseconds) return;
+  if (now - frameShownAt_ >= frameGap_) ShowFrame();
+  PumpQueue();
 }
 
 void Win32Form::PumpEvents() {
-  pumpedAt_ = GetTickCount();
   ShowFrame();
+  PumpQueue();
+}
+
+void Win32Form::PumpQueue() {
+  pumpedAt_ = GetTickCount();
   std::weak_ptr<int> alive = life_;
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {

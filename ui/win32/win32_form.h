@@ -184,10 +184,12 @@ class Win32Form : public Form {
   void FrameChanged();
   // Gives the windows every change kept back since the last frame.
   void ShowFrame();
+  void PumpQueue();
 
   // About one screen refresh: the archiver may report files far faster than that, and
   // showing each one costs more than the file itself.
   static constexpr uint32_t kFrameMilliseconds = 16;
+  static constexpr uint32_t kFrameCostShare = 8;  // frames at most 1/8 of the time
   static constexpr uintptr_t kFrameTimerId = 1;  // control ids, which name the timers, start at 1000
 
   Win32FormStyle style_;
@@ -215,6 +217,8 @@ class Win32Form : public Form {
   uint32_t frameShownAt_ = 0;  // GetTickCount of the last frame shown
   uint32_t pumpedAt_ = 0;      // and of the last PumpEvents
   bool frameTimer_ = false;    // the frame timer runs for changes kept back
+  bool framePending_ = false;  // changes kept back for the next frame
+  uint32_t frameGap_ = kFrameMilliseconds;  // the least time between two frames
   FormEventHandler handler_;
   std::shared_ptr<int> life_ = std::make_shared<int>(0);  // expires with the form
 };
