@@ -102,6 +102,13 @@ class Form {
   // boxes; the page container's text is its window title.
   virtual void SetText(const std::string& control, const std::string& text) = 0;
   virtual std::string Text(const std::string& control) const = 0;
+  // SetText for a label that may change far more often than the screen refreshes (a status
+  // line per installed file): Text() has the new text at once, the window gets it with the
+  // next frame (about 16 ms) or PumpEvents. Other controls, and forms without a screen, take
+  // it as SetText does.
+  virtual void SetTextPerFrame(const std::string& control, const std::string& text) {
+    SetText(control, text);
+  }
 
   // Visibility of a control as the program set it ("" = the window itself). A control on a
   // page that is not current keeps its own flag; only the page switch hides it on screen.
@@ -131,7 +138,9 @@ class Form {
   virtual int SetProgress(const std::string& control, int position) = 0;
   virtual int Progress(const std::string& control) const = 0;
 
-  // Report lists: a row appended at the end, made current and scrolled into view.
+  // Report lists: a row appended at the end, made current and scrolled into view. ListRows has
+  // it at once; on a screen the list shows it with the next frame (rows added faster than
+  // the screen refreshes are drawn together, about every 16 ms) or at the next PumpEvents.
   virtual void AddListRow(const std::string& control, const std::string& text) = 0;
   virtual std::vector<std::string> ListRows(const std::string& control) const = 0;
 
@@ -218,6 +227,9 @@ class Form {
 
   // Processes pending window events (repaint, Cancel) during long work.
   virtual void PumpEvents() = 0;
+  // The same at most once a screen frame (about 16 ms): for work that reports far more often
+  // than that, such as one call per installed file. Forms without a screen pump every time.
+  virtual void PumpEventsPerFrame() { PumpEvents(); }
 
   // Destroys the window without asking the handler; a message loop that runs for it returns.
   // The controls' last state stays readable. How a run ends once its outcome is known.

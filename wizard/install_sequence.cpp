@@ -155,9 +155,9 @@ ScriptContext MakeScriptContext(InstallSession& session) {
 void ShowStatusLine(InstallSession& session, const std::string& text) {
   Form* form = session.form;
   if (!form) return;
-  form->PumpEvents();
+  form->PumpEventsPerFrame();
   if (!form->Has(kDetailList)) return;
-  form->SetText(kStatusLabel, text);
+  form->SetTextPerFrame(kStatusLabel, text);
   if (session.wizard.detailListMode != 2) form->AddListRow(kDetailList, text);
 }
 

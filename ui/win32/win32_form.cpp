@@ -373,7 +373,10 @@ bool Win32Form::CreateControlWindow(Control& c) {
       break;
     case K::kList:
       cls = WC_LISTVIEWW;
-      style |= LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP;
+      // Owner data: the rows live in the form and the list asks for the few it draws, so a row
+      // costs a string in memory rather than an item the list keeps and repaints.
+      style |= LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_OWNERDATA |
+               WS_TABSTOP;
       ex = WS_EX_CLIENTEDGE;
       break;
     case K::kProgress:
@@ -516,6 +519,7 @@ void Win32Form::SetText(const std::string& control, const std::string& text) {
   Control* c = Find(control);
   if (!c) return;
   c->text = text;
+  c->textPending = false;
   if (c->hwnd) {
     SetWindowTextW(H(c->hwnd), Wide(text).c_str());
     // A group box draws its caption itself.
@@ -523,11 +527,22 @@ void Win32Form::SetText(const std::string& control, const std::string& text) {
   }
 }
 
+void Win32Form::SetTextPerFrame(const std::string& control, const std::string& text) {
+  Control* c = control.empty() ? nullptr : Find(control);
+  if (!c || !c->hwnd || c->kind != K::kLabel) {
+    SetText(control, text);
+    return;
+  }
+  c->text = text;
+  c->textPending = true;
+  FrameChanged();
+}
+
 std::string Win32Form::Text(const std::string& control) const {
   if (control.empty()) return window_ ? WindowText(H(window_)) : windowText_;
   const Control* c = Find(control);
   if (!c) return {};
-  return c->hwnd ? WindowText(H(c->hwnd)) : c->text;
+  return c->hwnd && !c->textPending ? WindowText(H(c->hwnd)) : c->text;
 }
 
 void Win32Form::SetVisible(const std::string& control, bool visible) {
@@ -655,44 +670,66 @@ void Win32Form::AddListRow(const std::string& control, const std::string& text) 
   if (!c) return;
   c->rows.push_back(text);
   if (!c->hwnd || c->kind != K::kList) return;
-  HWND list = H(c->hwnd);
-  std::wstring wide = Wide(text);
-  LVITEMW item{};
-  item.mask = LVIF_TEXT;
-  item.iItem = int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-  item.pszText = wide.data();
-  int at = int(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
-  if (at < 0) return;
-  LVITEMW state{};
-  state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-  state.state = LVIS_SELECTED | LVIS_FOCUSED;
-  SendMessageW(list, LVM_SETITEMSTATE, at, reinterpret_cast<LPARAM>(&state));
-  SendMessageW(list, LVM_ENSUREVISIBLE, at, FALSE);
-  FitListColumn(list);  // the first rows past the height bring the scroll bar
+  c->rowsPending = true;
+  FrameChanged();
 }
 
 std::vector<std::string> Win32Form::ListRows(const std::string& control) const {
   const Control* c = Find(control);
-  if (!c) return {};
-  if (!c->hwnd || c->kind != K::kList) return c->rows;
-  HWND list = H(c->hwnd);
-  std::vector<std::string> rows;
-  int count = int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-  for (int i = 0; i < count; ++i) {
-    std::wstring buffer(256, L'\0');
-    int n = 0;
-    for (;;) {
-      LVITEMW item{};
-      item.iSubItem = 0;
-      item.pszText = buffer.data();
-      item.cchTextMax = int(buffer.size());
-      n = int(SendMessageW(list, LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(&item)));
-      if (n < int(buffer.size()) - 1) break;
-      buffer.resize(buffer.size() * 2);
-    }
-    rows.push_back(Gbk(buffer.data(), size_t(n)));
+  return c ? c->rows : std::vector<std::string>{};
+}
+
+void Win32Form::FrameChanged() {
+  framePending_ = true;
+  const uint32_t elapsed = GetTickCount() - frameShownAt_;
+  if (elapsed >= frameGap_) {
+    ShowFrame();
+    return;
   }
-  return rows;
+  // Too soon after the last frame: the next pump or the frame timer shows it, whichever
+  // comes first, so the last change is on screen even when no more follow.
+  if (!frameTimer_ && window_) {
+    SetTimer(H(window_), kFrameTimerId, frameGap_ - elapsed, nullptr);
+    frameTimer_ = true;
+  }
+}
+
+void Win32Form::ShowFrame() {
+  if (frameTimer_) {
+    if (window_) KillTimer(H(window_), kFrameTimerId);
+    frameTimer_ = false;
+  }
+  if (!framePending_) return;
+  framePending_ = false;
+  const uint32_t start = GetTickCount();
+  for (auto& [name, c] : controls_) {
+    if (!c->hwnd) {
+      c->textPending = c->rowsPending = false;
+      continue;
+    }
+    if (c->textPending) {
+      c->textPending = false;
+      SetWindowTextW(H(c->hwnd), Wide(c->text).c_str());
+    }
+    if (c->rowsPending) {
+      c->rowsPending = false;
+      HWND list = H(c->hwnd);
+      const int count = int(c->rows.size());
+      SendMessageW(list, LVM_SETITEMCOUNT, WPARAM(count), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+      if (count == 0) continue;
+      LVITEMW state{};
+      state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+      state.state = LVIS_SELECTED | LVIS_FOCUSED;
+      SendMessageW(list, LVM_SETITEMSTATE, WPARAM(count - 1), reinterpret_cast<LPARAM>(&state));
+      SendMessageW(list, LVM_ENSUREVISIBLE, WPARAM(count - 1), FALSE);
+      FitListColumn(list);  // the first rows past the height bring the scroll bar
+    }
+  }
+  // Under Wine a frame of the installing page (the list's count, scroll bar and selection)
+  // costs several milliseconds; where frames cost that much they come less often, so that
+  // showing the work never takes more than a small share of it.
+  frameShownAt_ = GetTickCount();
+  frameGap_ = std::max(kFrameMilliseconds, kFrameCostShare * (frameShownAt_ - start));
 }
 
 void Win32Form::ShowTree(const std::string& control, const TreeModel& tree) {
@@ -1014,7 +1051,20 @@ bool Win32Form::Dispatch(void* raw) {
   return true;
 }
 
+void Win32Form::PumpEventsPerFrame() {
+  const uint32_t now = GetTickCount();
+  if (now - pumpedAt_ < kFrameMilliseconds) return;
+  if (now - frameShownAt_ >= frameGap_) ShowFrame();
+  PumpQueue();
+}
+
 void Win32Form::PumpEvents() {
+  ShowFrame();
+  PumpQueue();
+}
+
+void Win32Form::PumpQueue() {
+  pumpedAt_ = GetTickCount();
   std::weak_ptr<int> alive = life_;
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -1054,13 +1104,16 @@ void Win32Form::Close() {
 
 void Win32Form::OnDestroyed() {
   // The windows go; what they showed stays readable through the form.
+  if (frameTimer_) KillTimer(H(window_), kFrameTimerId);
+  frameTimer_ = false;
   for (auto& [name, c] : controls_) {
     if (!c->hwnd) continue;
-    c->text = WindowText(H(c->hwnd));
+    c->rowsPending = false;
+    if (!c->textPending) c->text = WindowText(H(c->hwnd));
+    c->textPending = false;
     if (c->kind == K::kCheckBox)
       c->checked = SendMessageW(H(c->hwnd), BM_GETCHECK, 0, 0) == BST_CHECKED;
     if (c->kind == K::kProgress) c->progress = int(SendMessageW(H(c->hwnd), PBM_GETPOS, 0, 0));
-    if (c->kind == K::kList) c->rows = ListRows(name);
     if (c->kind == K::kTree)
       for (size_t i = 0; i < c->treeItems.size() && i < c->treeChecks.size(); ++i)
         if (c->treeItems[i])
@@ -1124,6 +1177,19 @@ intptr_t Win32Form::OnMessage(intptr_t hwnd, unsigned message, uintptr_t wParam,
     case WM_NOTIFY: {
       auto* header = reinterpret_cast<NMHDR*>(lParam);
       Control* c = FindByHandle(I(header->hwndFrom));
+      if (c && c->kind == K::kList && header->code == LVN_GETDISPINFOW) {
+        handled = true;
+        LVITEMW& item = reinterpret_cast<NMLVDISPINFOW*>(lParam)->item;
+        if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
+          std::wstring text;
+          if (item.iItem >= 0 && size_t(item.iItem) < c->rows.size())
+            text = Wide(c->rows[size_t(item.iItem)]);
+          const size_t n = std::min(text.size(), size_t(item.cchTextMax - 1));
+          std::copy_n(text.data(), n, item.pszText);
+          item.pszText[n] = L'\0';
+        }
+        return 0;
+      }
       if (!c || c->kind != K::kTree) break;
       if (header->code == TVN_SELCHANGEDW && quietTree_ == 0) {
         auto* change = reinterpret_cast<NMTREEVIEWW*>(lParam);
@@ -1241,7 +1307,8 @@ intptr_t Win32Form::OnMessage(intptr_t hwnd, unsigned message, uintptr_t wParam,
     case WM_TIMER:
       if (!top) break;
       handled = true;
-      OnTimer(wParam);
+      if (wParam == kFrameTimerId) ShowFrame();
+      else OnTimer(wParam);
       return 0;
     case WM_CLOSE: {
       if (!top) break;

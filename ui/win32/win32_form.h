@@ -102,6 +102,8 @@ class Win32Form : public Form {
   intptr_t Handle(const std::string& control) const override;
   void SetHandler(FormEventHandler handler) override;
   void PumpEvents() override;
+  void PumpEventsPerFrame() override;
+  void SetTextPerFrame(const std::string& control, const std::string& text) override;
 
   // Dispatches the thread's messages until WM_QUIT and returns its exit code. Destroying the
   // window (Close, or an allowed close request) while this loop runs posts WM_QUIT(0).
@@ -134,7 +136,10 @@ class Win32Form : public Form {
     bool timerBusy = false;
     std::vector<intptr_t> treeItems;  // tree item handles by component index
     std::vector<bool> treeChecks;     // the ticks last seen, to report only real changes
-    std::vector<std::string> rows;    // list rows and tree texts without a display
+    std::vector<std::string> rows;    // list rows (the owner-data list draws from them) and
+                                      // tree texts without a display
+    bool textPending = false;         // a label's text not yet given to its window
+    bool rowsPending = false;         // rows the list's item count does not show yet
     FontSpec font;
     intptr_t hfont = 0;  // what the window got through WM_SETFONT (hosts answer WM_GETFONT)
     Rgb textColour = kSystemColour;
@@ -174,6 +179,18 @@ class Win32Form : public Form {
   void OnTimer(uintptr_t id);
   void OnDestroyed();
   bool Dispatch(void* msg);
+  // A label's text or a list's rows changed: shown now when the last frame is a frame's time
+  // old, else with the next frame.
+  void FrameChanged();
+  // Gives the windows every change kept back since the last frame.
+  void ShowFrame();
+  void PumpQueue();
+
+  // About one screen refresh: the archiver may report files far faster than that, and
+  // showing each one costs more than the file itself.
+  static constexpr uint32_t kFrameMilliseconds = 16;
+  static constexpr uint32_t kFrameCostShare = 8;  // frames at most 1/8 of the time
+  static constexpr uintptr_t kFrameTimerId = 1;  // control ids, which name the timers, start at 1000
 
   Win32FormStyle style_;
   intptr_t window_ = 0;
@@ -197,6 +214,11 @@ class Win32Form : public Form {
   bool ready_ = false;      // events flow once the build is complete
   int quietTree_ = 0;       // > 0 while the program itself fills or ticks a tree
   int loopDepth_ = 0;       // RunMessageLoop calls in progress
+  uint32_t frameShownAt_ = 0;  // GetTickCount of the last frame shown
+  uint32_t pumpedAt_ = 0;      // and of the last PumpEvents
+  bool frameTimer_ = false;    // the frame timer runs for changes kept back
+  bool framePending_ = false;  // changes kept back for the next frame
+  uint32_t frameGap_ = kFrameMilliseconds;  // the least time between two frames
   FormEventHandler handler_;
   std::shared_ptr<int> life_ = std::make_shared<int>(0);  // expires with the form
 };

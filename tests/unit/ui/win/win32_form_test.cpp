@@ -327,10 +327,12 @@ TEST_F(WinForm, ListRowsAreAppendedSelectedAndScrolledIntoView) {
   std::vector<std::string> rows = {"创建文件夹：C:\\Mokta", "解压：主程序.exe", "写注册表"};
   for (const std::string& row : rows) form->AddListRow("超级列表框", row);
   EXPECT_EQ(form->ListRows("超级列表框"), rows);
+  form->PumpEvents();  // rows added within one frame reach the window together
   EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 3);
   EXPECT_EQ(SendMessageW(list, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED), 2);
 
   for (int i = 0; i < 40; ++i) form->AddListRow("超级列表框", "第" + std::to_string(i) + "步");
+  form->PumpEvents();
   int last = int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)) - 1;
   EXPECT_EQ(last, 42);
   EXPECT_EQ(SendMessageW(list, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED), last);
@@ -345,6 +347,44 @@ TEST_F(WinForm, ListRowsAreAppendedSelectedAndScrolledIntoView) {
   EXPECT_LE(width, client.right);
   EXPECT_GE(width, client.right - GetSystemMetrics(SM_CXVSCROLL) - 2);
   EXPECT_EQ(form->ListRows("超级列表框")[42], "第39步");
+}
+
+// Rows and status texts that come faster than the screen refreshes are kept back for the
+// next frame; the form's own state has them at once, and the frame timer brings the last ones
+// to the windows even when the caller never pumps again (the wizard's message loop runs on).
+TEST_F(WinForm, ChangesWithinAFrameReachTheWindowsWithTheNextFrame) {
+  HWND list = Hwnd(*form, "超级列表框");
+  HWND label = Hwnd(*form, "解压_标签");
+  std::vector<std::string> rows;
+  for (int i = 0; i < 500; ++i) {
+    rows.push_back("解压：文件" + std::to_string(i) + ".txt");
+    form->AddListRow("超级列表框", rows.back());
+    form->SetTextPerFrame("解压_标签", rows.back());
+  }
+  EXPECT_EQ(form->ListRows("超级列表框"), rows);
+  EXPECT_EQ(form->Text("解压_标签"), rows.back());
+  // Only the message queue runs from here on, as in the wizard's own loop.
+  for (int waited = 0; waited < 2000 && SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) != 500;
+       waited += 10) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
+  ASSERT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 500);
+  EXPECT_EQ(RawText(label), W(rows.back()));
+  EXPECT_EQ(SendMessageW(list, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED), 499);
+  // The list draws its rows from the form's copy.
+  for (int i : {0, 250, 499}) {
+    wchar_t buffer[128] = {};
+    LVITEMW item{};
+    item.pszText = buffer;
+    item.cchTextMax = 128;
+    SendMessageW(list, LVM_GETITEMTEXTW, WPARAM(i), reinterpret_cast<LPARAM>(&item));
+    EXPECT_EQ(std::wstring(buffer), W(rows[size_t(i)])) << i;
+  }
+  // Other controls, and a label's plain SetText, reach the window at once.
+  form->SetText("解压_标签", "完成");
+  EXPECT_EQ(RawText(label), W("完成"));
 }
 
 ComponentTree SampleTree() {

@@ -1,0 +1,139 @@
+#!/usr/bin/env bash
+# Visible install benchmark: for projects of many small text files, the wall clock of a silent
+# install (setup.exe -hp) and of a visible one (setup.exe -jp, the wizard on its installing
+# page), both under Wine on one virtual X display, for the win64 and the win32 build, in one
+# run; then the ratio -jp / -hp (goal at most 1.2).
+#
+# Usage: bench/visible_install_bench.sh [runs, default 1]
+#   SIZES="2000 20000" the file counts (default); BUILDS="win64 win32" the builds (default).
+#   STUB_DIR=dir       takes dir/<build>/setup.exe instead of build/<build>/setup.exe (to time
+#                      another build of the stub, e.g. an older one, against the same packages).
+#   Needs build/native/setup-pack, build/<build>/setup.exe, xvfb-run and Wine (wine32 for win32).
+#   Everything it makes is cached under build/bench-visible/ (BENCH_DIR overrides): the
+#   projects (N files of 200-odd bytes of text, made once), the packages (packed again when the
+#   stub or the packer is newer) and a Wine prefix. The install folder is removed and made
+#   afresh before every run, and every run is checked (exit code 0, N files in the folder).
+#   Time is never asserted; this is not part of any test suite.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+runs=${1:-1}
+sizes=${SIZES:-2000 20000}
+builds=${BUILDS:-win64 win32}
+stubs=${STUB_DIR:-$root/build}
+bench=${BENCH_DIR:-$root/build/bench-visible}
+pack=$root/build/native/setup-pack
+. tests/e2e/lib/xvfb.sh
+
+die() { echo "visible_install_bench: $*" >&2; exit 1; }
+[ -x "$pack" ] || die "missing $pack"
+for b in $builds; do [ -f "$stubs/$b/setup.exe" ] || die "missing $stubs/$b/setup.exe"; done
+command -v xvfb-run >/dev/null || die "missing xvfb-run"
+mkdir -p "$bench"
+
+# --- projects: N small text files in 100 folders ------------------------------------------------
+for n in $sizes; do
+  project=$bench/project-$n
+  if [ ! -f "$project.done" ]; then
+    echo "making the project of $n files ..."
+    rm -rf "$project"
+    mkdir -p "$project/payload"
+    awk -v n="$n" -v dir="$project/payload" 'BEGIN {
+      for (i = 0; i < n; i++) {
+        d = sprintf("%s/d%02d", dir, i % 100);
+        if (i < 100) system("mkdir -p " d);
+        f = sprintf("%s/file%05d.txt", d, i);
+        for (k = 0; k < 4; k++) printf "line %d of file %d: some words for the file\r\n", k, i > f;
+        close(f);
+      }
+    }'
+    cat >"$project/data.ini" <<'INI'
+[Mokta软件安装配置]
+Mokta软件名称=显示基准
+软件版本=1.0.0
+公司名称=基准测试
+安装位置=%ProgramFiles%\显示基准
+是否生成卸载程序=假
+卸载模式=正常卸载
+安装模式=正常安装
+安装后是否显示完成界面=假
+基本组件勾选=真
+
+[安装包命令行]
+p=/D=
+jp=-jp
+hp=-hp
+INI
+    printf '[%%ProgramFiles%%]\r\n数据=\r\n' >"$project/variable.ini"
+    touch "$project.done"
+  fi
+done
+
+# --- packages -----------------------------------------------------------------------------------
+for b in $builds; do
+  for n in $sizes; do
+    out=$bench/pkg-$b-$n/setup.exe
+    if [ ! -f "$out" ] || [ "$stubs/$b/setup.exe" -nt "$out" ] || [ "$pack" -nt "$out" ]; then
+      echo "packing $n files for $b ..."
+      rm -rf "${out%/*}"
+      "$pack" build "$bench/project-$n" -o "$out" --arch "$b" --stub "$stubs/$b/setup.exe" \
+        --key 135 >"$bench/pack.log" 2>&1 || { cat "$bench/pack.log" >&2; die "setup-pack failed"; }
+    fi
+  done
+done
+
+xvfb_make_prefix "$bench/prefix"
+export bench sizes builds runs
+results=$bench/results.txt
+: >"$results"
+export results
+
+# timed BUILD N MODE: one install on the display; appends "BUILD N MODE seconds" to results.
+timed() {
+  local b=$1 n=$2 mode=$3 wine dest start end rc count
+  wine=/usr/lib/wine/wine64
+  [ "$b" = win32 ] && wine=/usr/lib/wine/wine
+  dest=$WINEPREFIX/drive_c/bench
+  rm -rf "$dest"
+  sync
+  start=$(date +%s.%N)
+  (cd "$bench/pkg-$b-$n" && "$wine" setup.exe "$mode" "/D=C:\\bench") >/dev/null 2>&1
+  rc=$?
+  end=$(date +%s.%N)
+  count=$(find "$dest" -name 'file*.txt' 2>/dev/null | wc -l)
+  if [ "$rc" != 0 ] || [ "$count" != "$n" ]; then
+    echo "run $b $n $mode failed: exit code $rc, $count of $n files" >&2
+    return 1
+  fi
+  awk -v a="$start" -v z="$end" -v b="$b" -v n="$n" -v m="$mode" \
+    'BEGIN { printf "%s %s %s %.2f\n", b, n, m, z - a }' | tee -a "$results"
+}
+export -f timed
+
+all_runs() {
+  "$XVFB_WINESERVER" -p   # a persistent server: its start-up is in no timing
+  /usr/lib/wine/wine64 cmd /c exit >/dev/null 2>&1
+  local r b n
+  for r in $(seq 1 "$runs"); do
+    for b in $builds; do
+      for n in $sizes; do
+        timed "$b" "$n" -hp || return 1
+        timed "$b" "$n" -jp || return 1
+      done
+    done
+  done
+}
+xvfb_run all_runs || die "a run failed"
+
+median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+echo
+printf '%-6s %7s %10s %10s %8s\n' build files "-hp" "-jp" "-jp/-hp"
+for b in $builds; do
+  for n in $sizes; do
+    hp=$(awk -v b="$b" -v n="$n" '$1 == b && $2 == n && $3 == "-hp" { print $4 }' "$results" | median)
+    jp=$(awk -v b="$b" -v n="$n" '$1 == b && $2 == n && $3 == "-jp" { print $4 }' "$results" | median)
+    awk -v b="$b" -v n="$n" -v h="$hp" -v j="$jp" \
+      'BEGIN { printf "%-6s %7d %8.2f s %8.2f s %8.2f\n", b, n, h, j, j / h }'
+  done
+done
+echo "(medians of $runs run(s); goal: -jp at most 1.2 times -hp)"
