@@ -41,10 +41,7 @@ export work demo artifacts
 xvfb_run shoot
 rc=$?
 
-passed=0 failed=0
-check() {  # check NAME CONDITION-RESULT
-  if [ "$2" = 0 ]; then passed=$((passed + 1)); echo "ok   $1"; else failed=$((failed + 1)); echo "FAIL $1"; fi
-}
+source "$root/tests/e2e/lib/checks.sh"
 check "the demo ran through both pages (exit $rc)" $([ $rc = 0 ]; echo $?)
 for page in 4 5; do
   shot=$artifacts/wizard-page$page.png

@@ -26,11 +26,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-passed=0 failed=0
-check() {  # check NAME CONDITION-RESULT
-  if [ "$2" = 0 ]; then passed=$((passed + 1)); echo "ok   $1"; else failed=$((failed + 1)); echo "FAIL $1"; fi
-}
-ok() { [ "$@" ]; echo $?; }
+source "$root/tests/e2e/lib/checks.sh"
 
 dlls=$(cd "$planted" && ls *.dll | sed 's/\.dll$//' | paste -sd, -)
 programs=$(cd "$planted" && ls *.exe | paste -sd' ' -)

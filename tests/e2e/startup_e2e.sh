@@ -14,10 +14,7 @@ echo "startup_e2e: the $build build"
 work=$(mktemp -d)
 trap '/usr/lib/wine/wineserver -k 2>/dev/null; rm -rf "$work"' EXIT
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-passed=0 failed=0
-check() {  # check NAME CONDITION-RESULT
-  if [ "$2" = 0 ]; then passed=$((passed + 1)); echo "ok   $1"; else failed=$((failed + 1)); echo "FAIL $1"; fi
-}
+source "$root/tests/e2e/lib/checks.sh"
 run_setup() {  # run_setup PACKAGE -> exit code; a fresh prefix per case
   export WINEPREFIX=$work/prefix-$(basename "$1" .exe)
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
