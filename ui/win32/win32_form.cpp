@@ -223,14 +223,14 @@ struct Win32Form::GdiResources {
   UniqueIcon smallIcon;
   int dpi = 96;
 
-  // The font for `spec`, made on first use; null when GDI refuses it.
-  HFONT Font(const FontSpec& spec) {
-    std::wstring face = spec.face.empty() ? std::wstring(kStandardFace) : Wide(spec.face);
-    int points = spec.points < 1 ? kStandardPoints : spec.points;
-    auto key = std::make_tuple(face, points, spec.bold);
+  // The font for `wanted`, made on first use; null when GDI refuses it.
+  HFONT Font(const FontSpec& wanted) {
+    std::wstring face = wanted.face.empty() ? std::wstring(kStandardFace) : Wide(wanted.face);
+    int points = wanted.points < 1 ? kStandardPoints : wanted.points;
+    auto key = std::make_tuple(face, points, wanted.bold);
     auto it = fonts.find(key);
     if (it == fonts.end()) {
-      HFONT made = MakeFont(face, points, spec.bold, dpi);
+      HFONT made = MakeFont(face, points, wanted.bold, dpi);
       if (!made) return nullptr;
       it = fonts.emplace(key, UniqueGdiObject(made)).first;
     }
