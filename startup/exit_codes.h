@@ -12,4 +12,6 @@ enum ExitCode : unsigned {
   kExitInstallCheckFailed = 7,  // background mode: the install folder was refused
   kExitNoWizard = 8,            // a wizard run where this build has no window to show
   kExitTempWriteFailed = 9,     // the temp folder could not take the work files (full, no access)
+  kExitUninstallDataMissing = 10,  // uninstall: uninst.dat or its record is missing or damaged
+  kExitNotAllRemoved = 11,      // uninstall: some recorded items could not be removed
 };
