@@ -210,6 +210,13 @@ bool ShellExecute(const std::string& verb, const std::string& file, const std::s
                   const std::string& directory, const ProcessOptions& options,
                   uint32_t* exitCode = nullptr);
 
+// Removes `folder` with everything in it once this process has ended: a program cannot delete
+// its own file while it runs, and the uninstall engine runs from the folder it must leave
+// empty. A hidden command interpreter (the system's, by full path) retries for about a minute;
+// its script lies beside `folder` and deletes itself. False when nothing could be scheduled
+// (the folder is missing, or its path cannot be written in the script's code page).
+bool RemoveFolderAfterExit(const std::string& folder);
+
 // ---------------------------------------------------------------------------------------------
 // Dialogs
 

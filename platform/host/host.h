@@ -94,6 +94,9 @@ struct ProcessRecord {
   ProcessOptions options;  // as the caller gave them (waitIdleMs included)
 };
 const std::vector<ProcessRecord>& ProcessStarts();
+// Folders handed to RemoveFolderAfterExit, in order (nothing is removed on the host: the
+// process does not end).
+const std::vector<std::string>& FoldersRemovedAfterExit();
 // Makes the drives full after `bytes` more bytes of file writes (std::nullopt: no limit, the
 // default after Reset). The write that does not fit writes what fits and fails with
 // ERROR_DISK_FULL.

@@ -38,8 +38,20 @@ bool ShellExecute(const std::string& verb, const std::string& file, const std::s
   return Record({verb + "|" + file + "|" + parameters, true, recorded}, exitCode);
 }
 
+bool RemoveFolderAfterExit(const std::string& folder) {
+  if (!DirectoryExists(folder)) {
+    host::detail::SetError(host::detail::kErrorPathNotFound);
+    return false;
+  }
+  host::detail::Machine().foldersRemovedAfterExit.push_back(folder);
+  return true;
+}
 
 namespace host {
+
+const std::vector<std::string>& FoldersRemovedAfterExit() {
+  return detail::Machine().foldersRemovedAfterExit;
+}
 
 const std::vector<ProcessRecord>& ProcessStarts() { return detail::Machine().processStarts; }
 

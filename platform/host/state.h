@@ -98,6 +98,7 @@ struct State {
   RegKeyNode registryRoots[6];  // indexed by RegRoot code 1..5
 
   std::vector<ProcessRecord> processStarts;
+  std::vector<std::string> foldersRemovedAfterExit;
   uint32_t processExitCode = 0;
   // Bytes that file writes may still take before the "disk" is full; unset = no limit.
   std::optional<uint64_t> writeBudget;

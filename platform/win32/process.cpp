@@ -147,3 +147,87 @@ bool ShellExecute(const std::string& verb, const std::string& file, const std::s
 
 
 }  // namespace plat
+
+namespace plat {
+namespace {
+
+// The 8.3 form of an existing path when it is plain ASCII: the command interpreter reads its
+// script in the console's code page, which cannot be relied on to hold the product's name.
+// Otherwise the path itself, when that code page can write it; empty when neither works.
+std::string ScriptPath(const std::wstring& path) {
+  wchar_t shortPath[MAX_PATH];
+  const DWORD n = ::GetShortPathNameW(path.c_str(), shortPath, MAX_PATH);
+  std::wstring chosen = (n > 0 && n < MAX_PATH) ? std::wstring(shortPath, n) : path;
+  const bool ascii = std::all_of(chosen.begin(), chosen.end(),
+                                 [](wchar_t c) { return c > 0x1F && c < 0x7F && c != L'%'; });
+  if (!ascii) chosen = path;
+  BOOL lossy = FALSE;
+  const int size = ::WideCharToMultiByte(CP_OEMCP, WC_NO_BEST_FIT_CHARS, chosen.c_str(),
+                                         int(chosen.size()), nullptr, 0, nullptr, &lossy);
+  if (size <= 0 || lossy) return {};
+  std::string out(size_t(size), '\0');
+  ::WideCharToMultiByte(CP_OEMCP, WC_NO_BEST_FIT_CHARS, chosen.c_str(), int(chosen.size()),
+                        out.data(), size, nullptr, nullptr);
+  if (out.find_first_of("%\"&|<>^") != std::string::npos) return {};
+  return out;
+}
+
+}  // namespace
+
+bool RemoveFolderAfterExit(const std::string& folder) {
+  const std::wstring target = win::StripTrailingSeparators(Wide(folder));
+  const DWORD attributes = ::GetFileAttributesW(target.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+    return false;
+  const size_t slash = target.find_last_of(L'\\');
+  if (slash == std::wstring::npos || slash == 0) return false;
+  const std::string targetInScript = ScriptPath(target);
+  if (targetInScript.empty()) return false;
+
+  wchar_t system[MAX_PATH];
+  const UINT systemLength = ::GetSystemDirectoryW(system, MAX_PATH);
+  if (systemLength == 0 || systemLength >= MAX_PATH) return false;
+  const std::wstring systemFolder(system, systemLength);
+
+  // Up to 60 tries a second apart: the process ends within moments, but a virus scanner or an
+  // indexer may hold one of its files a little longer.
+  const std::string script =
+      "@echo off\r\nset n=0\r\n:again\r\nrd /s /q \"" + targetInScript +
+      "\" 2>nul\r\nif not exist \"" + targetInScript +
+      "\" goto done\r\nset /a n=n+1\r\nif %n% geq 60 goto done\r\n"
+      "ping -n 2 127.0.0.1 >nul\r\ngoto again\r\n:done\r\ndel \"%~f0\"\r\n";
+  const std::wstring scriptFile = target.substr(0, slash) + L"\\~rm" +
+                                  std::to_wstring(::GetCurrentProcessId()) + L".cmd";
+  {
+    win::UniqueHandle file(::CreateFileW(scriptFile.c_str(), GENERIC_WRITE, 0, nullptr,
+                                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    if (!file.Valid() ||
+        !::WriteFile(file.Get(), script.data(), DWORD(script.size()), &written, nullptr) ||
+        written != script.size())
+      return false;
+  }
+  const std::string scriptInCommand = ScriptPath(scriptFile);
+  if (scriptInCommand.empty()) {
+    ::DeleteFileW(scriptFile.c_str());
+    return false;
+  }
+  std::wstring command = L"\"" + systemFolder + L"\\cmd.exe\" /c " +
+                         std::wstring(scriptInCommand.begin(), scriptInCommand.end());
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info = {};
+  // The system folder as the current folder: the script's programs are found there first,
+  // never in a folder a download could fill.
+  if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE,
+                        CREATE_NO_WINDOW, nullptr, systemFolder.c_str(),
+                        &startup, &info)) {
+    ::DeleteFileW(scriptFile.c_str());
+    return false;
+  }
+  ::CloseHandle(info.hThread);
+  ::CloseHandle(info.hProcess);
+  return true;
+}
+
+}  // namespace plat
