@@ -14,5 +14,5 @@ enum ExitCode : unsigned {
   kExitTempWriteFailed = 9,     // the temp folder could not take the work files (full, no access)
   kExitUninstallDataMissing = 10,  // uninstall: uninst.dat or its record is missing or damaged
   kExitNotAllRemoved = 11,      // uninstall: some recorded items could not be removed
-  kExitEngineStartFailed = 12,  // uninst.exe: the uninstall engine copy did not start
+  kExitEngineStartFailed = 13,  // uninst.exe: the uninstall engine copy did not start
 };
