@@ -8,6 +8,7 @@ const char kEngineMissingText[] = "卸载数据丢失，无法启动卸载程序
 const char kEngineCopyFailedText[] =
     "无法在临时文件夹中写入卸载程序（磁盘空间不足或没有写入权限），卸载无法继续。";
 const char kEngineStartFailedText[] = "无法启动卸载程序。";
+const char kUninstallRunningText[] = "卸载程序正在运行，请等它结束后再试。";
 
 namespace {
 
@@ -95,6 +96,10 @@ ExitCode RunLauncher(const LauncherRun& run) {
 
   const std::string engineFolder = run.tempFolder + package::kUninstallTempFolder + "\\" +
                                    LauncherProductName(run.nameResource);
+  if (plat::PathExists(engineFolder)) {
+    Report(run, kUninstallRunningText);
+    return kExitUninstallRunning;
+  }
   const std::string engine = engineFolder + "\\" + FileNameOf(run.ownPath);
   const std::string lockPath = engineFolder + "\\" + package::kLockFileName;
   // The lock is made first and held open for the whole run (others may only read it), so

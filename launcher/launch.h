@@ -20,6 +20,8 @@ extern const char kEngineMissingText[];  // "卸载数据丢失，无法启动�
 extern const char kEngineCopyFailedText[];
 // The message when the engine copy does not start.
 extern const char kEngineStartFailedText[];
+// The message when an uninstall of the same product still runs from its engine folder.
+extern const char kUninstallRunningText[];
 
 struct LauncherRun {
   std::string ownPath;                 // full path of the launcher (normally R\uninst.exe)
@@ -54,5 +56,7 @@ void CleanEngineFolders(const std::string& tempFolder);
 
 // The launcher's whole run. Returns the engine's outcome, or: kExitUninstallDataMissing when
 // uninst.dat is missing (after the message box), kExitTempWriteFailed when the engine copy
-// could not be written, kExitEngineStartFailed when it did not start.
+// could not be written, kExitEngineStartFailed when it did not start, kExitUninstallRunning
+// when the product's engine folder is still held by a running uninstall (two engines would
+// remove the same files and the second could not even replace the first one's copy).
 ExitCode RunLauncher(const LauncherRun& run);

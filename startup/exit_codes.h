@@ -15,4 +15,5 @@ enum ExitCode : unsigned {
   kExitUninstallDataMissing = 10,  // uninstall: uninst.dat or its record is missing or damaged
   kExitNotAllRemoved = 11,      // uninstall: some recorded items could not be removed
   kExitEngineStartFailed = 13,  // uninst.exe: the uninstall engine copy did not start
+  kExitUninstallRunning = 14,   // uninst.exe: an uninstall of the same product is still running
 };

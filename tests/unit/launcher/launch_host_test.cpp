@@ -97,4 +97,22 @@ TEST_F(LauncherRunTest, FailuresToCopyOrStartAreReported) {
   EXPECT_EQ(plat::host::Messages()[1].text, kEngineStartFailedText);
 }
 
+TEST_F(LauncherRunTest, AnUninstallOfTheSameProductStillRunningIsNotDisturbed) {
+  ASSERT_TRUE(plat::WriteFileBytes("C:\\Program Files\\Demo\\uninst.dat", "ENGINE"));
+  const std::string running = "C:\\Temp\\Uninstall\\Demo\\";
+  ASSERT_TRUE(plat::CreateDirectories(running));
+  ASSERT_TRUE(plat::WriteFileBytes(running + "remove.exe", "RUNNING ENGINE"));
+  ASSERT_TRUE(plat::WriteFileBytes(running + package::kLockFileName, ""));
+  plat::File held = plat::File::Open(running + package::kLockFileName, plat::OpenMode::kRead);
+
+  EXPECT_EQ(RunLauncher(run), kExitUninstallRunning);
+
+  EXPECT_TRUE(started.empty());
+  Bytes engine;
+  ASSERT_TRUE(plat::ReadFileBytes(running + "remove.exe", engine));
+  EXPECT_EQ(engine, "RUNNING ENGINE");
+  ASSERT_EQ(plat::host::Messages().size(), 1u);
+  EXPECT_EQ(plat::host::Messages()[0].text, kUninstallRunningText);
+}
+
 }  // namespace
