@@ -19,9 +19,11 @@
 #include "package/blocks.h"
 #include "startup/config.h"
 #include "package/data_keys.h"
+#include "package/package_types.h"
 #include "startup/package.h"
 #include "tests/support/test_folder.h"
 #include "tools/pack/inspector.h"
+#include "tools/pack/launcher_name.h"
 #include "tools/pack/package_builder.h"
 #include "tools/pack/pe_resource.h"
 
@@ -42,10 +44,49 @@ void Put32(Bytes& b, size_t at, uint32_t v) {
   Put16(b, at + 2, v >> 16);
 }
 
-// A minimal PE32+ image whose only section is a resource directory with one resource of type
-// `type`, numeric name `id`, holding "000" - the shape the packer looks for in setup.exe.
-Bytes MakeStub(const std::string& type = "KEY", uint16_t id = 250) {
-  Bytes image(0x280, '\0');
+struct Resource {
+  std::string type;  // a named type
+  uint16_t id;
+  Bytes data;
+};
+
+// A minimal PE32+ image whose only section is a resource directory holding `resources` (named
+// types, one numbered name and one language each) - the shape the packer looks for.
+Bytes MakeImage(const std::vector<Resource>& resources) {
+  const size_t n = resources.size();
+  // The section: root directory, then per resource its name and language directories and its
+  // data entry (64 bytes), then the type names, then the data.
+  Bytes rsrc(16 + 8 * n + 64 * n, '\0');
+  Put16(rsrc, 12, uint32_t(n));  // named entries
+  std::vector<size_t> nameAt(n), dataAt(n);
+  for (size_t i = 0; i < n; ++i) {
+    nameAt[i] = rsrc.size();
+    rsrc.resize(rsrc.size() + 2 + 2 * resources[i].type.size() + 2, '\0');
+    Put16(rsrc, nameAt[i], uint32_t(resources[i].type.size()));
+    for (size_t c = 0; c < resources[i].type.size(); ++c)
+      Put16(rsrc, nameAt[i] + 2 + 2 * c, uint8_t(resources[i].type[c]));
+  }
+  for (size_t i = 0; i < n; ++i) {
+    rsrc.resize((rsrc.size() + 7) / 8 * 8, '\0');
+    dataAt[i] = rsrc.size();
+    rsrc += resources[i].data;
+  }
+  rsrc.resize((rsrc.size() + 7) / 8 * 8, '\0');
+  for (size_t i = 0; i < n; ++i) {
+    const size_t dir = 16 + 8 * n + 64 * i;
+    Put32(rsrc, 16 + 8 * i, 0x80000000u | uint32_t(nameAt[i]));
+    Put32(rsrc, 16 + 8 * i + 4, 0x80000000u | uint32_t(dir));
+    Put16(rsrc, dir + 14, 1);  // one numbered name
+    Put32(rsrc, dir + 16, resources[i].id);
+    Put32(rsrc, dir + 20, 0x80000000u | uint32_t(dir + 24));
+    Put16(rsrc, dir + 24 + 14, 1);  // one language
+    Put32(rsrc, dir + 24 + 16, 0x409);
+    Put32(rsrc, dir + 24 + 20, uint32_t(dir + 48));
+    Put32(rsrc, dir + 48, uint32_t(0x1000 + dataAt[i]));  // data entry: RVA, size
+    Put32(rsrc, dir + 52, uint32_t(resources[i].data.size()));
+  }
+
+  Bytes image(0x200, '\0');
   image[0] = 'M', image[1] = 'Z';
   Put32(image, 0x3C, 0x40);
   image.replace(0x40, 4, std::string("PE\0\0", 4));
@@ -56,29 +97,26 @@ Bytes MakeStub(const std::string& type = "KEY", uint16_t id = 250) {
   Put16(image, optional, 0x20B);
   Put32(image, optional + 108, 16);         // data directories
   Put32(image, optional + 112 + 16, 0x1000);  // resources
-  Put32(image, optional + 112 + 20, 0x68);
+  Put32(image, optional + 112 + 20, uint32_t(rsrc.size()));
   const size_t section = optional + 240;
   image.replace(section, 5, ".rsrc");
-  Put32(image, section + 8, 0x80);
+  Put32(image, section + 8, uint32_t(rsrc.size()));
   Put32(image, section + 12, 0x1000);
-  Put32(image, section + 16, 0x80);
+  Put32(image, section + 16, uint32_t(rsrc.size()));
   Put32(image, section + 20, 0x200);
-  const size_t root = 0x200;
-  Put16(image, root + 12, 1);               // one named type
-  Put32(image, root + 16, 0x80000000u | 0x58);
-  Put32(image, root + 20, 0x80000000u | 0x18);
-  Put16(image, root + 0x18 + 14, 1);        // one numbered name
-  Put32(image, root + 0x18 + 16, id);
-  Put32(image, root + 0x18 + 20, 0x80000000u | 0x30);
-  Put16(image, root + 0x30 + 14, 1);        // one language
-  Put32(image, root + 0x30 + 16, 0x409);
-  Put32(image, root + 0x30 + 20, 0x48);
-  Put32(image, root + 0x48, 0x1000 + 0x68); // data entry: RVA, size
-  Put32(image, root + 0x4C, 3);
-  Put16(image, root + 0x58, uint32_t(type.size()));
-  for (size_t i = 0; i < type.size() && i < 3; ++i) Put16(image, root + 0x5A + 2 * i, uint8_t(type[i]));
-  image.replace(root + 0x68, 3, "000");
-  return image;
+  return image + rsrc;
+}
+
+// The launcher as the build makes it: "NAME" 100, "Product" then NUL bytes to 256.
+Bytes MakeLauncher() {
+  Bytes name = "Product";
+  name.resize(package::kLauncherNameLength, '\0');
+  return MakeImage({{"NAME", 100, name}});
+}
+
+// A stub: resource `type` `id` holding "000" (the KEY), and the launcher ("UNINST_DAT" 100).
+Bytes MakeStub(const std::string& type = "KEY", uint16_t id = 250) {
+  return MakeImage({{type, id, "000"}, {"UNINST_DAT", 100, MakeLauncher()}});
 }
 
 std::string ReadHost(const fs::path& path) {
@@ -121,14 +159,24 @@ TEST_F(PackBuild, DemoIsReadBackByTheRuntime) {
   Bytes file;
   ASSERT_TRUE(plat::ReadFileBytes(setup, file));
 
-  // The stub comes first, its KEY resource set in place and nothing else changed.
+  // The stub comes first, its KEY resource and the product name in its launcher's "NAME"
+  // field set in place, and nothing else changed.
   const Bytes stub = MakeStub();
   const pe::ResourceLocation key = pe::FindNamedTypeResource(file, "KEY", 250);
   ASSERT_TRUE(key.found) << key.error;
   EXPECT_EQ(file.substr(key.fileOffset, 3), "417");
-  EXPECT_EQ(file.substr(0, key.fileOffset), stub.substr(0, key.fileOffset));
-  EXPECT_EQ(file.substr(key.fileOffset + 3, stub.size() - key.fileOffset - 3),
-            stub.substr(key.fileOffset + 3));
+  const LauncherNameField name = FindLauncherName(file);
+  ASSERT_TRUE(name.found) << name.error;
+  ASSERT_EQ(name.size, package::kLauncherNameLength);
+  Bytes expected = stub;
+  expected.replace(key.fileOffset, 3, "417");
+  Bytes field = "演示软件";
+  field.resize(package::kLauncherNameLength, '\0');
+  expected.replace(name.fileOffset, field.size(), field);
+  EXPECT_EQ(file.substr(0, stub.size()), expected);
+  std::string launcherName;
+  ASSERT_TRUE(ReadLauncherName(file, launcherName));
+  EXPECT_EQ(launcherName, "演示软件");
 
   // Blocks in the runtime's order: type, payload, configuration.
   const size_t type = text::Find(file, blocks::MakeBlock(blocks::kTypeStart, "qzr-1", blocks::kTypeEnd));
@@ -333,6 +381,20 @@ TEST_F(PackBuild, BadProjectsStopWithFileAndLine) {
       {"stub that is no program", [](const fs::path& p, BuildOptions& o) {
          WriteHost(p / "stub.exe", "MZ but not much else"); o.stub = (p / "stub.exe").string(); },
        "stub.exe:0: stub without \"KEY\" 250 resource"},
+      {"stub without the launcher", [](const fs::path& p, BuildOptions& o) {
+         WriteHost(p / "stub.exe", MakeImage({{"KEY", 250, "000"}})); o.stub = (p / "stub.exe").string(); },
+       "stub.exe:0: no launcher (\"UNINST_DAT\" 100)"},
+      {"launcher without its name field", [](const fs::path& p, BuildOptions& o) {
+         WriteHost(p / "stub.exe", MakeImage({{"KEY", 250, "000"}, {"UNINST_DAT", 100, MakeImage({{"ICO", 100, "x"}})}}));
+         o.stub = (p / "stub.exe").string(); },
+       "stub.exe:0: the launcher has no \"NAME\" 100 resource"},
+      {"launcher whose name field is short", [](const fs::path& p, BuildOptions& o) {
+         WriteHost(p / "stub.exe", MakeImage({{"KEY", 250, "000"}, {"UNINST_DAT", 100, MakeImage({{"NAME", 100, "Pro"}})}}));
+         o.stub = (p / "stub.exe").string(); },
+       "stub.exe:0: the product name is 4 bytes in GBK; the launcher's name field holds 2"},
+      {"product name longer than the launcher's field", [](const fs::path& p, BuildOptions&) {
+         WriteHost(p / "data.ini", U("[Mokta软件安装配置]\nMokta软件名称=") + std::string(254, 'x') + U("演\n")); },
+       "is 256 bytes in GBK; the uninstaller's name field holds 255"},
       {"missing stub", [](const fs::path& p, BuildOptions& o) { o.stub = (p / "none.exe").string(); },
        "none.exe:0: stub missing"},
       {"key not three digits", [](const fs::path&, BuildOptions& o) { o.key = "41a"; },
