@@ -26,6 +26,8 @@
 #include "tools/pack/launcher_name.h"
 #include "tools/pack/package_builder.h"
 #include "tools/pack/pe_resource.h"
+#include "package/uninst_dat.h"
+#include "uninstall/record_writer.h"
 
 namespace fs = std::filesystem;
 
@@ -643,6 +645,52 @@ TEST_F(PackBuild, InspectDecodesAnUninstallerCopy) {
     EXPECT_NE(inspected.report.find(U(expected)), std::string::npos) << expected << "\n" << inspected.report;
   // Only an installer's project can be written out.
   EXPECT_FALSE(InspectPackage((root / "uninst.dat").string(), (root / "x").string()).ok);
+}
+
+}  // namespace
+
+namespace {
+
+// The install's record of a package built from the demo, read back by inspect: the uninstaller
+// copy starts with the setup's image (its launcher carrying the product name) and holds every
+// uninstall block, and none of the package.
+TEST_F(PackBuild, UninstallRecordOfABuiltPackageRoundTripsThroughInspect) {
+  ASSERT_TRUE(BuildPackage(Options(kDemo)).ok);
+  const std::string setup = folder / "out\\setup.exe";
+  Bytes file;
+  ASSERT_TRUE(plat::ReadFileBytes(setup, file));
+  const pe::ResourceLocation launcher = pe::FindNamedTypeResource(file, "UNINST_DAT", 100);
+  ASSERT_TRUE(launcher.found);
+
+  UninstallRecordInputs in;
+  in.productName = "演示软件";
+  in.version = "1.0.0";
+  in.installFolder = folder / "App";
+  ASSERT_TRUE(plat::CreateDirectories(in.installFolder));
+  in.installedFileList = in.installFolder + "\\readme.txt\r\n";
+  in.configurationBundle = package::BuildConfigurationBundle({"", "", "", "[%A%]\r\n数据=1\r\n"});
+  in.smallPicture = "\x89PNG small";
+  in.largePicture = "large picture";
+  in.company = "示例软件有限公司";
+  in.ownFilePath = setup;
+  in.launcher = file.substr(launcher.fileOffset, launcher.size);
+  ASSERT_TRUE(WriteUninstallRecord(in).written);
+  const fs::path dat = host::HostPath(in.installFolder + "\\uninst.dat");
+  const std::string copy = ReadHost(dat);
+  EXPECT_EQ(copy.substr(0, MakeStub().size()), file.substr(0, MakeStub().size()));
+  EXPECT_EQ(ReadHost(host::HostPath(in.installFolder + "\\uninst.exe")), in.launcher);
+
+  const InspectResult inspected = InspectPackage(dat.string());
+  ASSERT_TRUE(inspected.ok) << inspected.error << inspected.report;
+  for (const std::string& expected :
+       {std::string("package type: qzr-2 (uninstaller copy)"), std::string("uninstall data: block at"),
+        std::string("uninstall record: block at"), std::string("window skin: block at"),
+        U("launcher product name (NAME 100): \"演示软件\""), U("软件名称=演示软件\n软件版本=1.0.0\n"),
+        U("[卸载路径] \n") + plat::GbkToUtf8(in.installFolder) + "\\readme.txt\n",
+        U("[卸载注册表] (empty)"), U("界面小图片: 10 bytes"), U("界面大图片: 13 bytes"),
+        U("版权: \"示例软件有限公司\""), U("x皮肤: 0 bytes"), std::string("configuration package: none")})
+    EXPECT_NE(inspected.report.find(expected), std::string::npos) << expected << "\n" << inspected.report;
+  EXPECT_EQ(inspected.report.find("payload archive"), std::string::npos) << inspected.report;
 }
 
 }  // namespace
