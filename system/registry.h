@@ -77,7 +77,8 @@ uint32_t EstimatedSizeKiB(const std::string& installedFileList);
 // The install's registry step: registers the product under the Uninstall key when an
 // uninstaller is made (DisplayIcon, DisplayName, DisplayVersion, UninstallString,
 // InstallLocation, Publisher, then QuietUninstallString = "\"<install folder>\uninst.exe\" "
-// + the quiet switch, and EstimatedSize as a DWORD), then writes every entry of the registry list ("file" entries are
+// + the quiet switch, and EstimatedSize as a DWORD), then writes every entry of the registry
+// list ("file" entries are
 // imported through ImportRegFile, each from a .reg file of its own in the temp folder, which
 // is left there because the editor is not waited for). Failed writes are skipped; the loop
 // always runs to the end. Entries whose path starts with no root name, and entries of an
