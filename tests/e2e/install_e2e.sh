@@ -123,6 +123,8 @@ check "demo: uninst.exe differs from the build's only inside the name field" \
   "$(ok -n "$first" -a $((${last:-0} - ${first:-0})) -lt 256)"
 name=$(dd if="$app/uninst.exe" bs=1 skip=$((${first:-1} - 1)) count=9 2>/dev/null | iconv -f GBK -t UTF-8 2>/dev/null | tr -d '\0')
 check "demo: uninst.exe's NAME field holds 演示软件 (got '$name')" "$(ok "$name" = 演示软件)"
+check "demo: inspect reads the name out of uninst.exe" \
+  "$(ok -n "$("$pack" inspect "$app/uninst.exe" 2>&1 | grep -F 'product name (NAME 100, 256 bytes): "演示软件"')")"
 image=$(stat -c %s "$stub")
 check "demo: uninst.dat starts with setup.exe's image" "$(ok "$(cmp -n "$image" "$demo" "$app/uninst.dat" 2>&1; echo $?)" = 0)"
 check "demo: ...followed by {" "$(ok "$(dd if="$app/uninst.dat" bs=1 skip="$image" count=1 2>/dev/null)" = "{")"

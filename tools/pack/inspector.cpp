@@ -224,10 +224,18 @@ InspectResult InspectPackage(const std::string& path, const std::string& extract
   }
 
   std::string launcherName;
-  if (ReadLauncherName(file, launcherName))
+  const pe::ResourceLocation ownName = pe::FindNamedTypeResource(
+      file, package::kLauncherNameResourceType, package::kLauncherNameResourceId);
+  if (ReadLauncherName(file, launcherName)) {
     out << "launcher product name (NAME 100): \"" << plat::GbkToUtf8(launcherName) << "\"\n";
-  else
+  } else if (ownName.found) {
+    // The launcher itself (an installed uninst.exe).
+    const BytesView field = BytesView(file).substr(ownName.fileOffset, ownName.size);
+    out << "product name (NAME 100, " << ownName.size << " bytes): \""
+        << plat::GbkToUtf8(field.substr(0, field.find('\0'))) << "\"\n";
+  } else {
     out << "launcher product name: none (" << FindLauncherName(file).error << ")\n";
+  }
 
   if (type == package::kUninstallerType) {
     out << DescribeUninstallCopy(path);

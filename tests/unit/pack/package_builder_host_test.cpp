@@ -111,7 +111,7 @@ Bytes MakeImage(const std::vector<Resource>& resources) {
 
 // The launcher as the build makes it: "NAME" 100, "Product" then NUL bytes to 256.
 Bytes MakeLauncher() {
-  Bytes name = "Product";
+  Bytes name = package::kLauncherDefaultName;
   name.resize(package::kLauncherNameLength, '\0');
   return MakeImage({{"NAME", 100, name}});
 }
@@ -691,6 +691,11 @@ TEST_F(PackBuild, UninstallRecordOfABuiltPackageRoundTripsThroughInspect) {
         U("版权: \"示例软件有限公司\""), U("x皮肤: 0 bytes"), std::string("configuration package: none")})
     EXPECT_NE(inspected.report.find(expected), std::string::npos) << expected << "\n" << inspected.report;
   EXPECT_EQ(inspected.report.find("payload archive"), std::string::npos) << inspected.report;
+
+  // The installed launcher on its own shows its name too.
+  const InspectResult exe = InspectPackage(host::HostPath(in.installFolder + "\\uninst.exe"));
+  EXPECT_NE(exe.report.find(U("product name (NAME 100, 256 bytes): \"演示软件\"")), std::string::npos)
+      << exe.report;
 }
 
 }  // namespace
