@@ -14,6 +14,7 @@
 #include "startup/startup.h"
 #include "plugins/host_query.h"
 #include "wizard/host_query.h"
+#include "uninstall/install_record.h"
 #include "uninstall/uninstall_run.h"
 #include "wizard/installer_startup.h"
 #include "wizard/window_tables.h"
@@ -83,6 +84,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
       break;
   }
 
+  session.writeUninstallRecord = WriteInstallUninstallRecord;
   InstallerHooks hooks;
   hooks.createHostCallbackWindow = CreateHostCallbackWindow;
   ExitCode code = kExitSuccess;

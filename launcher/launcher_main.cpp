@@ -8,6 +8,7 @@
 
 #include "common/text.h"
 #include "launcher/launch.h"
+#include "package/package_types.h"
 #include "package/uninstall_handoff.h"
 #include "platform/platform.h"
 
@@ -136,7 +137,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   LauncherRun run;
   run.ownPath = plat::ModulePath();
   run.arguments = OwnArguments();
-  plat::LoadOwnResource("NAME", 100, run.nameResource);
+  plat::LoadOwnResource(package::kLauncherNameResourceType, package::kLauncherNameResourceId,
+                        run.nameResource);
   plat::LoadOwnResource("uninst_dat", 103, run.engineData);
   run.icon = OwnIconFile();
   run.tempFolder = plat::TempFolder();

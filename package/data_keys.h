@@ -15,6 +15,11 @@ inline constexpr const char kGuiTextIni[] = "GUItext.ini";
 inline constexpr const char kExceptIni[] = "Except.ini";
 inline constexpr const char kScriptIni[] = "choosegment.ini";
 inline constexpr const char kConfigArchive[] = "data.7z";
+// Pictures of the configuration package that the uninstall record carries (the wizard's skin
+// pictures are read by the configuration step).
+inline constexpr const char kSmallPictureFile[] = "界面小图片.jpg";
+inline constexpr const char kLargePictureFile[] = "界面大图片.jpg";
+inline constexpr const char kUninstallIconFile[] = "卸载程序图标.ico";
 
 // variable.ini: one section per variable, its value under this key.
 inline constexpr const char kVariableValue[] = "数据";

@@ -35,6 +35,40 @@ bool SplitConfigurationBundle(BytesView bundle, ConfigurationBundle& out);
 extern const char kRecordFilesItem[];     // "卸载路径": the installed-file list
 extern const char kRecordRegistryItem[];  // "卸载注册表": the uninstall-registry list
 
+// The record's files in the install folder, and the temp folder (below %TEMP%) in which the
+// install assembles uninst.ini.
+inline constexpr char kUninstIniFile[] = "uninst.ini";
+inline constexpr char kUninstExeFile[] = "uninst.exe";
+inline constexpr char kUninstDatFile[] = "uninst.dat";
+inline constexpr char kRecordWorkFolder[] = "qzr_dll";
+
+// uninst.ini: its main section and keys. The sections "安装包命令行" (keys "jp", "hideend", "hp")
+// and "卸载时运行命令" (the keys of data.ini's list of that name) keep data.ini's names
+// (package/data_keys.h).
+inline constexpr char kRecordMainSection[] = "软件卸载配置";
+inline constexpr char kRecordProductName[] = "软件名称";
+inline constexpr char kRecordVersion[] = "软件版本";
+inline constexpr char kRecordMainProgram[] = "主程序名";
+inline constexpr char kRecordInstallFolder[] = "卸载路径";
+inline constexpr char kRecordShortcutCount[] = "快捷方式个数";
+inline constexpr char kRecordProgramGroup[] = "开始菜单栏名称";
+inline constexpr char kRecordUninstallMode[] = "卸载模式";
+inline constexpr char kRecordShortcutPrefix[] = "快捷方式";  // + entry number
+// The command list (also data.ini's): its count and per-entry key prefixes.
+inline constexpr char kCommandCount[] = "欲运行的次数";
+inline constexpr char kCommandExternal[] = "是否外部运行";
+inline constexpr char kCommandLine[] = "参数运行文件名";
+inline constexpr char kCommandHidden[] = "是否隐藏窗口";
+inline constexpr char kCommandWait[] = "是否等待返回";
+// The options of the uninstall window (data.ini's "卸载选项_列表" has the same keys).
+inline constexpr char kRecordOptionsSection[] = "卸载选项";
+inline constexpr char kOptionCount[] = "次数";
+inline constexpr char kOptionLayout[] = "y";
+inline constexpr char kOptionCaption[] = "标题";
+inline constexpr char kOptionVisible[] = "可视";
+inline constexpr char kOptionChecked[] = "选中";
+inline constexpr char kOptionCommand[] = "程序";
+
 // Keys of the skin store.
 extern const char kSkinSmallPicture[];  // "界面小图片"
 extern const char kSkinLargePicture[];  // "界面大图片"

@@ -1,5 +1,6 @@
 #include "startup/command_line.h"
 
+#include "common/ini.h"
 #include "common/text.h"
 #include "platform/platform.h"
 #include "startup/config.h"
@@ -46,9 +47,16 @@ std::string CommandTailOf(const std::string& commandLine) {
 std::string GetOwnCommandTail() { return CommandTailOf(plat::CommandLine()); }
 
 SwitchTexts ReadSwitchTexts(const std::string& dataIniPath) {
+  Bytes dataIni;
+  if (dataIniPath.empty() || !plat::ReadFileBytes(dataIniPath, dataIni)) dataIni.clear();
+  return SwitchTextsOf(dataIni);
+}
+
+SwitchTexts SwitchTextsOf(BytesView dataIni) {
   SwitchTexts switches;
+  const ini::Document doc = ini::Document::Parse(dataIni);
   auto read = [&](const char* key, std::string& into) {
-    std::string value = ReadIniKey(dataIniPath, keys::kCommandLineSection, key);
+    std::string value = doc.Get(keys::kCommandLineSection, key);
     if (!value.empty()) into = value;
   };
   read(keys::kSwitchDirect, switches.direct);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/bytes.h"
 #include "startup/state.h"
 
 // Arguments after the program path. Blanks separate arguments; double quotes group blanks
@@ -26,6 +27,8 @@ struct SwitchTexts {
 
 // The switch texts of a data.ini (its "安装包命令行" section); empty keys keep the defaults.
 SwitchTexts ReadSwitchTexts(const std::string& dataIniPath);
+// The same over data.ini held in memory.
+SwitchTexts SwitchTextsOf(BytesView dataIni);
 
 // Sets installMode, hideEnd and installPathOverride from `state.commandTail`. Containment is a
 // case-sensitive substring test, so a switch also matches inside a longer word; the background

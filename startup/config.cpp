@@ -42,6 +42,9 @@ void ReadConfigurationFiles(const PackageState& package, Configuration& config) 
   config.uninstallBlob = package::BuildConfigurationBundle(
       {config.pluginSettings, ReadOrEmpty(folder + keys::kPluginDb), config.varData,
        ReadOrEmpty(folder + keys::kVariableIni)});
+  config.smallPicture = ReadOrEmpty(folder + keys::kSmallPictureFile);
+  config.largePicture = ReadOrEmpty(folder + keys::kLargePictureFile);
+  config.uninstallIcon = ReadOrEmpty(folder + keys::kUninstallIconFile);
   config.guiText =
       cipher::Decipher(ReadOrEmpty(folder + keys::kGuiTextIni), cipher::PassPhrase::kGuiText);
   config.assignments =

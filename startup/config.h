@@ -28,6 +28,7 @@ using text::IsTrueText;
 
 // Reads the configuration files of `package.workFolder` into `config` (missing files read as
 // empty): data.ini, QZRREG.db inflated, QZRDLL_s.ini, var_data.ini, GUItext.ini and Except.ini
-// deciphered, and the uninstall data blob of the unexpanded files. The variable names are read
+// deciphered, the uninstall data blob of the unexpanded files, and the pictures and icon the
+// uninstall record carries (read whole, as stored). The variable names are read
 // by the caller (an empty list skips this step altogether).
 void ReadConfigurationFiles(const PackageState& package, Configuration& config);

@@ -14,6 +14,9 @@ enum ExitCode : unsigned {
   kExitTempWriteFailed = 9,     // the temp folder could not take the work files (full, no access)
   kExitUninstallDataMissing = 10,  // uninstall: uninst.dat or its record is missing or damaged
   kExitNotAllRemoved = 11,      // uninstall: some recorded items could not be removed
+  // The install completed, but its uninstall record (uninst.exe, uninst.dat) could not be
+  // written: the product cannot be removed through its uninstaller.
+  kExitUninstallRecordFailed = 12,
   kExitEngineStartFailed = 13,  // uninst.exe: the uninstall engine copy did not start
   kExitUninstallRunning = 14,   // uninst.exe: an uninstall of the same product is still running
 };

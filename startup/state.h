@@ -53,6 +53,11 @@ struct Configuration {
   Bytes guiText;         // GUItext.ini deciphered
   Bytes assignments;     // Except.ini deciphered
   Bytes uninstallBlob;   // built from the unexpanded files for the uninstaller copy
+  // Files the uninstall record carries, read whole: the install writes the record after the
+  // work folder is gone.
+  Bytes smallPicture;    // 界面小图片.jpg
+  Bytes largePicture;    // 界面大图片.jpg
+  Bytes uninstallIcon;   // 卸载程序图标.ico
 };
 
 // How the package step extracts an archive (the archiver driver in the real program, a test

@@ -95,13 +95,28 @@ void WriteUninstallKey(const RegistryListInput& in) {
       {"UninstallString", in.installPath + "\\uninst.exe"},
       {"InstallLocation", in.installPath},
       {"Publisher", in.company},
+      // Beyond the six classic values: what deployment tools and package managers run to
+      // remove the product without a window (quoted, as the folder may hold blanks), and the
+      // size they show.
+      {"QuietUninstallString", "\"" + in.installPath + "\\uninst.exe\" " +
+                                   (in.quietSwitch.empty() ? std::string("-hp") : in.quietSwitch)},
   };
   for (const auto& [name, data] : values) {
     SetRegistryValue(plat::kLocalMachine, key, name, data, plat::kRegSz, view);
   }
+  SetRegistryValue(plat::kLocalMachine, key, "EstimatedSize",
+                   text::FromInt(EstimatedSizeKiB(in.installedFileList)), plat::kRegDword, view);
 }
 
 }  // namespace
+
+uint32_t EstimatedSizeKiB(const std::string& installedFileList) {
+  uint64_t bytes = 0;
+  for (const std::string& file : text::Split(installedFileList, "\r\n"))
+    if (!file.empty()) bytes += plat::FileSize(file).value_or(0);
+  const uint64_t kib = bytes / 1024 + (bytes % 1024 != 0 ? 1 : 0);
+  return kib > 0xFFFFFFFFu ? 0xFFFFFFFFu : uint32_t(kib);
+}
 
 // A .reg file name of its own for each import: the editor is not waited for and may still be
 // reading the previous file when the next entry comes.

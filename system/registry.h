@@ -63,10 +63,22 @@ struct RegistryListInput {
   std::string mainProgram;   // "包内的程序名"
   bool makeUninstaller = false;  // "是否生成卸载程序" = 1
   bool uninstallKey64 = false;   // "I_reg" = "真": the Uninstall key goes to the 64-bit view
+  // The background switch of "安装包命令行" (its default "-hp" when data.ini leaves it empty):
+  // QuietUninstallString passes it to the uninstaller.
+  std::string quietSwitch = "-hp";
+  // The extraction's installed-file list (one path + "\r\n" each): EstimatedSize.
+  std::string installedFileList;
 };
 
+// KiB of the files of an installed-file list (sizes summed, rounded up; files that are gone
+// count 0), at most 0xFFFFFFFF: the Uninstall key's EstimatedSize.
+uint32_t EstimatedSizeKiB(const std::string& installedFileList);
+
 // The install's registry step: registers the product under the Uninstall key when an
-// uninstaller is made, then writes every entry of the registry list ("file" entries are
+// uninstaller is made (DisplayIcon, DisplayName, DisplayVersion, UninstallString,
+// InstallLocation, Publisher, then QuietUninstallString = "\"<install folder>\uninst.exe\" "
+// + the quiet switch, and EstimatedSize as a DWORD), then writes every entry of the registry
+// list ("file" entries are
 // imported through ImportRegFile, each from a .reg file of its own in the temp folder, which
 // is left there because the editor is not waited for). Failed writes are skipped; the loop
 // always runs to the end. Entries whose path starts with no root name, and entries of an

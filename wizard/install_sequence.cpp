@@ -9,6 +9,7 @@
 #include "plugins/host_messages.h"
 #include "script/unpack_progress.h"
 #include "startup/archiver_driver.h"
+#include "startup/command_line.h"
 #include "package/blocks.h"
 #include "startup/config.h"
 #include "startup/exit_codes.h"
@@ -126,6 +127,8 @@ void ApplyInstallRegistry(InstallSession& session) {
   input.mainProgram = session.wizard.mainProgram;
   input.makeUninstaller = session.wizard.makeUninstaller == 1;
   input.uninstallKey64 = IsTrueText(session.wizard.uninstallKeyView);
+  input.quietSwitch = SwitchTextsOf(session.run.config.dataIni).background;
+  input.installedFileList = TheUnpackProgress().installedFileList;
   session.uninstallRegistryList = ApplyRegistryList(input);
 }
 
@@ -200,8 +203,9 @@ void RunSequenceSteps(InstallSession& session, const std::string& password, bool
   if (StopIfCancelled(session)) return;
   ApplyInstallRegistry(session);
   if (StopIfCancelled(session)) return;
-  if (session.wizard.makeUninstaller == 1 && session.writeUninstallRecord)
-    session.writeUninstallRecord(session);
+  if (session.wizard.makeUninstaller == 1 && session.writeUninstallRecord &&
+      !session.writeUninstallRecord(session))
+    session.uninstallRecordFailed = true;
   if (StopIfCancelled(session)) return;
 
   ScriptContext context = MakeScriptContext(session);

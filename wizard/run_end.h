@@ -6,8 +6,10 @@
 #include "startup/exit_codes.h"
 #include "wizard/session.h"
 
-// Records `code` as the run's outcome (the first one stands), deletes the run's temp files
-// (payload copy, work folder) and closes the window. Later events find the run ended.
+// Records `code` as the run's outcome (the first one stands; kExitSuccess becomes
+// kExitUninstallRecordFailed when the uninstall record could not be written), deletes the
+// run's temp files (payload copy, work folder) and closes the window. Later events find the
+// run ended.
 void EndRun(InstallSession& session, ExitCode code);
 
 // True once EndRun was called.

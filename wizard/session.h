@@ -102,9 +102,11 @@ struct InstallSession {
   int progressValue = 0;               // the percentage last put on 进度条1
   Form* form = nullptr;                // the wizard window
   PluginHooks plugins;
-  // The uninstall record writer (step 10 of the install sequence); the uninstall issue fills
-  // it. Returns false when the record could not be written.
+  // The uninstall record writer (step 10 of the install sequence), set by the program
+  // (uninstall/install_record.h). Returns false when the record could not be written; the
+  // install then goes on, and its success ends as kExitUninstallRecordFailed.
   std::function<bool(InstallSession&)> writeUninstallRecord;
+  bool uninstallRecordFailed = false;
 
   // How the run ended; empty while it goes on. Set once, by EndRun; the program that owns the
   // process returns it as its exit code.

@@ -110,6 +110,41 @@ for l in 演示软件 说明书 卸载演示软件; do
   check "demo: program-group shortcut $l.lnk" "$(ok -f "$menu/$l.lnk")"
 done
 check "demo: desktop shortcut (the tree's desktop item is ticked)" "$(ok -n "$(find "$C/users" -path '*Desktop*' -name '演示软件.lnk')")"
+# The uninstall record: uninst.exe is the build's launcher with the product name in its NAME
+# field (the only bytes that differ, inside one 256-byte field), uninst.dat the setup's image,
+# "{" and the uninstall blocks up to the closing qzr-2 block.
+launcher=$root/build/$build/uninst.exe
+check "demo: uninst.exe written" "$(ok -f "$app/uninst.exe")"
+check "demo: uninst.exe as large as the build's launcher" \
+  "$(ok "$(stat -c %s "$app/uninst.exe" 2>/dev/null)" = "$(stat -c %s "$launcher")")"
+diffs=$(cmp -l "$launcher" "$app/uninst.exe" 2>/dev/null | awk 'NR == 1 {f = $1} {l = $1} END {print f, l}')
+read -r first last <<<"$diffs"
+check "demo: uninst.exe differs from the build's only inside the name field" \
+  "$(ok -n "$first" -a $((${last:-0} - ${first:-0})) -lt 256)"
+name=$(dd if="$app/uninst.exe" bs=1 skip=$((${first:-1} - 1)) count=9 2>/dev/null | iconv -f GBK -t UTF-8 2>/dev/null | tr -d '\0')
+check "demo: uninst.exe's NAME field holds 演示软件 (got '$name')" "$(ok "$name" = 演示软件)"
+check "demo: inspect reads the name out of uninst.exe" \
+  "$(ok -n "$("$pack" inspect "$app/uninst.exe" 2>&1 | grep -F 'product name (NAME 100, 256 bytes): "演示软件"')")"
+image=$(stat -c %s "$stub")
+check "demo: uninst.dat starts with setup.exe's image" "$(ok "$(cmp -n "$image" "$demo" "$app/uninst.dat" 2>&1; echo $?)" = 0)"
+check "demo: ...followed by {" "$(ok "$(dd if="$app/uninst.dat" bs=1 skip="$image" count=1 2>/dev/null)" = "{")"
+closing=$work/closing.bin
+printf 'QZR-mark=配置包A\001qzr-2QZR-mark=配置包B\001' | iconv -f UTF-8 -t GBK >"$closing"
+check "demo: uninst.dat ends with the qzr-2 block" \
+  "$(ok "$(tail -c "$(stat -c %s "$closing")" "$app/uninst.dat" | cmp - "$closing" 2>&1; echo $?)" = 0)"
+record=$("$pack" inspect "$app/uninst.dat" 2>&1)
+check "demo: inspect reads uninst.dat as an uninstaller copy" "$(ok -n "$(grep -F 'package type: qzr-2 (uninstaller copy)' <<<"$record")")"
+check "demo: inspect shows the launcher's product name" "$(ok -n "$(grep -F 'launcher product name (NAME 100): "演示软件"' <<<"$record")")"
+check "demo: the record lists the installed files and uninst.dat" \
+  "$(ok -n "$(grep -F 'C:\Program Files\演示软件\readme.txt' <<<"$record")" -a -n "$(grep -F 'C:\Program Files\演示软件\uninst.dat' <<<"$record")")"
+check "demo: the record carries the uninstall option and command" \
+  "$(ok -n "$(grep -F '标题1=保留设置' <<<"$record")" -a -n "$(grep -F '欲运行的次数=1' <<<"$record")")"
+check "demo: QuietUninstallString quotes uninst.exe and adds -hp" \
+  "$(ok -n "$(grep -F '"QuietUninstallString"="\"C:\\Program Files\\演示软件\\uninst.exe\" -hp"' <<<"$key")")"
+bytes=$(find examples/demo/payload -type f -printf '%s\n' | awk '{s += $1} END {print s}')
+kib=$(( (bytes + 1023) / 1024 ))
+check "demo: EstimatedSize is the payload's $kib KiB" \
+  "$(ok -n "$(grep -F "\"EstimatedSize\"=dword:$(printf %08x "$kib")" <<<"$key")")"
 
 # ---------------------------------------------------------------------------------------------
 # 2. A small project: Install sections shape the extraction, [sys=] filters the after-unpack

@@ -21,6 +21,7 @@
 #include "package/uninst_dat.h"
 #include "package/data_keys.h"
 #include "tools/pack/page_texts.h"
+#include "tools/pack/launcher_name.h"
 #include "tools/pack/pe_resource.h"
 #include "tools/pack/plugins.h"
 #include "tools/pack/project_check.h"
@@ -184,8 +185,17 @@ InspectResult InspectPackage(const std::string& path, const std::string& extract
   out << "blocks:\n";
   for (const BlockKind& kind : kinds) {
     const std::string start = blocks::MarkerPattern(kind.start), end = blocks::MarkerPattern(kind.end);
-    // The lead 0x00 keeps the program's own copies of the marker texts out of the list.
-    const size_t at = text::Find(file, std::string(1, '\0') + start);
+    // A setup file's blocks start with 0x00; an uninstaller copy's follow the "{" after the
+    // image or the 0x01 that ends the block before. Either lead keeps the program's own
+    // copies of the marker texts (followed by 0x00 there) out of the list.
+    size_t at = text::npos;
+    for (size_t from = 0; (from = text::Find(file, start, from)) != text::npos; ++from) {
+      const char lead = from > 0 ? file[from - 1] : '\0';
+      if (from > 0 && (lead == '\0' || lead == '\1' || lead == package::kImageTerminator)) {
+        at = from - 1;
+        break;
+      }
+    }
     if (at == text::npos) continue;
     const size_t contentAt = at + 1 + start.size();
     const size_t endAt = text::Find(file, end, contentAt);
@@ -211,6 +221,20 @@ InspectResult InspectPackage(const std::string& path, const std::string& extract
     out << "KEY 250: \"" << key << "\" at " << keyAt.fileOffset << "\n";
   } else {
     out << "KEY 250: none (" << keyAt.error << ")\n";
+  }
+
+  std::string launcherName;
+  const pe::ResourceLocation ownName = pe::FindNamedTypeResource(
+      file, package::kLauncherNameResourceType, package::kLauncherNameResourceId);
+  if (ReadLauncherName(file, launcherName)) {
+    out << "launcher product name (NAME 100): \"" << plat::GbkToUtf8(launcherName) << "\"\n";
+  } else if (ownName.found) {
+    // The launcher itself (an installed uninst.exe).
+    const BytesView field = BytesView(file).substr(ownName.fileOffset, ownName.size);
+    out << "product name (NAME 100, " << ownName.size << " bytes): \""
+        << plat::GbkToUtf8(field.substr(0, field.find('\0'))) << "\"\n";
+  } else {
+    out << "launcher product name: none (" << FindLauncherName(file).error << ")\n";
   }
 
   if (type == package::kUninstallerType) {

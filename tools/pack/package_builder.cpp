@@ -15,11 +15,13 @@
 #include "common/keyed_store.h"
 #include "common/text.h"
 #include "platform/platform.h"
+#include "package/data_ini.h"
 #include "package/data_keys.h"
 #include "package/blocks.h"
 #include "package/package_types.h"
 #include "tools/pack/config_writer.h"
 #include "tools/pack/inspector.h"
+#include "tools/pack/launcher_name.h"
 #include "tools/pack/pe_resource.h"
 #include "tools/pack/project_check.h"
 
@@ -153,6 +155,14 @@ BuildResult BuildPackage(const BuildOptions& options) {
   step("writing the configuration files");
   const ConfigWriteResult written = WriteConfiguration(project.string(), (work.path / "config").string());
   if (!written.ok) return fail(written.error);
+  // The launcher inside the stub names its temp folder after the product: its "NAME" field is
+  // set in place, like the KEY.
+  std::string storedDataIni;
+  ReadWhole(work.path / "config" / keys::kDataIni, storedDataIni);
+  if (std::string error =
+          WriteLauncherName(stub, package::ReadMainKeyFrom(storedDataIni, keys::kProductName));
+      !error.empty())
+    return fail(options.stub + ":0: " + error);
 
   step("packing the payload");
   const fs::path payloadArchive = work.path / "payload.7z";

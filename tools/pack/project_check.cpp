@@ -11,6 +11,7 @@
 #include "common/text.h"
 #include "platform/platform.h"
 #include "package/data_keys.h"
+#include "package/package_types.h"
 #include "tools/pack/page_texts.h"
 #include "tools/pack/plugins.h"
 #include "tools/pack/project_text.h"
@@ -144,6 +145,13 @@ std::string CheckDataIniText(const ProjectText& file) {
                                         "empty, \".\" or \"..\", without \\ / : * ? \" < > | "
                                         "and without a trailing blank or dot), not \"" + e.value +
                                         "\"");
+      // The launcher holds the name in a field of fixed length (set in place by the build).
+      if (section.name == keys::kMainSection && e.key == keys::kProductName &&
+          plat::Utf8ToGbk(e.value).size() > package::kLauncherNameMaxBytes)
+        return Where(file.path, e.line, "\"" + e.key + "\" is " +
+                                        std::to_string(plat::Utf8ToGbk(e.value).size()) +
+                                        " bytes in GBK; the uninstaller's name field holds " +
+                                        std::to_string(package::kLauncherNameMaxBytes));
     }
     if (std::string error = CheckItemList(file.path, section, rule); !error.empty()) return error;
   }

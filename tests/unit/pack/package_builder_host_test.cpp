@@ -19,11 +19,15 @@
 #include "package/blocks.h"
 #include "startup/config.h"
 #include "package/data_keys.h"
+#include "package/package_types.h"
 #include "startup/package.h"
 #include "tests/support/test_folder.h"
 #include "tools/pack/inspector.h"
+#include "tools/pack/launcher_name.h"
 #include "tools/pack/package_builder.h"
 #include "tools/pack/pe_resource.h"
+#include "package/uninst_dat.h"
+#include "uninstall/record_writer.h"
 
 namespace fs = std::filesystem;
 
@@ -42,10 +46,49 @@ void Put32(Bytes& b, size_t at, uint32_t v) {
   Put16(b, at + 2, v >> 16);
 }
 
-// A minimal PE32+ image whose only section is a resource directory with one resource of type
-// `type`, numeric name `id`, holding "000" - the shape the packer looks for in setup.exe.
-Bytes MakeStub(const std::string& type = "KEY", uint16_t id = 250) {
-  Bytes image(0x280, '\0');
+struct Resource {
+  std::string type;  // a named type
+  uint16_t id;
+  Bytes data;
+};
+
+// A minimal PE32+ image whose only section is a resource directory holding `resources` (named
+// types, one numbered name and one language each) - the shape the packer looks for.
+Bytes MakeImage(const std::vector<Resource>& resources) {
+  const size_t n = resources.size();
+  // The section: root directory, then per resource its name and language directories and its
+  // data entry (64 bytes), then the type names, then the data.
+  Bytes rsrc(16 + 8 * n + 64 * n, '\0');
+  Put16(rsrc, 12, uint32_t(n));  // named entries
+  std::vector<size_t> nameAt(n), dataAt(n);
+  for (size_t i = 0; i < n; ++i) {
+    nameAt[i] = rsrc.size();
+    rsrc.resize(rsrc.size() + 2 + 2 * resources[i].type.size() + 2, '\0');
+    Put16(rsrc, nameAt[i], uint32_t(resources[i].type.size()));
+    for (size_t c = 0; c < resources[i].type.size(); ++c)
+      Put16(rsrc, nameAt[i] + 2 + 2 * c, uint8_t(resources[i].type[c]));
+  }
+  for (size_t i = 0; i < n; ++i) {
+    rsrc.resize((rsrc.size() + 7) / 8 * 8, '\0');
+    dataAt[i] = rsrc.size();
+    rsrc += resources[i].data;
+  }
+  rsrc.resize((rsrc.size() + 7) / 8 * 8, '\0');
+  for (size_t i = 0; i < n; ++i) {
+    const size_t dir = 16 + 8 * n + 64 * i;
+    Put32(rsrc, 16 + 8 * i, 0x80000000u | uint32_t(nameAt[i]));
+    Put32(rsrc, 16 + 8 * i + 4, 0x80000000u | uint32_t(dir));
+    Put16(rsrc, dir + 14, 1);  // one numbered name
+    Put32(rsrc, dir + 16, resources[i].id);
+    Put32(rsrc, dir + 20, 0x80000000u | uint32_t(dir + 24));
+    Put16(rsrc, dir + 24 + 14, 1);  // one language
+    Put32(rsrc, dir + 24 + 16, 0x409);
+    Put32(rsrc, dir + 24 + 20, uint32_t(dir + 48));
+    Put32(rsrc, dir + 48, uint32_t(0x1000 + dataAt[i]));  // data entry: RVA, size
+    Put32(rsrc, dir + 52, uint32_t(resources[i].data.size()));
+  }
+
+  Bytes image(0x200, '\0');
   image[0] = 'M', image[1] = 'Z';
   Put32(image, 0x3C, 0x40);
   image.replace(0x40, 4, std::string("PE\0\0", 4));
@@ -56,29 +99,26 @@ Bytes MakeStub(const std::string& type = "KEY", uint16_t id = 250) {
   Put16(image, optional, 0x20B);
   Put32(image, optional + 108, 16);         // data directories
   Put32(image, optional + 112 + 16, 0x1000);  // resources
-  Put32(image, optional + 112 + 20, 0x68);
+  Put32(image, optional + 112 + 20, uint32_t(rsrc.size()));
   const size_t section = optional + 240;
   image.replace(section, 5, ".rsrc");
-  Put32(image, section + 8, 0x80);
+  Put32(image, section + 8, uint32_t(rsrc.size()));
   Put32(image, section + 12, 0x1000);
-  Put32(image, section + 16, 0x80);
+  Put32(image, section + 16, uint32_t(rsrc.size()));
   Put32(image, section + 20, 0x200);
-  const size_t root = 0x200;
-  Put16(image, root + 12, 1);               // one named type
-  Put32(image, root + 16, 0x80000000u | 0x58);
-  Put32(image, root + 20, 0x80000000u | 0x18);
-  Put16(image, root + 0x18 + 14, 1);        // one numbered name
-  Put32(image, root + 0x18 + 16, id);
-  Put32(image, root + 0x18 + 20, 0x80000000u | 0x30);
-  Put16(image, root + 0x30 + 14, 1);        // one language
-  Put32(image, root + 0x30 + 16, 0x409);
-  Put32(image, root + 0x30 + 20, 0x48);
-  Put32(image, root + 0x48, 0x1000 + 0x68); // data entry: RVA, size
-  Put32(image, root + 0x4C, 3);
-  Put16(image, root + 0x58, uint32_t(type.size()));
-  for (size_t i = 0; i < type.size() && i < 3; ++i) Put16(image, root + 0x5A + 2 * i, uint8_t(type[i]));
-  image.replace(root + 0x68, 3, "000");
-  return image;
+  return image + rsrc;
+}
+
+// The launcher as the build makes it: "NAME" 100, "Product" then NUL bytes to 256.
+Bytes MakeLauncher() {
+  Bytes name = package::kLauncherDefaultName;
+  name.resize(package::kLauncherNameLength, '\0');
+  return MakeImage({{"NAME", 100, name}});
+}
+
+// A stub: resource `type` `id` holding "000" (the KEY), and the launcher ("UNINST_DAT" 100).
+Bytes MakeStub(const std::string& type = "KEY", uint16_t id = 250) {
+  return MakeImage({{type, id, "000"}, {"UNINST_DAT", 100, MakeLauncher()}});
 }
 
 std::string ReadHost(const fs::path& path) {
@@ -121,14 +161,24 @@ TEST_F(PackBuild, DemoIsReadBackByTheRuntime) {
   Bytes file;
   ASSERT_TRUE(plat::ReadFileBytes(setup, file));
 
-  // The stub comes first, its KEY resource set in place and nothing else changed.
+  // The stub comes first, its KEY resource and the product name in its launcher's "NAME"
+  // field set in place, and nothing else changed.
   const Bytes stub = MakeStub();
   const pe::ResourceLocation key = pe::FindNamedTypeResource(file, "KEY", 250);
   ASSERT_TRUE(key.found) << key.error;
   EXPECT_EQ(file.substr(key.fileOffset, 3), "417");
-  EXPECT_EQ(file.substr(0, key.fileOffset), stub.substr(0, key.fileOffset));
-  EXPECT_EQ(file.substr(key.fileOffset + 3, stub.size() - key.fileOffset - 3),
-            stub.substr(key.fileOffset + 3));
+  const LauncherNameField name = FindLauncherName(file);
+  ASSERT_TRUE(name.found) << name.error;
+  ASSERT_EQ(name.size, package::kLauncherNameLength);
+  Bytes expected = stub;
+  expected.replace(key.fileOffset, 3, "417");
+  Bytes field = "演示软件";
+  field.resize(package::kLauncherNameLength, '\0');
+  expected.replace(name.fileOffset, field.size(), field);
+  EXPECT_EQ(file.substr(0, stub.size()), expected);
+  std::string launcherName;
+  ASSERT_TRUE(ReadLauncherName(file, launcherName));
+  EXPECT_EQ(launcherName, "演示软件");
 
   // Blocks in the runtime's order: type, payload, configuration.
   const size_t type = text::Find(file, blocks::MakeBlock(blocks::kTypeStart, "qzr-1", blocks::kTypeEnd));
@@ -333,6 +383,20 @@ TEST_F(PackBuild, BadProjectsStopWithFileAndLine) {
       {"stub that is no program", [](const fs::path& p, BuildOptions& o) {
          WriteHost(p / "stub.exe", "MZ but not much else"); o.stub = (p / "stub.exe").string(); },
        "stub.exe:0: stub without \"KEY\" 250 resource"},
+      {"stub without the launcher", [](const fs::path& p, BuildOptions& o) {
+         WriteHost(p / "stub.exe", MakeImage({{"KEY", 250, "000"}})); o.stub = (p / "stub.exe").string(); },
+       "stub.exe:0: no launcher (\"UNINST_DAT\" 100)"},
+      {"launcher without its name field", [](const fs::path& p, BuildOptions& o) {
+         WriteHost(p / "stub.exe", MakeImage({{"KEY", 250, "000"}, {"UNINST_DAT", 100, MakeImage({{"ICO", 100, "x"}})}}));
+         o.stub = (p / "stub.exe").string(); },
+       "stub.exe:0: the launcher has no \"NAME\" 100 resource"},
+      {"launcher whose name field is short", [](const fs::path& p, BuildOptions& o) {
+         WriteHost(p / "stub.exe", MakeImage({{"KEY", 250, "000"}, {"UNINST_DAT", 100, MakeImage({{"NAME", 100, "Pro"}})}}));
+         o.stub = (p / "stub.exe").string(); },
+       "stub.exe:0: the product name is 4 bytes in GBK; the launcher's name field holds 2"},
+      {"product name longer than the launcher's field", [](const fs::path& p, BuildOptions&) {
+         WriteHost(p / "data.ini", U("[Mokta软件安装配置]\nMokta软件名称=") + std::string(254, 'x') + U("演\n")); },
+       "is 256 bytes in GBK; the uninstaller's name field holds 255"},
       {"missing stub", [](const fs::path& p, BuildOptions& o) { o.stub = (p / "none.exe").string(); },
        "none.exe:0: stub missing"},
       {"key not three digits", [](const fs::path&, BuildOptions& o) { o.key = "41a"; },
@@ -581,6 +645,57 @@ TEST_F(PackBuild, InspectDecodesAnUninstallerCopy) {
     EXPECT_NE(inspected.report.find(U(expected)), std::string::npos) << expected << "\n" << inspected.report;
   // Only an installer's project can be written out.
   EXPECT_FALSE(InspectPackage((root / "uninst.dat").string(), (root / "x").string()).ok);
+}
+
+}  // namespace
+
+namespace {
+
+// The install's record of a package built from the demo, read back by inspect: the uninstaller
+// copy starts with the setup's image (its launcher carrying the product name) and holds every
+// uninstall block, and none of the package.
+TEST_F(PackBuild, UninstallRecordOfABuiltPackageRoundTripsThroughInspect) {
+  ASSERT_TRUE(BuildPackage(Options(kDemo)).ok);
+  const std::string setup = folder / "out\\setup.exe";
+  Bytes file;
+  ASSERT_TRUE(plat::ReadFileBytes(setup, file));
+  const pe::ResourceLocation launcher = pe::FindNamedTypeResource(file, "UNINST_DAT", 100);
+  ASSERT_TRUE(launcher.found);
+
+  UninstallRecordInputs in;
+  in.productName = "演示软件";
+  in.version = "1.0.0";
+  in.installFolder = folder / "App";
+  ASSERT_TRUE(plat::CreateDirectories(in.installFolder));
+  in.installedFileList = in.installFolder + "\\readme.txt\r\n";
+  in.configurationBundle = package::BuildConfigurationBundle({"", "", "", "[%A%]\r\n数据=1\r\n"});
+  in.smallPicture = "\x89PNG small";
+  in.largePicture = "large picture";
+  in.company = "示例软件有限公司";
+  in.ownFilePath = setup;
+  in.launcher = file.substr(launcher.fileOffset, launcher.size);
+  ASSERT_TRUE(WriteUninstallRecord(in).written);
+  const fs::path dat = host::HostPath(in.installFolder + "\\uninst.dat");
+  const std::string copy = ReadHost(dat);
+  EXPECT_EQ(copy.substr(0, MakeStub().size()), file.substr(0, MakeStub().size()));
+  EXPECT_EQ(ReadHost(host::HostPath(in.installFolder + "\\uninst.exe")), in.launcher);
+
+  const InspectResult inspected = InspectPackage(dat.string());
+  ASSERT_TRUE(inspected.ok) << inspected.error << inspected.report;
+  for (const std::string& expected :
+       {std::string("package type: qzr-2 (uninstaller copy)"), std::string("uninstall data: block at"),
+        std::string("uninstall record: block at"), std::string("window skin: block at"),
+        U("launcher product name (NAME 100): \"演示软件\""), U("软件名称=演示软件\n软件版本=1.0.0\n"),
+        U("[卸载路径] \n") + plat::GbkToUtf8(in.installFolder) + "\\readme.txt\n",
+        U("[卸载注册表] (empty)"), U("界面小图片: 10 bytes"), U("界面大图片: 13 bytes"),
+        U("版权: \"示例软件有限公司\""), U("x皮肤: 0 bytes"), std::string("configuration package: none")})
+    EXPECT_NE(inspected.report.find(expected), std::string::npos) << expected << "\n" << inspected.report;
+  EXPECT_EQ(inspected.report.find("payload archive"), std::string::npos) << inspected.report;
+
+  // The installed launcher on its own shows its name too.
+  const InspectResult exe = InspectPackage(host::HostPath(in.installFolder + "\\uninst.exe"));
+  EXPECT_NE(exe.report.find(U("product name (NAME 100, 256 bytes): \"演示软件\"")), std::string::npos)
+      << exe.report;
 }
 
 }  // namespace

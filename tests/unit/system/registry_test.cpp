@@ -173,7 +173,7 @@ TEST(RegistryFiles, FreshRegFileNameGivesUpWhenEveryNameIsTaken) {
   EXPECT_TRUE(text::EndsWith(name, ".tmp.reg")) << name;
 }
 
-TEST_F(RegistryStep, UninstallKeyHoldsItsSixValuesInTheViewOfIReg) {
+TEST_F(RegistryStep, UninstallKeyHoldsItsValuesInTheViewOfIReg) {
   if (!plat::IsWindows64()) GTEST_SKIP() << "only meaningful on 64-bit Windows";
   const std::string key = regtest::UninstallKey(product_);
   const std::pair<const char*, std::string> expected[] = {
@@ -183,11 +183,17 @@ TEST_F(RegistryStep, UninstallKeyHoldsItsSixValuesInTheViewOfIReg) {
       {"UninstallString", "C:\\Program Files\\App\\uninst.exe"},
       {"InstallLocation", "C:\\Program Files\\App"},
       {"Publisher", "某公司"},
+      {"QuietUninstallString", "\"C:\\Program Files\\App\\uninst.exe\" /quiet"},
   };
+  // Two files of 1 and 1025 bytes: 1026 bytes are 2 KiB, rounded up.
+  ASSERT_TRUE(plat::WriteFileBytes(machine_ / "a.txt", "a"));
+  ASSERT_TRUE(plat::WriteFileBytes(machine_ / "b.txt", Bytes(1025, 'b')));
   for (bool key64 : {false, true}) {
     SCOPED_TRACE(key64 ? "I_reg 真" : "I_reg 假");
     RegistryListInput in = Input("", true);
     in.uninstallKey64 = key64;
+    in.quietSwitch = "/quiet";
+    in.installedFileList = (machine_ / "a.txt") + "\r\n" + (machine_ / "b.txt") + "\r\n";
     EXPECT_EQ(ApplyRegistryList(in), "");
     const RegView view = key64 ? RegView::k64 : RegView::k32;
     for (const auto& [name, data] : expected) {
@@ -195,10 +201,41 @@ TEST_F(RegistryStep, UninstallKeyHoldsItsSixValuesInTheViewOfIReg) {
       EXPECT_EQ(value.type, plat::kRegSz) << name;
       EXPECT_EQ(value.data, data + '\0') << name;
     }
-    EXPECT_EQ(plat::RegListValueNames(plat::kLocalMachine, key, view).size(), 6u);
+    const plat::RegValue size = Read(plat::kLocalMachine, key, "EstimatedSize", view);
+    EXPECT_EQ(size.type, plat::kRegDword);
+    EXPECT_EQ(size.data, BytesOf({2, 0, 0, 0}));
+    EXPECT_EQ(plat::RegListValueNames(plat::kLocalMachine, key, view).size(), 8u);
     EXPECT_FALSE(plat::RegKeyExists(plat::kLocalMachine, key, key64 ? RegView::k32 : RegView::k64));
     TearDown();
   }
+}
+
+TEST_F(RegistryStep, EstimatedSizeIsTheListedFilesInKibRoundedUp) {
+  ASSERT_TRUE(plat::WriteFileBytes(machine_ / "one", "1"));
+  ASSERT_TRUE(plat::WriteFileBytes(machine_ / "kib", Bytes(1024, 'k')));
+  ASSERT_TRUE(plat::WriteFileBytes(machine_ / "empty", ""));
+  const std::string one = machine_ / "one", kib = machine_ / "kib", empty = machine_ / "empty";
+  const struct {
+    std::string list;
+    uint32_t kib;
+  } cases[] = {
+      {"", 0},
+      {empty + "\r\n", 0},
+      {one + "\r\n", 1},
+      {kib + "\r\n", 1},
+      {kib + "\r\n" + one + "\r\n", 2},
+      {machine_ / "gone.txt\r\n" + kib + "\r\n", 1},  // a file that is gone counts 0
+  };
+  for (const auto& c : cases) EXPECT_EQ(EstimatedSizeKiB(c.list), c.kib) << c.list;
+}
+
+TEST_F(RegistryStep, QuietUninstallStringTakesTheDefaultSwitchWhenNoneIsGiven) {
+  RegistryListInput in = Input("", true);
+  in.quietSwitch = "";
+  ApplyRegistryList(in);
+  const plat::RegValue quiet = Read(plat::kLocalMachine, regtest::UninstallKey(product_),
+                                    "QuietUninstallString", RegistryViewOf("32"));
+  EXPECT_EQ(quiet.data, Bytes("\"C:\\Program Files\\App\\uninst.exe\" -hp") + '\0');
 }
 
 TEST_F(RegistryStep, UninstallerFlagDecidesKeyAndRemovalListButNotTheList) {

@@ -169,6 +169,33 @@ TEST_F(InstallSequence, CompletedBackgroundInstallRegistersEverythingAndEndsWith
   EXPECT_TRUE(host::Messages().empty());
 }
 
+// The Uninstall key's two values for tools: the quiet command with data.ini's background
+// switch, and the size of what was extracted.
+TEST_F(InstallSequence, UninstallKeyCarriesTheQuietCommandAndTheInstalledSize) {
+  session.run.startup.installMode = "后台安装";
+  session.run.config.dataIni = "[安装包命令行]\r\nhp=/S\r\n";
+  EXPECT_EQ(Run(), 0);
+  std::string quiet;
+  Bytes size;
+  for (const auto& entry : host::RegistrySnapshot()) {
+    if (entry.key.find(kUninstallKey) != 0) continue;
+    if (entry.name == "QuietUninstallString") quiet = entry.value.data;
+    if (entry.name == "EstimatedSize") size = entry.value.data;
+  }
+  EXPECT_EQ(quiet, std::string("\"") + kInstallPath + "\\uninst.exe\" /S" + '\0');
+  EXPECT_EQ(size, Bytes("\1\0\0\0", 4));  // the fake's two small files: 1 KiB rounded up
+}
+
+// A record that could not be written does not stop the install, but its success is not a
+// plain 0: a silent caller learns that the product cannot be removed.
+TEST_F(InstallSequence, AFailedUninstallRecordEndsTheCompletedInstallWithItsOwnCode) {
+  session.run.startup.installMode = "后台安装";
+  session.writeUninstallRecord = [this](InstallSession&) { return ++uninstallRecords < 0; };
+  EXPECT_EQ(Run(), int(kExitUninstallRecordFailed));
+  EXPECT_EQ(uninstallRecords, 1);
+  EXPECT_TRUE(UninstallKeyWritten());
+}
+
 TEST_F(InstallSequence, FailedExtractionStopsBeforeAnythingIsRegistered) {
   struct Case {
     const char* name;
