@@ -125,8 +125,7 @@ void ShowFinishState(UninstallSession& s) {
 void ReportResult(UninstallSession& s, ExitCode code) {
   if (s.resultReported || s.launcherProcessId == 0 || !s.engineFolderAllowed) return;
   s.resultReported = true;
-  (void)plat::WriteFileBytes(s.engineFolder + "\\" + package::kResultFileName,
-                             text::FromInt(code));
+  (void)plat::WriteFileBytes(s.engineFolder + "\\" + package::kResultFileName, text::FromInt(code));
   (void)plat::SignalNamedEvent(package::kResultEventPrefix + text::FromInt(s.launcherProcessId));
 }
 
@@ -334,11 +333,12 @@ void StartUninstallWizard(UninstallSession& s) {
   }
   ReadArguments(s);
   if (s.launcherProcessId != 0 && s.engineFolderAllowed)
-    s.lock = plat::File::Open(s.engineFolder + "\\" + package::kLockFileName,
-                              plat::OpenMode::kHold);
+    s.lock =
+        plat::File::Open(s.engineFolder + "\\" + package::kLockFileName, plat::OpenMode::kHold);
   if (!ReadRecordBlocks(s)) {
     if (!text::Contains(text::Join(s.launcherArguments, " "), kDefaultBackgroundSwitch))
-      plat::MessageBox(form.Handle(""), kUninstallDataMissingText, "", plat::kMbOk | plat::kMbIconError);
+      plat::MessageBox(form.Handle(""), kUninstallDataMissingText, "",
+                       plat::kMbOk | plat::kMbIconError);
     EndUninstall(s, kExitUninstallDataMissing);
     return;
   }
@@ -350,8 +350,8 @@ void StartUninstallWizard(UninstallSession& s) {
   const UninstallSwitches switches{s.recordIni.Get(u::kSwitchSection, u::kSwitchDirect),
                                    s.recordIni.Get(u::kSwitchSection, u::kSwitchHideEnd),
                                    s.recordIni.Get(u::kSwitchSection, u::kSwitchBackground)};
-  const RunModeChoice mode = ChooseRunMode(text::Join(s.launcherArguments, " "), switches,
-                                           Main(s, u::kUninstallMode));
+  const RunModeChoice mode =
+      ChooseRunMode(text::Join(s.launcherArguments, " "), switches, Main(s, u::kUninstallMode));
   s.runFlags = mode.flags;
   form.SetVisible("", !mode.hideWindow);
   if (mode.pressUninstall) form.SetTimerInterval(c::kTimer, 1);
@@ -402,8 +402,8 @@ void RunUninstall(UninstallSession& s) {
 
 void RunUninstallCommands(UninstallSession& s) {
   const std::string& r = s.installFolder;
-  const int count = BoundedCount(s.recordIni.Get(u::kCommandSection, u::kCommandCount),
-                                 kMaxShortcutEntries);
+  const int count =
+      BoundedCount(s.recordIni.Get(u::kCommandSection, u::kCommandCount), kMaxShortcutEntries);
   for (int i = 1; i <= count; ++i) {
     const std::string n = text::FromInt(i);
     std::string command = text::ReplaceAll(
@@ -600,9 +600,7 @@ std::vector<std::string> FilterKeptFiles(const std::vector<std::string>& files,
   return remaining;
 }
 
-void FinishAndExit(UninstallSession& s) {
-  EndUninstall(s, s.removalResult.value_or(kExitSuccess));
-}
+void FinishAndExit(UninstallSession& s) { EndUninstall(s, s.removalResult.value_or(kExitSuccess)); }
 
 void EndUninstall(UninstallSession& s, ExitCode code) {
   if (s.outcome) return;

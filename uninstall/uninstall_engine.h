@@ -1,6 +1,6 @@
 // The uninstall engine: the copy of setup.exe that uninst.exe started from
-// %TEMP%\Uninstall\<product>\ with the engine arguments R (the install folder), T (its own folder), "卸载" and
-// the launcher's own arguments. It reads the uninstall record of R\uninst.dat, shows the
+// %TEMP%\Uninstall\<product>\ with the engine arguments R (the install folder), T (its own folder),
+// "卸载" and the launcher's own arguments. It reads the uninstall record of R\uninst.dat, shows the
 // uninstall window (uninstall_window.h), runs the option commands and the recorded uninstall
 // commands, removes what the install recorded and cleans up after itself.
 //
@@ -34,10 +34,10 @@
 #include "ui/form.h"
 
 // Status texts of the engine beyond the record's steps.
-extern const char kNotRemovedPrefix[];     // "未能删除: " + the item that stayed
-extern const char kNameSkippedText[];      // the product name builds no folder path
-extern const char kFolderKeptText[];       // the install folder is a system folder: kept
-extern const char kEngineFolderKeptText[]; // T lies outside %TEMP%\Uninstall\: not deleted
+extern const char kNotRemovedPrefix[];          // "未能删除: " + the item that stayed
+extern const char kNameSkippedText[];           // the product name builds no folder path
+extern const char kFolderKeptText[];            // the install folder is a system folder: kept
+extern const char kEngineFolderKeptText[];      // T lies outside %TEMP%\Uninstall\: not deleted
 extern const char kUninstallDataMissingText[];  // the message of a copy without its record
 
 // One box of "卸载选项".
@@ -89,12 +89,12 @@ struct UninstallSession {
   Form* form = nullptr;
 
   // Read at the start.
-  std::string installFolder;  // R, without trailing "\"
-  std::string engineFolder;   // T, without trailing "\"
+  std::string installFolder;         // R, without trailing "\"
+  std::string engineFolder;          // T, without trailing "\"
   bool engineFolderAllowed = false;  // T lies below %TEMP%\Uninstall\ (removal_safety.h)
   uint32_t launcherProcessId = 0;    // from "/uninst-launcher:<pid>"; 0 without a launcher
   std::vector<std::string> launcherArguments;  // after "卸载", the launcher argument dropped
-  Bytes record;  // uninst.ini with its two keyed items
+  Bytes record;                                // uninst.ini with its two keyed items
   ini::Document recordIni;
   Bytes skinStore;
   std::string productName;

@@ -6,10 +6,9 @@
 // the engine shows its progress state and waits for "progress.done"; "finish.ready" once the
 // finish page is painted, and after "finish.done" it presses 完成. It exits with the engine's
 // outcome, or 20 + a step number when a step did not come; each wait gives up after a minute.
-#include "platform/win32/windows_api.h"
-
 #include <string>
 
+#include "platform/win32/windows_api.h"
 #include "tests/unit/uninstall/engine_fixture.h"
 #include "ui/win32/win32_form.h"
 

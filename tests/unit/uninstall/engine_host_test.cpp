@@ -15,7 +15,8 @@ namespace {
 
 namespace c = uninstall_controls;
 
-const char kPrograms[] = "C:\\Users\\tester\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs";
+const char kPrograms[] =
+    "C:\\Users\\tester\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs";
 const char kCommonPrograms[] = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs";
 const char kDesktop[] = "C:\\Users\\tester\\Desktop";
 
@@ -52,7 +53,7 @@ struct Product {
 
   Product() {
     spec.files = {r + "\\bin\\演示.exe", r + "\\数据\\说明.txt", r + "\\readme.txt",
-                  r + "\\uninst.ini", r + "\\uninst.exe", r + "\\uninst.dat"};
+                  r + "\\uninst.ini",    r + "\\uninst.exe",     r + "\\uninst.dat"};
     for (const std::string& f : spec.files)
       if (f.find("uninst.ini") == std::string::npos) Write(f);
     EXPECT_TRUE(plat::CreateDirectories(t));
@@ -121,7 +122,7 @@ TEST(UninstallEngine, RemovesWhatWasRecordedAndKeepsWhatTheUserAdded) {
   Write(std::string(kPrograms) + "\\演示软件\\卸载.lnk");  // the folder goes with its contents
   Write(std::string(kCommonPrograms) + "\\演示软件\\演示.lnk");
   p.spec.shortcutEntries = {desktopLink + "," + groupLink + ","};
-  Write(p.r + "\\用户\\我的.txt");                 // added by the user after the install
+  Write(p.r + "\\用户\\我的.txt");                         // added by the user after the install
   ASSERT_TRUE(plat::CreateDirectories(p.r + "\\空目录"));  // emptied by nobody: ours to remove
   const std::string key = "SOFTWARE\\演示公司";
   WriteValue(key, "路径", plat::RegView::k32);
@@ -153,8 +154,10 @@ TEST(UninstallEngine, RemovesWhatWasRecordedAndKeepsWhatTheUserAdded) {
   EXPECT_FALSE(plat::FileExists(desktopLink));
   EXPECT_FALSE(plat::DirectoryExists(std::string(kPrograms) + "\\演示软件"));
   EXPECT_FALSE(plat::DirectoryExists(std::string(kCommonPrograms) + "\\演示软件"));
-  EXPECT_FALSE(plat::RegKeyExists(plat::kLocalMachine, UninstallKey("演示软件"), plat::RegView::k64));
-  EXPECT_FALSE(plat::RegKeyExists(plat::kLocalMachine, UninstallKey("演示软件"), plat::RegView::k32));
+  EXPECT_FALSE(
+      plat::RegKeyExists(plat::kLocalMachine, UninstallKey("演示软件"), plat::RegView::k64));
+  EXPECT_FALSE(
+      plat::RegKeyExists(plat::kLocalMachine, UninstallKey("演示软件"), plat::RegView::k32));
   EXPECT_TRUE(HasValue(UninstallKey("别的软件"), "DisplayName", plat::RegView::k32));
   EXPECT_FALSE(HasValue(key, "路径", plat::RegView::k32));
   EXPECT_TRUE(HasValue(key, "用户设置", plat::RegView::k32));
@@ -311,9 +314,9 @@ TEST(UninstallEngine, DangerousProductNamesDeleteNothingOutsideTheProduct) {
 // An install folder that is a system or profile folder: the recorded files go, nothing else,
 // and neither the folder nor the empty folders in it.
 TEST(UninstallEngine, SystemAndProfileFoldersAreNeverRemovedAsTheInstallFolder) {
-  for (const char* folder : {"C:\\", "C:\\Windows", "C:\\Program Files", "C:\\Users",
-                             "C:\\Users\\tester", "C:\\Users\\tester\\Desktop", "C:\\Temp",
-                             "C:\\ProgramData"}) {
+  for (const char* folder :
+       {"C:\\", "C:\\Windows", "C:\\Program Files", "C:\\Users", "C:\\Users\\tester",
+        "C:\\Users\\tester\\Desktop", "C:\\Temp", "C:\\ProgramData"}) {
     TestFolder sandbox;
     const std::string r = folder;
     const std::string base = r.back() == '\\' ? r : r + "\\";
@@ -323,7 +326,8 @@ TEST(UninstallEngine, SystemAndProfileFoldersAreNeverRemovedAsTheInstallFolder) 
     Write(base + "演示.exe");
     ASSERT_TRUE(plat::CreateDirectories(base + "别人的空目录"));
     ASSERT_TRUE(plat::CreateDirectories(t));
-    ASSERT_TRUE(plat::WriteFileBytes(base + "uninst.dat", BuildUninstDat(BuildRecord(spec, r), "")));
+    ASSERT_TRUE(
+        plat::WriteFileBytes(base + "uninst.dat", BuildUninstDat(BuildRecord(spec, r), "")));
     EngineRun run(r, t, {"-hp"});
     run.Start();
     run.form.TickTimers();
@@ -376,7 +380,7 @@ TEST(UninstallEngine, KeptNamesOfTheOptionCommandsSurvive) {
   EXPECT_EQ(run.session.outcome, kExitSuccess);
   EXPECT_TRUE(plat::FileExists(p.r + "\\数据\\存档\\一.sav"));
   EXPECT_TRUE(plat::FileExists(p.r + "\\数据\\说明.txt"));
-  EXPECT_TRUE(plat::FileExists(p.r + "\\config.ini"));  // letter case does not matter
+  EXPECT_TRUE(plat::FileExists(p.r + "\\config.ini"));      // letter case does not matter
   EXPECT_FALSE(plat::FileExists(p.r + "\\数据2\\二.txt"));  // a longer name is another folder
   EXPECT_FALSE(plat::DirectoryExists(p.r + "\\数据2"));
   EXPECT_FALSE(plat::FileExists(p.r + "\\readme.txt"));
@@ -397,8 +401,8 @@ TEST(FilterKeptFiles, FolderAndFileCandidates) {
   TestFolder sandbox;
   const std::string r = "C:\\App";
   ASSERT_TRUE(plat::CreateDirectories(r + "\\save"));
-  const std::vector<std::string> files = {r + "\\save\\a.sav", r + "\\saves\\b.sav",
-                                          r + "\\a.ini", "c:\\App\\SAVE\\c.sav", r + "\\b.ini"};
+  const std::vector<std::string> files = {r + "\\save\\a.sav", r + "\\saves\\b.sav", r + "\\a.ini",
+                                          "c:\\App\\SAVE\\c.sav", r + "\\b.ini"};
   EXPECT_EQ(FilterKeptFiles(files, {"save", "A.INI"}, r),
             (std::vector<std::string>{r + "\\saves\\b.sav", r + "\\b.ini"}));
   EXPECT_EQ(FilterKeptFiles(files, {""}, r), files);  // an empty entry keeps nothing
@@ -420,7 +424,8 @@ TEST(UninstallEngine, EmptyRegistryListDeletesOnlyTheUninstallKey) {
   run.Start();
   run.form.TickTimers();
   EXPECT_EQ(run.session.outcome, kExitSuccess);
-  EXPECT_FALSE(plat::RegKeyExists(plat::kLocalMachine, UninstallKey("演示软件"), plat::RegView::k64));
+  EXPECT_FALSE(
+      plat::RegKeyExists(plat::kLocalMachine, UninstallKey("演示软件"), plat::RegView::k64));
   const auto after = plat::host::RegistrySnapshot();
   ASSERT_EQ(after.size(), before.size());
   for (size_t i = 0; i < after.size(); ++i) {

@@ -2,12 +2,11 @@
 // small product in the temp folder: every control where the table puts it, the texts the
 // engine sets, and 取消 played as a click. Skips without an X display (run it under
 // tests/e2e/lib/xvfb.sh).
-#include "platform/win32/windows_api.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "platform/win32/windows_api.h"
 #include "tests/support/win_display.h"
 #include "tests/unit/uninstall/engine_fixture.h"
 #include "ui/win32/win32_form.h"
@@ -59,7 +58,8 @@ TEST(UninstallWindow, EngineFillsTheWindowAndCancelEndsTheRun) {
   spec.files = {r + "\\readme.txt"};
   ASSERT_TRUE(plat::WriteFileBytes(r + "\\readme.txt", "x"));
   spec.options = {{"删除配置文件", "真", "真", ""}};
-  ASSERT_TRUE(plat::WriteFileBytes(r + "\\uninst.dat", BuildUninstDat(BuildRecord(spec, r), "演示公司")));
+  ASSERT_TRUE(
+      plat::WriteFileBytes(r + "\\uninst.dat", BuildUninstDat(BuildRecord(spec, r), "演示公司")));
 
   Win32Form form(UninstallWindowDesc());
   ASSERT_TRUE(form.Valid());
