@@ -14,6 +14,7 @@
 #include "package/package_types.h"
 #include "package/uninst_dat.h"
 #include "package/uninst_ini_keys.h"
+#include "package/uninstall_handoff.h"
 #include "platform/platform.h"
 #include "ui/headless_form.h"
 #include "uninstall/uninstall_engine.h"

@@ -260,7 +260,9 @@ TEST(UninstallEngine, MissingRecordEndsWithItsOwnCode) {
   };
   for (const Case& c : cases) {
     Product p;
-    if (c.writeDat) ASSERT_TRUE(plat::WriteFileBytes(p.r + "\\uninst.dat", "MZ{nothing"));
+    if (c.writeDat) {
+      ASSERT_TRUE(plat::WriteFileBytes(p.r + "\\uninst.dat", "MZ{nothing"));
+    }
     EngineRun run(p.r, p.t);
     run.session.arguments.clear();
     for (const std::string& a : c.arguments)
@@ -269,7 +271,9 @@ TEST(UninstallEngine, MissingRecordEndsWithItsOwnCode) {
     EXPECT_EQ(run.session.outcome, kExitUninstallDataMissing) << c.label;
     EXPECT_TRUE(run.form.Closed()) << c.label;
     ASSERT_EQ(plat::host::Messages().size(), c.messages) << c.label;
-    if (c.messages) EXPECT_EQ(plat::host::Messages()[0].text, "卸载数据丢失，无法启动卸载程序！");
+    if (c.messages) {
+      EXPECT_EQ(plat::host::Messages()[0].text, "卸载数据丢失，无法启动卸载程序！");
+    }
     EXPECT_TRUE(plat::FileExists(p.r + "\\readme.txt")) << c.label;
   }
 }
@@ -544,6 +548,22 @@ TEST(UninstallEngine, AFileThatStaysIsListedAndGivesItsCode) {
   EXPECT_TRUE(run.HasStatus("未能删除: " + p.r + "\\readme.txt"));
   EXPECT_TRUE(plat::DirectoryExists(p.r));
   EXPECT_FALSE(plat::FileExists(p.r + "\\bin\\演示.exe"));
+}
+
+}  // namespace
+
+namespace {
+
+// The launcher appends 10 MiB of zeros to the engine copy; the package step must still see
+// the uninstaller type, and the scan stops at the type block instead of reading on.
+TEST(UninstallEngine, PaddedEngineCopyIsStillAnUninstaller) {
+  Product p;
+  p.Record();
+  Bytes copy;
+  ASSERT_TRUE(plat::ReadFileBytes(p.r + "\\uninst.dat", copy));
+  copy.append(size_t(package::kEngineCopyPadding), '\0');
+  ASSERT_TRUE(plat::WriteFileBytes(p.t + "\\uninst.exe", copy));
+  EXPECT_EQ(blocks::ReadPackageType(p.t + "\\uninst.exe"), package::kUninstallerType);
 }
 
 }  // namespace
