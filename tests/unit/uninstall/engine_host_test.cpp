@@ -10,6 +10,7 @@
 #include "system/registry.h"
 #include "tests/support/test_folder.h"
 #include "tests/unit/uninstall/engine_fixture.h"
+#include "uninstall/uninstall_run.h"
 
 namespace {
 
@@ -564,6 +565,36 @@ TEST(UninstallEngine, PaddedEngineCopyIsStillAnUninstaller) {
   copy.append(size_t(package::kEngineCopyPadding), '\0');
   ASSERT_TRUE(plat::WriteFileBytes(p.t + "\\uninst.exe", copy));
   EXPECT_EQ(blocks::ReadPackageType(p.t + "\\uninst.exe"), package::kUninstallerType);
+}
+
+}  // namespace
+
+namespace {
+
+// Without a window to show, only a run that starts by itself can remove anything.
+TEST(RunUninstallerCopy, WithoutAWindow) {
+  struct Case {
+    const char* label;
+    std::vector<std::string> extra;
+    ExitCode code;
+    bool removed;
+  };
+  const Case cases[] = {
+      {"hp", {"-hp"}, kExitSuccess, true},
+      {"jp: the finish page cannot wait", {"-jp"}, kExitSuccess, true},
+      {"the confirmation page cannot be shown", {}, kExitNoWizard, false},
+  };
+  for (const Case& c : cases) {
+    Product p;
+    p.Record();
+    RunContext context;
+    context.startup.commandArgs = {p.r, p.t, "卸载"};
+    for (const std::string& a : c.extra) context.startup.commandArgs.push_back(a);
+    HeadlessForm form(UninstallWindowDesc());
+    EXPECT_EQ(RunUninstallerCopy(context, form, false, nullptr), c.code) << c.label;
+    EXPECT_EQ(!plat::FileExists(p.r + "\\readme.txt"), c.removed) << c.label;
+    EXPECT_TRUE(form.Closed()) << c.label;
+  }
 }
 
 }  // namespace
