@@ -21,6 +21,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 xvfb_make_prefix "$build/screens-prefix"
 mkdir -p "$artifacts"
+rm -f "$artifacts"/uninstall-*.png
 
 shoot() {  # inside xvfb_run: one screenshot per state, the demo's exit code in $work/rc
   cd "$work" || return 1
@@ -54,7 +55,9 @@ done
 for pair in "confirm progress" "progress finish"; do
   set -- $pair
   difference=$(compare -metric AE "$artifacts/uninstall-$1.png" "$artifacts/uninstall-$2.png" null: 2>&1)
-  check "$1 and $2 differ ($difference pixels)" $([ "${difference%% *}" != 0 ] 2>/dev/null; echo $?)
+  check "$1 and $2 differ ($difference pixels)" \
+    $([ -f "$artifacts/uninstall-$1.png" ] && [ -f "$artifacts/uninstall-$2.png" ] &&
+      [ "${difference%% *}" != 0 ]; echo $?)
 done
 echo "$passed passed, $failed failed; screenshots in $artifacts"
 [ "$failed" = 0 ]

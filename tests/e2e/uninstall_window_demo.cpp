@@ -47,8 +47,16 @@ void WriteFile(const std::string& path) { (void)plat::WriteFileBytes(path, "demo
 
 int wmain(int argc, wchar_t** argv) {
   // The uninstall command of the record: holds the engine in its progress state.
-  if (argc > 1 && std::wstring(argv[1]) == L"--pause")
+  // The shell starts it in its own folder; the markers live where the script looks.
+  if (argc > 1 && std::wstring(argv[1]) == L"--pause") {
+    wchar_t folder[1024] = {};
+    if (GetEnvironmentVariableW(L"UNINSTALL_DEMO_MARKERS", folder, 1024))
+      SetCurrentDirectoryW(folder);
     return ShowUntil(nullptr, L"progress.ready", L"progress.done") ? 0 : 1;
+  }
+  wchar_t here[1024] = {};
+  GetCurrentDirectoryW(1024, here);
+  SetEnvironmentVariableW(L"UNINSTALL_DEMO_MARKERS", here);
 
   const std::string product = "截图演示";
   const std::string r = plat::TempFolder() + "卸载截图\\" + product;
