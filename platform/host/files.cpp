@@ -352,7 +352,8 @@ File File::Open(const std::string& path, OpenMode mode) {
       return File();
     }
     host::detail::OpenCounts c = CountsOf(IdOf(*st));
-    if (c.writers > 0 || (writer && c.readers > 0)) {
+    // A held file lets the other side of the hand-off keep writing to it.
+    if ((c.writers > 0 && mode != OpenMode::kHold) || (writer && c.readers > 0)) {
       SetError(err::kErrorSharingViolation);
       return File();
     }

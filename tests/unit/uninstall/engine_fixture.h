@@ -1,6 +1,6 @@
 // A product as an install leaves it, for the engine's tests: an install folder R with files,
 // shortcuts, registry values and R\uninst.dat holding the record, built directly in the
-// Part's layout (image, "{", the bundle, uninst.ini with its keyed items, the skin store, the
+// format's layout (image, "{", the bundle, uninst.ini with its keyed items, the skin store, the
 // closing type block) so the engine is tested against the format, not against the writer.
 #pragma once
 
