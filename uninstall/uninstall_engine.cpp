@@ -5,6 +5,7 @@
 #include "common/keyed_store.h"
 #include "common/text.h"
 #include "package/blocks.h"
+#include "package/data_keys.h"
 #include "package/install_path.h"
 #include "package/uninst_dat.h"
 #include "package/uninst_ini_keys.h"
@@ -29,8 +30,10 @@ const char kUninstallDataMissingText[] = "卸载数据丢失，无法启动卸�
 namespace {
 
 namespace c = uninstall_controls;
-namespace u = package::uninst_ini;
 
+// The two uninstall modes that the record's "卸载模式" can name.
+constexpr char kUninstallModeBackground[] = "后台卸载";
+constexpr char kUninstallModeDirect[] = "直接卸载";
 constexpr char kDeleteFileText[] = "删除文件: ";
 constexpr char kDeleteKeyText[] = "删除注册项: ";
 constexpr char kDeleteFolderText[] = "删除目录: ";
@@ -49,7 +52,7 @@ constexpr int kMaxShortcutEntries = 4096;
 constexpr int kOptionRowHeight = 24;
 
 std::string Main(const UninstallSession& s, const char* key) {
-  return s.recordIni.Get(u::kMainSection, key);
+  return s.recordIni.Get(package::kRecordMainSection, key);
 }
 
 // The record's values of `count` entries may be missing or garbage; ToInt reads 0 then.
@@ -161,12 +164,12 @@ bool ReadRecordBlocks(UninstallSession& s) {
   s.skinStore = blocks::FindBlockForward(dat, blocks::kSkinStart, blocks::kSkinEnd).content;
   if (s.engineFolderAllowed) {
     (void)plat::CreateDirectories(s.engineFolder);
-    (void)plat::WriteFileBytes(s.engineFolder + "\\" + u::kFileName, s.record);
+    (void)plat::WriteFileBytes(s.engineFolder + "\\" + package::kUninstIniFile, s.record);
     (void)plat::WriteFileBytes(s.engineFolder + "\\" + package::kEngineDataFile, bundle);
   }
-  s.productName = Main(s, u::kProductName);
-  s.version = Main(s, u::kVersion);
-  s.mainProgram = Main(s, u::kMainProgram);
+  s.productName = Main(s, package::kRecordProductName);
+  s.version = Main(s, package::kRecordVersion);
+  s.mainProgram = Main(s, package::kRecordMainProgram);
   // The work folder of the plug-ins: %TEMP% + name. Only a plain name builds it; the temp
   // folder's own Uninstall folder is the launcher's and never a product's.
   if (text::IsPlainFolderName(s.productName) &&
@@ -213,18 +216,24 @@ void FillWindow(UninstallSession& s) {
 // top of the first box in window pixels; the model's own top when "y" is no positive number).
 void BuildOptionBoxes(UninstallSession& s) {
   Form& form = *s.form;
-  const int count = BoundedCount(s.recordIni.Get(u::kOptionSection, u::kOptionCount), kMaxOptions);
+  const int count = BoundedCount(
+      s.recordIni.Get(package::kRecordOptionsSection, package::kOptionCount), kMaxOptions);
   const Bounds model = form.GetBounds(c::kOptionModel);
-  const int y = text::ToInt(s.recordIni.Get(u::kOptionSection, u::kOptionLayout));
+  const int y =
+      text::ToInt(s.recordIni.Get(package::kRecordOptionsSection, package::kOptionLayout));
   int top = y > 0 ? y : model.top;
   for (int k = 1; k <= count; ++k) {
     const std::string n = text::FromInt(k);
     UninstallOption option;
-    option.caption = s.recordIni.Get(u::kOptionSection, u::kOptionCaption + n);
-    option.visible = text::IsTrueText(s.recordIni.Get(u::kOptionSection, u::kOptionVisible + n));
-    option.ticked = text::IsTrueText(s.recordIni.Get(u::kOptionSection, u::kOptionTicked + n));
+    option.caption = s.recordIni.Get(package::kRecordOptionsSection, package::kOptionCaption + n);
+    option.visible = text::IsTrueText(
+        s.recordIni.Get(package::kRecordOptionsSection, package::kOptionVisible + n));
+    option.ticked = text::IsTrueText(
+        s.recordIni.Get(package::kRecordOptionsSection, package::kOptionChecked + n));
     option.command = text::ReplaceAll(
-        text::ReplaceAll(s.recordIni.Get(u::kOptionSection, u::kOptionCommand + n), "&&", "\r\n"),
+        text::ReplaceAll(
+            s.recordIni.Get(package::kRecordOptionsSection, package::kOptionCommand + n), "&&",
+            "\r\n"),
         "**", "\"");
     option.control = kOptionBoxPrefix + n;
     if (form.CloneControl(c::kOptionModel, option.control)) {
@@ -300,14 +309,14 @@ RunModeChoice ChooseRunMode(const std::string& argumentText, const UninstallSwit
     return !name.empty() && text::Contains(argumentText, name);
   };
   RunModeChoice choice;
-  if (present(switches.background) || uninstallMode == u::kModeBackground) {
+  if (present(switches.background) || uninstallMode == kUninstallModeBackground) {
     choice.flags = kRunFlagBackground;
     choice.hideWindow = true;
     choice.pressUninstall = true;
     return choice;
   }
   if (present(switches.hideEnd)) choice.flags += kRunFlagHideEnd;
-  if (present(switches.direct) || uninstallMode == u::kModeDirect) {
+  if (present(switches.direct) || uninstallMode == kUninstallModeDirect) {
     choice.flags += kRunFlagDirect;
     choice.pressUninstall = true;
   }
@@ -347,11 +356,12 @@ void StartUninstallWizard(UninstallSession& s) {
 
   // Only the launcher's own arguments can carry switches: R and T are folders whose names
   // (a product called "X-hp") must not decide how the uninstall runs.
-  const UninstallSwitches switches{s.recordIni.Get(u::kSwitchSection, u::kSwitchDirect),
-                                   s.recordIni.Get(u::kSwitchSection, u::kSwitchHideEnd),
-                                   s.recordIni.Get(u::kSwitchSection, u::kSwitchBackground)};
-  const RunModeChoice mode =
-      ChooseRunMode(text::Join(s.launcherArguments, " "), switches, Main(s, u::kUninstallMode));
+  const UninstallSwitches switches{
+      s.recordIni.Get(keys::kCommandLineSection, keys::kSwitchDirect),
+      s.recordIni.Get(keys::kCommandLineSection, keys::kSwitchHideEnd),
+      s.recordIni.Get(keys::kCommandLineSection, keys::kSwitchBackground)};
+  const RunModeChoice mode = ChooseRunMode(text::Join(s.launcherArguments, " "), switches,
+                                           Main(s, package::kRecordUninstallMode));
   s.runFlags = mode.flags;
   form.SetVisible("", !mode.hideWindow);
   if (mode.pressUninstall) form.SetTimerInterval(c::kTimer, 1);
@@ -403,18 +413,23 @@ void RunUninstall(UninstallSession& s) {
 void RunUninstallCommands(UninstallSession& s) {
   const std::string& r = s.installFolder;
   const int count =
-      BoundedCount(s.recordIni.Get(u::kCommandSection, u::kCommandCount), kMaxShortcutEntries);
+      BoundedCount(s.recordIni.Get(keys::kUninstallCommandsSection, package::kCommandCount),
+                   kMaxShortcutEntries);
   for (int i = 1; i <= count; ++i) {
     const std::string n = text::FromInt(i);
     std::string command = text::ReplaceAll(
-        package::SubstituteInstallPath(s.recordIni.Get(u::kCommandSection, u::kCommandLine + n), r),
+        package::SubstituteInstallPath(
+            s.recordIni.Get(keys::kUninstallCommandsSection, package::kCommandLine + n), r),
         "**", "\"");
     if (command.empty()) continue;
-    if (!text::IsTrueText(s.recordIni.Get(u::kCommandSection, u::kCommandExternal + n)))
+    if (!text::IsTrueText(
+            s.recordIni.Get(keys::kUninstallCommandsSection, package::kCommandExternal + n)))
       command = InstallFolderCommand(r, command);
     command = package::SubstituteInstallPath(command, r);
-    const bool hide = text::IsTrueText(s.recordIni.Get(u::kCommandSection, u::kCommandHidden + n));
-    const bool wait = text::IsTrueText(s.recordIni.Get(u::kCommandSection, u::kCommandWait + n));
+    const bool hide = text::IsTrueText(
+        s.recordIni.Get(keys::kUninstallCommandsSection, package::kCommandHidden + n));
+    const bool wait = text::IsTrueText(
+        s.recordIni.Get(keys::kUninstallCommandsSection, package::kCommandWait + n));
     (void)RunCommandLine(command, wait, hide, false);
     if (s.form) s.form->PumpEvents();
   }
@@ -456,10 +471,10 @@ void RemoveInstalledItems(UninstallSession& s) {
   }
 
   // 5. The shortcut files of the record.
-  const int entries = BoundedCount(Main(s, u::kShortcutCount), kMaxShortcutEntries);
+  const int entries = BoundedCount(Main(s, package::kRecordShortcutCount), kMaxShortcutEntries);
   for (int i = 1; i <= entries; ++i) {
     for (const std::string& path :
-         text::Split(Main(s, (u::kShortcutPrefix + text::FromInt(i)).c_str()), ",")) {
+         text::Split(Main(s, (package::kRecordShortcutPrefix + text::FromInt(i)).c_str()), ",")) {
       if (path.empty()) continue;
       ShowUninstallStatus(s, kDeleteFileText + path);
       // The record writes only link files; anything else in that list is not one of ours.
@@ -471,7 +486,7 @@ void RemoveInstalledItems(UninstallSession& s) {
   const std::string programs = plat::ShellFolder(plat::kCsidlPrograms);
   if (namePlain && IsCleanDrivePath(programs)) {
     DeleteProductFolder(s, programs + "\\" + name);
-    const std::string group = Main(s, u::kProgramGroup);
+    const std::string group = Main(s, package::kRecordProgramGroup);
     if (!group.empty()) {
       if (IsPlainRelativeFolder(group)) {
         DeleteProductFolder(s, programs + "\\" + group);

@@ -32,48 +32,50 @@ struct RecordSpec {
   std::string optionLayout;
   // (external, command, hidden, wait) per command.
   std::vector<std::vector<std::string>> commands;
-  std::vector<std::string> files;         // the installed-file list
+  std::vector<std::string> files;             // the installed-file list
   std::string registryList = "\x01\x02\x03";  // "卸载注册表" as stored
   std::string copyright = "演示公司";
 };
 
 inline Bytes BuildRecord(const RecordSpec& spec, const std::string& installFolder) {
-  namespace u = package::uninst_ini;
   ini::Document doc;
-  doc.Set(u::kMainSection, u::kProductName, spec.name);
-  doc.Set(u::kMainSection, u::kVersion, spec.version);
-  doc.Set(u::kMainSection, u::kMainProgram, spec.mainProgram);
-  doc.Set(u::kMainSection, u::kInstallFolder, installFolder);
-  doc.Set(u::kMainSection, u::kShortcutCount, std::to_string(spec.shortcutEntries.size()));
-  doc.Set(u::kMainSection, u::kProgramGroup, spec.programGroup);
-  doc.Set(u::kMainSection, u::kUninstallMode, spec.mode);
+  doc.Set(package::kRecordMainSection, package::kRecordProductName, spec.name);
+  doc.Set(package::kRecordMainSection, package::kRecordVersion, spec.version);
+  doc.Set(package::kRecordMainSection, package::kRecordMainProgram, spec.mainProgram);
+  doc.Set(package::kRecordMainSection, package::kRecordInstallFolder, installFolder);
+  doc.Set(package::kRecordMainSection, package::kRecordShortcutCount,
+          std::to_string(spec.shortcutEntries.size()));
+  doc.Set(package::kRecordMainSection, package::kRecordProgramGroup, spec.programGroup);
+  doc.Set(package::kRecordMainSection, package::kRecordUninstallMode, spec.mode);
   for (size_t i = 0; i < spec.shortcutEntries.size(); ++i)
-    doc.Set(u::kMainSection, u::kShortcutPrefix + std::to_string(i + 1), spec.shortcutEntries[i]);
-  doc.Set(u::kSwitchSection, u::kSwitchDirect, "-jp");
-  doc.Set(u::kSwitchSection, u::kSwitchHideEnd, "-hideend");
-  doc.Set(u::kSwitchSection, u::kSwitchBackground, "-hp");
-  doc.Set(u::kCommandSection, u::kCommandCount, std::to_string(spec.commands.size()));
+    doc.Set(package::kRecordMainSection, package::kRecordShortcutPrefix + std::to_string(i + 1),
+            spec.shortcutEntries[i]);
+  doc.Set(keys::kCommandLineSection, keys::kSwitchDirect, "-jp");
+  doc.Set(keys::kCommandLineSection, keys::kSwitchHideEnd, "-hideend");
+  doc.Set(keys::kCommandLineSection, keys::kSwitchBackground, "-hp");
+  doc.Set(keys::kUninstallCommandsSection, package::kCommandCount,
+          std::to_string(spec.commands.size()));
   for (size_t i = 0; i < spec.commands.size(); ++i) {
     const std::string n = std::to_string(i + 1);
-    doc.Set(u::kCommandSection, u::kCommandExternal + n, spec.commands[i][0]);
-    doc.Set(u::kCommandSection, u::kCommandLine + n, spec.commands[i][1]);
-    doc.Set(u::kCommandSection, u::kCommandHidden + n, spec.commands[i][2]);
-    doc.Set(u::kCommandSection, u::kCommandWait + n, spec.commands[i][3]);
+    doc.Set(keys::kUninstallCommandsSection, package::kCommandExternal + n, spec.commands[i][0]);
+    doc.Set(keys::kUninstallCommandsSection, package::kCommandLine + n, spec.commands[i][1]);
+    doc.Set(keys::kUninstallCommandsSection, package::kCommandHidden + n, spec.commands[i][2]);
+    doc.Set(keys::kUninstallCommandsSection, package::kCommandWait + n, spec.commands[i][3]);
   }
-  doc.Set(u::kOptionSection, u::kOptionCount, std::to_string(spec.options.size()));
-  doc.Set(u::kOptionSection, u::kOptionLayout, spec.optionLayout);
+  doc.Set(package::kRecordOptionsSection, package::kOptionCount,
+          std::to_string(spec.options.size()));
+  doc.Set(package::kRecordOptionsSection, package::kOptionLayout, spec.optionLayout);
   for (size_t k = 0; k < spec.options.size(); ++k) {
     const std::string n = std::to_string(k + 1);
-    doc.Set(u::kOptionSection, u::kOptionCaption + n, spec.options[k][0]);
-    doc.Set(u::kOptionSection, u::kOptionVisible + n, spec.options[k][1]);
-    doc.Set(u::kOptionSection, u::kOptionTicked + n, spec.options[k][2]);
-    doc.Set(u::kOptionSection, u::kOptionCommand + n, spec.options[k][3]);
+    doc.Set(package::kRecordOptionsSection, package::kOptionCaption + n, spec.options[k][0]);
+    doc.Set(package::kRecordOptionsSection, package::kOptionVisible + n, spec.options[k][1]);
+    doc.Set(package::kRecordOptionsSection, package::kOptionChecked + n, spec.options[k][2]);
+    doc.Set(package::kRecordOptionsSection, package::kOptionCommand + n, spec.options[k][3]);
   }
   Bytes record = doc.Serialize();
   std::string files;
   for (size_t i = 0; i < spec.files.size(); ++i) files += (i ? "\r\n" : "") + spec.files[i];
-  AppendKeyedItem(record, package::kRecordFilesItem, files.empty() ? "\x01\x02\x03" : files,
-                  false);
+  AppendKeyedItem(record, package::kRecordFilesItem, files.empty() ? "\x01\x02\x03" : files, false);
   AppendKeyedItem(record, package::kRecordRegistryItem, spec.registryList, false);
   return record;
 }
