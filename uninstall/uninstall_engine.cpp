@@ -49,6 +49,7 @@ constexpr uint32_t kArchiveAttribute = 32;
 // thousands of boxes or the shortcut step look up millions of keys.
 constexpr int kMaxOptions = 32;
 constexpr int kMaxShortcutEntries = 4096;
+constexpr int kMaxCommands = 4096;
 constexpr int kOptionRowHeight = 24;
 
 std::string Main(const UninstallSession& s, const char* key) {
@@ -412,9 +413,8 @@ void RunUninstall(UninstallSession& s) {
 
 void RunUninstallCommands(UninstallSession& s) {
   const std::string& r = s.installFolder;
-  const int count =
-      BoundedCount(s.recordIni.Get(keys::kUninstallCommandsSection, package::kCommandCount),
-                   kMaxShortcutEntries);
+  const int count = BoundedCount(
+      s.recordIni.Get(keys::kUninstallCommandsSection, package::kCommandCount), kMaxCommands);
   for (int i = 1; i <= count; ++i) {
     const std::string n = text::FromInt(i);
     std::string command = text::ReplaceAll(
