@@ -178,7 +178,9 @@ bool ReadRecordBlocks(UninstallSession& s) {
     s.workFolder = plat::TempFolder() + s.productName + "\\";
     (void)plat::CreateDirectory(s.workFolder);
     const std::vector<std::string> pieces = text::Split(bundle, package::kBundleSeparator);
-    const char* names[] = {"QZRDLL_s.ini", "QZRDLL.db", "var_data.ini", "variable.ini"};
+    // The bundle's order (package/uninst_dat.h).
+    const char* names[] = {keys::kPluginIni, keys::kPluginDb, keys::kVarDataIni,
+                           keys::kVariableIni};
     for (size_t i = 0; i < 4 && i < pieces.size(); ++i)
       (void)plat::WriteFileBytes(s.workFolder + names[i], pieces[i]);
   }
