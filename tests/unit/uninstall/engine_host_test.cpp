@@ -10,6 +10,7 @@
 #include "system/registry.h"
 #include "tests/support/test_folder.h"
 #include "tests/unit/uninstall/engine_fixture.h"
+#include "uninstall/removal_safety.h"
 #include "uninstall/uninstall_run.h"
 
 namespace {
@@ -595,6 +596,55 @@ TEST(RunUninstallerCopy, WithoutAWindow) {
     EXPECT_EQ(!plat::FileExists(p.r + "\\readme.txt"), c.removed) << c.label;
     EXPECT_TRUE(form.Closed()) << c.label;
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(RemovalSafety, WhatCountsAsTheEnginesFolderAndAsProtected) {
+  TestFolder sandbox;
+  struct Case {
+    const char* path;
+    bool engineFolder;
+    bool protectedFolder;
+  };
+  const Case cases[] = {
+      {"C:\\Temp\\Uninstall\\演示软件", true, false},
+      {"c:\\temp\\uninstall\\演示软件\\", true, false},
+      {"C:\\Temp\\Uninstall", false, false},
+      {"C:\\Temp\\Uninstall\\..\\..\\Users", false, true},
+      {"C:\\Temp\\Uninstall\\.\\x", false, true},
+      {"C:\\Temp\\别的", false, false},
+      {"Temp\\Uninstall\\x", false, true},
+      {"", false, true},
+      {"C:\\", false, true},
+      {"C:", false, true},
+      {"C:\\Temp", false, true},
+      {"C:\\Users", false, true},
+      {"C:\\Users\\tester\\Documents", false, true},
+      {"C:\\Users\\tester\\Documents\\我的软件", false, false},
+      {"C:\\Program Files (x86)", false, true},
+      {"C:\\Program Files\\演示软件", false, false},
+      {"C:\\Windows\\System32", false, true},
+      {"D:\\Games", false, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(IsEngineFolderAllowed(c.path), c.engineFolder) << c.path;
+    EXPECT_EQ(IsProtectedFolder(c.path), c.protectedFolder) << c.path;
+  }
+}
+
+TEST(RemovalSafety, LinksOnTheWayDown) {
+  TestFolder sandbox;
+  Write("C:\\Data\\file.txt");
+  ASSERT_TRUE(plat::CreateDirectories("C:\\App\\real"));
+  Link("C:\\Data", "C:\\App\\real\\link");
+  EXPECT_TRUE(PassesThroughLink("C:\\App\\real\\link\\file.txt", "C:\\App"));
+  EXPECT_FALSE(PassesThroughLink("C:\\App\\real\\other.txt", "C:\\App"));
+  EXPECT_FALSE(PassesThroughLink("C:\\App\\real\\link", "C:\\App"));  // the link itself
+  EXPECT_TRUE(RemoveTreeNoFollow("C:\\App\\real\\link"));
+  EXPECT_TRUE(plat::FileExists("C:\\Data\\file.txt"));
 }
 
 }  // namespace
