@@ -16,6 +16,7 @@
 #include "wizard/host_query.h"
 #include "uninstall/install_record.h"
 #include "uninstall/uninstall_run.h"
+#include "uninstall/uninstall_window.h"
 #include "wizard/installer_startup.h"
 #include "wizard/window_tables.h"
 #ifdef SETUP_HAS_WIN32_FORM
@@ -78,8 +79,17 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
       return int(session.run.package.stop);
     case RunRole::kNoPackage:
       return int(ReportNoPackage(session.run, owner));
-    case RunRole::kUninstaller:
-      return int(RunUninstallerCopy(session.run, owner));
+    case RunRole::kUninstaller: {
+      // The uninstall window replaces the wizard; the wizard's window stays hidden and unused.
+#ifdef SETUP_HAS_WIN32_FORM
+      Win32Form uninstallForm(UninstallWindowDesc());
+      return int(RunUninstallerCopy(session.run, uninstallForm, uninstallForm.Valid(),
+                                    [&uninstallForm] { uninstallForm.RunMessageLoop(); }));
+#else
+      HeadlessForm uninstallForm(UninstallWindowDesc());
+      return int(RunUninstallerCopy(session.run, uninstallForm, false, nullptr));
+#endif
+    }
     case RunRole::kInstaller:
       break;
   }

@@ -35,6 +35,9 @@ enum class OpenMode {
   kReadWrite,     // existing file, read and write
   kCreateAlways,  // new or truncated file, write (and read)
   kAppend,        // existing or new file, positioned at its end
+  // Existing or new file, read only; others may read and write it but never delete, rename or
+  // replace it while it is held (the folder holding it cannot be removed either).
+  kHold,
 };
 
 // One open file. Move-only; closes in its destructor.
@@ -123,6 +126,10 @@ inline constexpr int kCsidlAppData = 0x001A;
 inline constexpr int kCsidlCommonPrograms = 0x0017;
 inline constexpr int kCsidlCommonDesktopDirectory = 0x0019;
 inline constexpr int kCsidlStartMenu = 0x000B;
+inline constexpr int kCsidlPersonal = 0x0005;  // Documents
+inline constexpr int kCsidlLocalAppData = 0x001C;
+inline constexpr int kCsidlCommonAppData = 0x0023;
+inline constexpr int kCsidlProfile = 0x0028;
 
 // GetNativeSystemInfo's processor architecture (0 x86, 6 IA64, 9 AMD64, 12 ARM64).
 int NativeProcessorArchitecture();
@@ -216,6 +223,13 @@ bool ShellExecute(const std::string& verb, const std::string& file, const std::s
 // its script lies beside `folder` and deletes itself. False when nothing could be scheduled
 // (the folder is missing, or its path cannot be written in the script's code page).
 bool RemoveFolderAfterExit(const std::string& folder);
+// Sets the named event (Win32 "Local\\..." names) that another process created and waits on;
+// false when no such event exists or it cannot be set.
+bool SignalNamedEvent(const std::string& name);
+// Waits until the process with id `processId` has ended, at most `milliseconds`, processing
+// window messages meanwhile. True when it has ended (or no such process exists), false when the
+// time ran out.
+bool WaitForProcessEnd(uint32_t processId, uint32_t milliseconds);
 
 // ---------------------------------------------------------------------------------------------
 // Dialogs

@@ -64,9 +64,6 @@ bool SelectedFor(bool trueLine, int state) {
   return (trueLine && state == 1) || (!trueLine && state == 0);
 }
 
-std::string InstallFolderCommand(const std::string& installPath, const std::string& file) {
-  return "\"" + installPath + "\"\\" + file;
-}
 
 void ShowAndRun(ScriptContext& context, const RunListEntry& entry, const std::string& command,
                 const std::string& batch) {
@@ -83,6 +80,10 @@ void ShowAndRun(ScriptContext& context, const RunListEntry& entry, const std::st
 }
 
 }  // namespace
+
+std::string InstallFolderCommand(const std::string& installPath, const std::string& file) {
+  return "\"" + installPath + "\"\\" + file;
+}
 
 void AppendToList(std::string& list, const std::string& entries) {
   if (!list.empty()) list += ",";

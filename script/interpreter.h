@@ -52,6 +52,9 @@ bool RunCommandLine(const std::string& command, bool wait, bool hide, bool shell
 // The shell's "open" of `file` with `arguments`, working folder FolderOf(file).
 bool ShellOpenFile(const std::string& file, const std::string& arguments, bool wait, bool hide);
 
+// The form of a command that is not external: the quoted install folder, "\", the command.
+std::string InstallFolderCommand(const std::string& installPath, const std::string& file);
+
 // Text before the last "\"; empty when there is none.
 std::string FolderOf(const std::string& path);
 

@@ -1,7 +1,41 @@
 #include "uninstall/uninstall_run.h"
 
-#include "startup/startup.h"
+#include "common/text.h"
+#include "platform/platform.h"
+#include "uninstall/uninstall_engine.h"
+#include "uninstall/uninstall_window.h"
 
-ExitCode RunUninstallerCopy(RunContext& context, intptr_t owner) {
-  return ReportNoPackage(context, owner);
+namespace {
+
+std::string OwnFileName() {
+  const std::string path = plat::ModulePath();
+  const size_t at = text::FindLastSeparator(path);
+  return at == text::npos ? path : path.substr(at + 1);
+}
+
+}  // namespace
+
+ExitCode RunUninstallerCopy(RunContext& context, Form& form, bool canShowWindow,
+                            const std::function<void()>& runLoop) {
+  static UninstallSession session;  // the handler of the window refers to it until the end
+  session = UninstallSession();
+  session.arguments = context.startup.commandArgs;
+  session.ownFileName = OwnFileName();
+  session.form = &form;
+  StartUninstallWizard(session);
+  if (!session.outcome && !canShowWindow) {
+    if (form.TimerInterval(uninstall_controls::kTimer) != 0) {
+      form.SetTimerInterval(uninstall_controls::kTimer, 0);
+      RunUninstall(session);
+    }
+    if (!session.outcome) {
+      if (session.removalDone) {
+        FinishAndExit(session);
+      } else {
+        EndUninstall(session, kExitNoWizard);
+      }
+    }
+  }
+  if (!session.outcome && runLoop) runLoop();
+  return session.outcome.value_or(kExitCancelled);
 }

@@ -1,15 +1,21 @@
 // The uninstaller copy's run: the process that uninst.exe started from a copy of uninst.dat.
 // The run-mode dispatch of setup.exe hands over here when the package step found the
-// uninstaller type. The uninstall window and engine build on this entry.
+// uninstaller type; the program builds the uninstall window (uninstall_window.h) on its form
+// and this entry runs the engine (uninstall_engine.h) on it.
 #pragma once
 
-#include <cstdint>
+#include <functional>
 
 #include "startup/exit_codes.h"
 #include "startup/state.h"
+#include "ui/form.h"
 
-// Runs the uninstall of the copy whose package step filled `context`; `owner` owns its
-// message boxes. Until the engine is part of this build the copy cannot remove anything: it
-// says so like a run without a usable package and returns kExitNoPackage, so that no caller
-// takes it for a completed uninstall.
-ExitCode RunUninstallerCopy(RunContext& context, intptr_t owner);
+// Runs the uninstall of the copy whose package step filled `context` on `form`, a form built
+// from UninstallWindowDesc(). `runLoop` turns the window's message loop until the window is
+// closed; it is not called when the run ended during start-up (no arguments, no record).
+// Without a window to show (`canShowWindow` false: no display, the headless build) the
+// uninstall runs only when its mode presses Uninstall by itself, and the finish state ends the
+// run at once; a run that would wait for the user ends with kExitNoWizard. Returns the outcome
+// (uninstall_engine.h lists them; a window that went away without one counts as cancelled).
+ExitCode RunUninstallerCopy(RunContext& context, Form& form, bool canShowWindow,
+                            const std::function<void()>& runLoop);

@@ -344,7 +344,7 @@ File File::Open(const std::string& path, OpenMode mode) {
     SetError(kErrorInvalidName);
     return File();
   }
-  bool writer = mode != OpenMode::kRead;
+  bool writer = mode != OpenMode::kRead && mode != OpenMode::kHold;
   std::optional<struct stat> st = StatOf(m.host);
   if (st) {
     if (S_ISDIR(st->st_mode)) {
@@ -352,7 +352,8 @@ File File::Open(const std::string& path, OpenMode mode) {
       return File();
     }
     host::detail::OpenCounts c = CountsOf(IdOf(*st));
-    if (c.writers > 0 || (writer && c.readers > 0)) {
+    // A held file lets the other side of the hand-off keep writing to it.
+    if ((c.writers > 0 && mode != OpenMode::kHold) || (writer && c.readers > 0)) {
       SetError(err::kErrorSharingViolation);
       return File();
     }
@@ -370,6 +371,7 @@ File File::Open(const std::string& path, OpenMode mode) {
     case OpenMode::kReadWrite: flags |= O_RDWR; break;
     case OpenMode::kCreateAlways: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
     case OpenMode::kAppend: flags |= O_RDWR | O_CREAT; break;
+    case OpenMode::kHold: flags |= O_RDONLY | O_CREAT; break;
   }
   int fd = open(m.host.c_str(), flags, 0666);
   if (fd < 0) {

@@ -25,7 +25,9 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
+#include <utility>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -109,6 +111,13 @@ void SetProcessExitCode(uint32_t code);
 // an empty command line or file. ShellExecute records `directory` as the working directory
 // when the options name none.
 void SetProcessHandler(std::function<uint32_t(const ProcessRecord&)> handler);
+
+// Named events set through SignalNamedEvent, in order (every name counts as an existing event),
+// and a handler called at each one, so a test can look at the machine at that moment.
+const std::vector<std::string>& SignalledEvents();
+void SetEventSignalHandler(std::function<void(const std::string&)> handler);
+// WaitForProcessEnd calls, in order: (process id, milliseconds). Every process counts as ended.
+const std::vector<std::pair<uint32_t, uint32_t>>& ProcessWaits();
 
 struct MessageRecord {
   std::string text;

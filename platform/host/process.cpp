@@ -47,6 +47,19 @@ bool RemoveFolderAfterExit(const std::string& folder) {
   return true;
 }
 
+bool SignalNamedEvent(const std::string& name) {
+  host::detail::State& s = host::detail::Machine();
+  s.signalledEvents.push_back(name);
+  std::function<void(const std::string&)> handler = s.eventHandler;
+  if (handler) handler(name);
+  return true;
+}
+
+bool WaitForProcessEnd(uint32_t processId, uint32_t milliseconds) {
+  host::detail::Machine().processWaits.push_back({processId, milliseconds});
+  return true;
+}
+
 namespace host {
 
 const std::vector<std::string>& FoldersRemovedAfterExit() {
@@ -58,6 +71,16 @@ const std::vector<ProcessRecord>& ProcessStarts() { return detail::Machine().pro
 void SetProcessExitCode(uint32_t code) { detail::Machine().processExitCode = code; }
 
 void SetWriteBudget(std::optional<uint64_t> bytes) { detail::Machine().writeBudget = bytes; }
+
+const std::vector<std::string>& SignalledEvents() { return detail::Machine().signalledEvents; }
+
+void SetEventSignalHandler(std::function<void(const std::string&)> handler) {
+  detail::Machine().eventHandler = std::move(handler);
+}
+
+const std::vector<std::pair<uint32_t, uint32_t>>& ProcessWaits() {
+  return detail::Machine().processWaits;
+}
 
 void SetProcessHandler(std::function<uint32_t(const ProcessRecord&)> handler) {
   detail::Machine().processHandler = std::move(handler);

@@ -103,6 +103,9 @@ struct State {
   // Bytes that file writes may still take before the "disk" is full; unset = no limit.
   std::optional<uint64_t> writeBudget;
   std::function<uint32_t(const ProcessRecord&)> processHandler;
+  std::vector<std::string> signalledEvents;
+  std::function<void(const std::string&)> eventHandler;
+  std::vector<std::pair<uint32_t, uint32_t>> processWaits;  // (process id, milliseconds)
 
   std::vector<MessageRecord> messages;
   std::vector<MessageRecord> inputPrompts;

@@ -128,9 +128,17 @@ File File::Open(const std::string& path, OpenMode mode) {
     case OpenMode::kAppend:
       disposition = OPEN_ALWAYS;
       break;
+    case OpenMode::kHold:
+      // Whoever else holds the file (the other side of a hand-off) may have it open for
+      // writing; only deleting and renaming are refused.
+      access = GENERIC_READ;
+      share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+      disposition = OPEN_ALWAYS;
+      break;
   }
   std::wstring widePath = Wide(path);
-  if (mode != OpenMode::kRead && RefuseReadOnlyTarget(widePath)) return File();
+  if (mode != OpenMode::kRead && mode != OpenMode::kHold && RefuseReadOnlyTarget(widePath))
+    return File();
   UniqueFile file(::CreateFileW(widePath.c_str(), access, share, nullptr, disposition,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) return File();

@@ -146,6 +146,28 @@ bool ShellExecute(const std::string& verb, const std::string& file, const std::s
 }
 
 
+bool SignalNamedEvent(const std::string& name) {
+  UniqueHandle event(::OpenEventW(EVENT_MODIFY_STATE, FALSE, Wide(name).c_str()));
+  return event.Valid() && ::SetEvent(event.Get());
+}
+
+bool WaitForProcessEnd(uint32_t processId, uint32_t milliseconds) {
+  UniqueHandle process(::OpenProcess(SYNCHRONIZE, FALSE, processId));
+  // No such process (any more): nothing to wait for.
+  if (!process.Valid()) return true;
+  HANDLE handle = process.Get();
+  const DWORD start = ::GetTickCount();
+  for (;;) {
+    const DWORD spent = ::GetTickCount() - start;
+    if (spent >= milliseconds) return ::WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
+    const DWORD r =
+        ::MsgWaitForMultipleObjects(1, &handle, FALSE, milliseconds - spent, QS_ALLINPUT);
+    if (r == WAIT_OBJECT_0) return true;
+    if (r != WAIT_OBJECT_0 + 1) return false;
+    PumpMessages();
+  }
+}
+
 }  // namespace plat
 
 namespace plat {

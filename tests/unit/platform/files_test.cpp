@@ -73,6 +73,29 @@ TEST(Files, OpenModesReadWriteSeekAndTruncate) {
   EXPECT_EQ(truncated.Size(), 0u);
 }
 
+// The hand-off lock of the uninstaller: made when missing, shared with a writer that already
+// has it, and neither the file nor its folder can be deleted while it is held.
+TEST(Files, HeldFileCannotBeDeletedWhileHeld) {
+  TestFolder folder;
+  const std::string sub = folder / "engine";
+  ASSERT_TRUE(plat::CreateDirectory(sub));
+  const std::string lock = sub + "\\uninst.lock";
+  plat::File writer = plat::File::Open(lock, plat::OpenMode::kCreateAlways);
+  ASSERT_TRUE(writer.IsOpen());
+  plat::File held = plat::File::Open(lock, plat::OpenMode::kHold);
+  ASSERT_TRUE(held.IsOpen());
+  writer.Close();
+  EXPECT_FALSE(plat::DeleteFile(lock));
+  EXPECT_FALSE(plat::RemoveDirectoryTree(sub));
+  EXPECT_TRUE(plat::FileExists(lock));
+  held.Close();
+  EXPECT_TRUE(plat::RemoveDirectoryTree(sub));
+
+  plat::File fresh = plat::File::Open(folder / "new.lock", plat::OpenMode::kHold);
+  EXPECT_TRUE(fresh.IsOpen());
+  EXPECT_TRUE(plat::FileExists(folder / "new.lock"));
+}
+
 TEST(Files, OpenFailsOnMissingFilesAndFolders) {
   TestFolder folder;
   ASSERT_TRUE(plat::CreateDirectory(folder / "sub"));
