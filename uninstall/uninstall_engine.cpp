@@ -625,8 +625,10 @@ void EndUninstall(UninstallSession& s, ExitCode code) {
   s.lock.Close();
   if (!s.workFolder.empty()) (void)RemoveTreeNoFollow(s.workFolder);
   if (s.engineFolderAllowed) {
-    // The running engine file stays; the next launcher run clears %TEMP%\Uninstall.
+    // Everything but the running engine file goes now; that file, and with it the folder,
+    // once this process has ended (or, should that fail, with the next launcher run).
     (void)RemoveTreeNoFollow(s.engineFolder);
+    if (plat::DirectoryExists(s.engineFolder)) (void)plat::RemoveFolderAfterExit(s.engineFolder);
   } else if (!s.engineFolder.empty()) {
     ShowUninstallStatus(s, kEngineFolderKeptText + s.engineFolder);
   }

@@ -13,7 +13,7 @@
 #include "package/blocks.h"
 #include "package/package_types.h"
 #include "package/uninst_dat.h"
-#include "package/uninst_dat.h"
+#include "package/data_keys.h"
 #include "package/uninstall_handoff.h"
 #include "platform/platform.h"
 #include "ui/headless_form.h"

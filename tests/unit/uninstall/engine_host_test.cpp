@@ -212,6 +212,21 @@ TEST(UninstallEngine, HandsTheResultToTheLauncherBeforeItsFileGoes) {
   EXPECT_FALSE(plat::DirectoryExists(p.t));
 }
 
+TEST(UninstallEngine, TheEngineFolderGoesAfterTheEngineEnds) {
+  Product p;
+  p.Record();
+  // The engine runs from its copy in T: that file cannot go while the process lives.
+  plat::File running = plat::File::Open(p.t + "\\uninst.exe", plat::OpenMode::kRead);
+  ASSERT_TRUE(running.IsOpen());
+  EngineRun run(p.r, p.t, {"-hp"});
+  run.Start();
+  run.form.TickTimers();
+  EXPECT_EQ(run.session.outcome, kExitSuccess);
+  EXPECT_TRUE(plat::FileExists(p.t + "\\uninst.exe"));
+  EXPECT_FALSE(plat::FileExists(p.t + "\\uninst.ini"));
+  EXPECT_EQ(plat::host::FoldersRemovedAfterExit(), std::vector<std::string>{p.t});
+}
+
 TEST(UninstallEngine, RunModes) {
   struct Case {
     const char* label;
