@@ -37,13 +37,13 @@ std::vector<UninstallCommand> ReadUninstallCommands(const ini::Document& doc) {
   return commands;
 }
 
-std::vector<UninstallOption> ReadUninstallOptions(const ini::Document& doc) {
+std::vector<RecordedOption> ReadUninstallOptions(const ini::Document& doc) {
   const char* s = keys::kUninstallOptionsSection;
   const int count =
       ListLength(doc, s, text::ToInt(doc.Get(s, package::kOptionCount)),
                  {package::kOptionCaption, package::kOptionVisible, package::kOptionChecked,
                   package::kOptionCommand});
-  std::vector<UninstallOption> options;
+  std::vector<RecordedOption> options;
   for (int k = 1; k <= count; ++k) {
     options.push_back({doc.Get(s, NumberedKey(package::kOptionCaption, k)),
                        doc.Get(s, NumberedKey(package::kOptionVisible, k)),

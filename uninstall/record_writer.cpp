@@ -115,7 +115,7 @@ Bytes BuildUninstallIni(const UninstallRecordInputs& in) {
   doc.Set(options, package::kOptionCount, text::FromInt(int64_t(in.options.size())));
   doc.Set(options, package::kOptionLayout, in.optionLayout);
   for (size_t k = 1; k <= in.options.size(); ++k) {
-    const UninstallOption& o = in.options[k - 1];
+    const RecordedOption& o = in.options[k - 1];
     doc.Set(options, NumberedKey(package::kOptionCaption, k), o.caption);
     doc.Set(options, NumberedKey(package::kOptionVisible, k), o.visible);
     doc.Set(options, NumberedKey(package::kOptionChecked, k), o.checked);

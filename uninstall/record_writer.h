@@ -43,7 +43,7 @@ struct UninstallCommand {
 };
 
 // One option of data.ini's "卸载选项_列表", fields as read.
-struct UninstallOption {
+struct RecordedOption {
   std::string caption;  // "标题"
   std::string visible;  // "可视"
   std::string checked;  // "选中"
@@ -64,7 +64,7 @@ struct UninstallRecordInputs {
   std::string switchBackground = "-hp";     // "hp"
   std::vector<UninstallCommand> commands;
   std::string optionLayout;  // "卸载选项_列表" / "y"
-  std::vector<UninstallOption> options;
+  std::vector<RecordedOption> options;
   std::string installedFileList;  // every extracted file + "\r\n"
   std::string registryList;       // the uninstall-registry list of the registry step
   Bytes configurationBundle;      // the uninstall data blob of the configuration step
