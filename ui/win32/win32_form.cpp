@@ -13,6 +13,7 @@
 
 #include "platform/platform.h"
 #include "ui/image_bytes.h"
+#include "ui/picture_fit.h"
 
 namespace {
 
@@ -822,6 +823,7 @@ Win32Form::Control& Win32Form::AddCopy(const Control& t, const std::string& name
   clone->textColour = t.textColour;
   clone->backColour = t.backColour;
   clone->pictureBytes = t.pictureBytes;
+  clone->fit = t.fit;
   if (t.picture.Valid()) clone->picture = GdiPicture::Decode(t.pictureBytes);
   clone->tag = t.tag;
   Control& c = *clone;
@@ -973,6 +975,26 @@ bool Win32Form::SetPicture(const std::string& control, BytesView bytes) {
 Bytes Win32Form::Picture(const std::string& control) const {
   const Control* c = control.empty() ? nullptr : Find(control);
   return c ? c->pictureBytes : Bytes();
+}
+
+void Win32Form::SetPictureFit(const std::string& control, PictureFit fit) {
+  Control* c = control.empty() ? nullptr : Find(control);
+  if (!c || c->kind != K::kPicture || c->fit == fit) return;
+  c->fit = fit;
+  if (c->hwnd) InvalidateRect(H(c->hwnd), nullptr, TRUE);
+}
+
+PictureFit Win32Form::GetPictureFit(const std::string& control) const {
+  const Control* c = control.empty() ? nullptr : Find(control);
+  return c ? c->fit : PictureFit::kNatural;
+}
+
+void Win32Form::SelectTreeItem(const std::string& control, int index) {
+  Control* c = control.empty() ? nullptr : Find(control);
+  if (!c || c->kind != K::kTree || !c->hwnd || index < 0 || size_t(index) >= c->treeItems.size())
+    return;
+  // The tree reports the change itself (TVN_SELCHANGED), as for a click.
+  SendMessageW(H(c->hwnd), TVM_SELECTITEM, TVGN_CARET, c->treeItems[size_t(index)]);
 }
 
 bool Win32Form::SetWindowIcon(BytesView icoFile) {
@@ -1267,7 +1289,11 @@ intptr_t Win32Form::OnMessage(intptr_t hwnd, unsigned message, uintptr_t wParam,
       Rgb back = c->backColour;
       FillRect(item->hDC, &item->rcItem,
                back == kSystemColour ? GetSysColorBrush(COLOR_BTNFACE) : gdi_->Brush(back));
-      c->picture.Draw(reinterpret_cast<intptr_t>(item->hDC), item->rcItem.left, item->rcItem.top);
+      const Bounds at = PlacePicture(c->fit, c->picture.Width(), c->picture.Height(),
+                                     item->rcItem.right - item->rcItem.left,
+                                     item->rcItem.bottom - item->rcItem.top);
+      c->picture.DrawScaled(reinterpret_cast<intptr_t>(item->hDC), item->rcItem.left + at.left,
+                            item->rcItem.top + at.top, at.width, at.height);
       return TRUE;
     }
     case kFeedbackMessage: {

@@ -93,6 +93,9 @@ class Win32Form : public Form {
   Rgb ButtonFaceColour() const override;
   bool SetPicture(const std::string& control, BytesView bytes) override;
   Bytes Picture(const std::string& control) const override;
+  void SetPictureFit(const std::string& control, PictureFit fit) override;
+  PictureFit GetPictureFit(const std::string& control) const override;
+  void SelectTreeItem(const std::string& control, int index) override;
   bool SetWindowIcon(BytesView icoFile) override;
   Bytes WindowIcon() const override { return iconFile_; }
   void SetTag(const std::string& control, const std::string& tag) override;
@@ -146,6 +149,7 @@ class Win32Form : public Form {
     Rgb backColour = kSystemColour;
     Bytes pictureBytes;
     GdiPicture picture;
+    PictureFit fit = PictureFit::kNatural;
     std::string tag;
   };
   struct GdiResources;
