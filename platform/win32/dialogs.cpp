@@ -31,7 +31,7 @@ std::string BrowseForFolder(intptr_t owner, const std::string& title) {
   std::string folder;
   if (PIDLIST_ABSOLUTE list = ::SHBrowseForFolderW(&info)) {
     wchar_t path[MAX_PATH + 1] = {};
-    if (::SHGetPathFromIDListW(list, path)) folder = Narrow(path);
+    if (::SHGetPathFromIDListW(list, path)) folder = win::Narrow(path);
     ::CoTaskMemFree(list);
   }
   if (SUCCEEDED(ole)) ::OleUninitialize();
