@@ -1167,19 +1167,26 @@ intptr_t Win32Form::OnControlColour(unsigned message, intptr_t dc, intptr_t chil
   // read-only licence box (which reads better so than on grey) lie on the window colour.
   const bool onWindowColour =
       c->kind == K::kMultiEdit || (c->kind == K::kEdit && message == WM_CTLCOLOREDIT);
-  if (c->textColour == kSystemColour && c->backColour == kSystemColour && !onWindowColour)
-    return 0;
+  // A label or check box without a background of its own lies on its host's colour: a rights
+  // line or a finish option would otherwise show the system's grey on a coloured page.
+  Rgb back = c->backColour;
+  if (back == kSystemColour && !onWindowColour && c->kind != K::kButton) {
+    for (const Control* host = Find(c->parent); host && back == kSystemColour;
+         host = Find(host->parent))
+      back = host->backColour;
+  }
+  if (c->textColour == kSystemColour && back == kSystemColour && !onWindowColour) return 0;
   handled = true;
   const int systemBack = onWindowColour ? COLOR_WINDOW : COLOR_BTNFACE;
   const int systemText = onWindowColour ? COLOR_WINDOWTEXT : COLOR_BTNTEXT;
   HDC hdc = reinterpret_cast<HDC>(dc);
   ::SetTextColor(hdc, c->textColour == kSystemColour ? GetSysColor(systemText) : c->textColour);
-  if (c->backColour == kSystemColour) {
+  if (back == kSystemColour) {
     ::SetBkColor(hdc, GetSysColor(systemBack));
     return reinterpret_cast<intptr_t>(GetSysColorBrush(systemBack));
   }
-  ::SetBkColor(hdc, c->backColour);
-  return reinterpret_cast<intptr_t>(gdi_->Brush(c->backColour));
+  ::SetBkColor(hdc, back);
+  return reinterpret_cast<intptr_t>(gdi_->Brush(back));
 }
 
 intptr_t Win32Form::OnMessage(intptr_t hwnd, unsigned message, uintptr_t wParam, intptr_t lParam,
