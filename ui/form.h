@@ -210,6 +210,12 @@ class Form {
   virtual void SetPictureFit(const std::string& control, PictureFit fit) = 0;
   virtual PictureFit GetPictureFit(const std::string& control) const = 0;
 
+  // While `progressControl` is set, the window's taskbar button shows that progress bar's
+  // position, refreshed every 80 ms; "" ends it (the button shows 100 % once, then no
+  // progress). Forms without a taskbar only remember the name.
+  virtual void MirrorProgressOnTaskbar(const std::string& progressControl) = 0;
+  virtual std::string MirroredProgress() const = 0;
+
   // Selects tree item `index` as the user would (kSelectionChanged follows when the selection
   // changes); -1 or an index out of range changes nothing.
   virtual void SelectTreeItem(const std::string& control, int index) = 0;

@@ -50,6 +50,10 @@ class HeadlessForm : public Form {
   void SetPictureFit(const std::string& control, PictureFit fit) override;
   PictureFit GetPictureFit(const std::string& control) const override;
   void SelectTreeItem(const std::string& control, int index) override;
+  void MirrorProgressOnTaskbar(const std::string& progressControl) override {
+    mirrored_ = progressControl;
+  }
+  std::string MirroredProgress() const override { return mirrored_; }
   // The tree item last selected (by the program or Fire), -1 for none.
   int SelectedTreeItem(const std::string& control) const;
   bool SetWindowIcon(BytesView icoFile) override;
@@ -121,5 +125,6 @@ class HeadlessForm : public Form {
   std::string pageContainer_;
   std::string defaultButton_;
   Bytes icon_;
+  std::string mirrored_;
   FormEventHandler handler_;
 };

@@ -63,10 +63,11 @@ intptr_t Owner(const InstallSession& session) {
   return session.form ? session.form->Handle("") : 0;
 }
 
-// The taskbar progress belongs to the progress-display issue; these are the places where the
-// install start calls it.
-void TaskbarProgressStart(InstallSession&) {}
-void TaskbarProgressEnd(InstallSession&) {}
+// The taskbar button mirrors the installing page's bar while the install runs ("任务栏进度").
+void TaskbarProgressStart(InstallSession& session) {
+  session.form->MirrorProgressOnTaskbar(kProgressBar);
+}
+void TaskbarProgressEnd(InstallSession& session) { session.form->MirrorProgressOnTaskbar(""); }
 
 // The install password: true when it matches (or none is set); `archivePassword` then holds
 // the text the archive is opened with.

@@ -5,6 +5,7 @@
 #include "platform/win32/windows_api.h"
 
 #include "ui/win32/comctl_binding.h"
+#include "ui/win32/taskbar_progress.h"
 
 #include <algorithm>
 #include <map>
@@ -989,6 +990,21 @@ PictureFit Win32Form::GetPictureFit(const std::string& control) const {
   return c ? c->fit : PictureFit::kNatural;
 }
 
+void Win32Form::MirrorProgressOnTaskbar(const std::string& progressControl) {
+  const bool was = !mirrored_.empty();
+  mirrored_ = progressControl;
+  if (!window_) return;
+  TaskbarProgress& taskbar = TaskbarProgress::Instance();
+  if (!mirrored_.empty()) {
+    if (taskbar.Available()) SetTimer(H(window_), kTaskbarTimerId, kTaskbarMilliseconds, nullptr);
+    return;
+  }
+  if (!was) return;
+  KillTimer(H(window_), kTaskbarTimerId);
+  taskbar.SetValue(window_, 100, 100);
+  taskbar.Clear(window_);
+}
+
 void Win32Form::SelectTreeItem(const std::string& control, int index) {
   Control* c = control.empty() ? nullptr : Find(control);
   if (!c || c->kind != K::kTree || !c->hwnd || index < 0 || size_t(index) >= c->treeItems.size())
@@ -1128,6 +1144,7 @@ void Win32Form::OnDestroyed() {
   // The windows go; what they showed stays readable through the form.
   if (frameTimer_) KillTimer(H(window_), kFrameTimerId);
   frameTimer_ = false;
+  if (!mirrored_.empty()) KillTimer(H(window_), kTaskbarTimerId);
   for (auto& [name, c] : controls_) {
     if (!c->hwnd) continue;
     c->rowsPending = false;
@@ -1341,6 +1358,8 @@ intptr_t Win32Form::OnMessage(intptr_t hwnd, unsigned message, uintptr_t wParam,
       if (!top) break;
       handled = true;
       if (wParam == kFrameTimerId) ShowFrame();
+      else if (wParam == kTaskbarTimerId)
+        TaskbarProgress::Instance().SetValue(window_, Progress(mirrored_), 100);
       else OnTimer(wParam);
       return 0;
     case WM_CLOSE: {

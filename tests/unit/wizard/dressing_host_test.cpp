@@ -183,4 +183,20 @@ TEST(Hover, TheItemUnderTheMouseIsSelectedAndDescribed) {
   EXPECT_EQ(r.form.Text("提示"), "");
 }
 
+TEST(TaskbarProgress, MirrorsTheBarWhileTheInstallRunsWhenAsked) {
+  for (bool asked : {false, true}) {
+    TestFolder folder;
+    WizardRun r;
+    r.UseTestMode();
+    r.session.wizard.taskbarProgress = asked;
+    r.form.SetText(kPathEdit, "C:\\App");
+    std::vector<std::string> during;
+    r.form.onPump = [&] { during.push_back(r.form.MirroredProgress()); };
+    ASSERT_TRUE(StartInstall(r.session, "", false));
+    ASSERT_FALSE(during.empty());
+    EXPECT_EQ(during.back(), asked ? "进度条1" : "") << asked;
+    EXPECT_EQ(r.form.MirroredProgress(), "") << asked;
+  }
+}
+
 }  // namespace

@@ -160,4 +160,22 @@ TEST_F(DressedWizard, BrowseButtonOpensTheBrowserAndTakesItsChoice) {
   EXPECT_EQ(form->Text(wizard_names::kSpaceFree).find("%Default%"), std::string::npos);
 }
 
+TEST_F(DressedWizard, TaskbarProgressFollowsTheBarOrStaysInert) {
+  form->SetVisible("", true);
+  form->MirrorProgressOnTaskbar(wizard_names::kProgressBar);
+  EXPECT_EQ(form->MirroredProgress(), wizard_names::kProgressBar);
+  for (int percent = 0; percent <= 100; percent += 20) {
+    form->SetProgress(wizard_names::kProgressBar, percent);
+    const DWORD until = GetTickCount() + 100;  // more than one 80 ms tick
+    while (GetTickCount() < until) {
+      form->PumpEvents();
+      Sleep(5);
+    }
+  }
+  form->MirrorProgressOnTaskbar("");
+  EXPECT_EQ(form->MirroredProgress(), "");
+  EXPECT_EQ(form->Progress(wizard_names::kProgressBar), 100);
+  form->MirrorProgressOnTaskbar("");  // ending twice is harmless
+}
+
 }  // namespace
