@@ -76,6 +76,9 @@ class File {
 bool FileExists(const std::string& path);       // a file, not a folder
 bool DirectoryExists(const std::string& path);  // a folder
 bool PathExists(const std::string& path);       // either
+// Bytes free to this user on the drive that holds `path` (GetDiskFreeSpaceEx of its root, or of
+// the current drive when `path` is ""); -1 when the query fails.
+int64_t FreeDiskBytes(const std::string& path);
 std::optional<uint64_t> FileSize(const std::string& path);
 // Whole-file helpers, for the small configuration files only.
 bool ReadFileBytes(const std::string& path, Bytes& out);
@@ -249,6 +252,10 @@ inline constexpr int kIdNo = 7;
 // MessageBox with `owner` a window handle (0 for none); returns the button id.
 int MessageBox(intptr_t owner, const std::string& text, const std::string& caption,
                uint32_t flags);
+// The system's folder browser (SHBrowseForFolder, new dialog style) titled `title`, modal to
+// `owner` (0 for none). The chosen folder's path; "" when cancelled or when the choice has no
+// file-system path (a virtual folder).
+std::string BrowseForFolder(intptr_t owner, const std::string& title);
 // A small modal input box; `hidden` masks the characters. False when cancelled.
 bool InputBox(const std::string& prompt, const std::string& caption, bool hidden,
               std::string& out);

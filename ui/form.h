@@ -63,6 +63,11 @@ struct FontSpec {
   }
 };
 
+// How a picture control places its image: at its natural size from the top-left corner,
+// stretched over the whole control, or fitted inside it keeping its aspect ratio and centred
+// (never enlarged).
+enum class PictureFit { kNatural, kStretch, kFit };
+
 // Where CloneControlInto puts the copy.
 struct CloneTarget {
   std::string parent;       // "" = the window; else a panel, group box or the page container
@@ -201,6 +206,19 @@ class Form {
   // of those kinds (the control then shows none); Picture() still gives the bytes last set.
   virtual bool SetPicture(const std::string& control, BytesView bytes) = 0;
   virtual Bytes Picture(const std::string& control) const = 0;
+  // How the picture is placed (kNatural until set); kept for the next picture too.
+  virtual void SetPictureFit(const std::string& control, PictureFit fit) = 0;
+  virtual PictureFit GetPictureFit(const std::string& control) const = 0;
+
+  // While `progressControl` is set, the window's taskbar button shows that progress bar's
+  // position, refreshed every 80 ms; "" ends it (the button shows 100 % once, then no
+  // progress). Forms without a taskbar only remember the name.
+  virtual void MirrorProgressOnTaskbar(const std::string& progressControl) = 0;
+  virtual std::string MirroredProgress() const = 0;
+
+  // Selects tree item `index` as the user would (kSelectionChanged follows when the selection
+  // changes); -1 or an index out of range changes nothing.
+  virtual void SelectTreeItem(const std::string& control, int index) = 0;
 
   // The window's icon from the bytes of an .ico file (the large and the small size are picked
   // from its images). Empty bytes remove it. False when the bytes are no icon file.

@@ -119,6 +119,7 @@ void HeadlessForm::ShowTree(const std::string& control, const TreeModel& tree) {
   State* s = Find(control);
   if (!s) return;
   s->treeChecks.clear();
+  s->selected = -1;
   s->rows.clear();
   for (const TreeNode& node : tree.nodes) {
     s->treeChecks.push_back(node.checked);
@@ -149,6 +150,7 @@ HeadlessForm::State HeadlessForm::CopyOf(const State& model) {
   copy.textColour = model.textColour;
   copy.backColour = model.backColour;
   copy.picture = model.picture;
+  copy.fit = model.fit;
   copy.tag = model.tag;
   return copy;
 }
@@ -263,6 +265,30 @@ bool HeadlessForm::SetPicture(const std::string& control, BytesView bytes) {
 Bytes HeadlessForm::Picture(const std::string& control) const {
   const State* s = control.empty() ? nullptr : Find(control);
   return s ? s->picture : Bytes();
+}
+
+void HeadlessForm::SetPictureFit(const std::string& control, PictureFit fit) {
+  State* s = control.empty() ? nullptr : Find(control);
+  if (s && s->kind == ControlKind::kPicture) s->fit = fit;
+}
+
+PictureFit HeadlessForm::GetPictureFit(const std::string& control) const {
+  const State* s = control.empty() ? nullptr : Find(control);
+  return s ? s->fit : PictureFit::kNatural;
+}
+
+void HeadlessForm::SelectTreeItem(const std::string& control, int index) {
+  State* s = control.empty() ? nullptr : Find(control);
+  if (!s || s->kind != ControlKind::kTree || index < 0 || index >= int(s->treeChecks.size()) ||
+      s->selected == index)
+    return;
+  s->selected = index;
+  Fire(control, FormEvent::kSelectionChanged, {index, 0});
+}
+
+int HeadlessForm::SelectedTreeItem(const std::string& control) const {
+  const State* s = Find(control);
+  return s ? s->selected : -1;
 }
 
 bool HeadlessForm::SetWindowIcon(BytesView icoFile) {

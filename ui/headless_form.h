@@ -47,6 +47,15 @@ class HeadlessForm : public Form {
   Rgb ButtonFaceColour() const override { return 0xF0F0F0; }
   bool SetPicture(const std::string& control, BytesView bytes) override;
   Bytes Picture(const std::string& control) const override;
+  void SetPictureFit(const std::string& control, PictureFit fit) override;
+  PictureFit GetPictureFit(const std::string& control) const override;
+  void SelectTreeItem(const std::string& control, int index) override;
+  void MirrorProgressOnTaskbar(const std::string& progressControl) override {
+    mirrored_ = progressControl;
+  }
+  std::string MirroredProgress() const override { return mirrored_; }
+  // The tree item last selected (by the program or Fire), -1 for none.
+  int SelectedTreeItem(const std::string& control) const;
   bool SetWindowIcon(BytesView icoFile) override;
   Bytes WindowIcon() const override { return icon_; }
   void SetTag(const std::string& control, const std::string& tag) override;
@@ -96,6 +105,8 @@ class HeadlessForm : public Form {
     Rgb textColour = kSystemColour;
     Rgb backColour = kSystemColour;
     Bytes picture;
+    PictureFit fit = PictureFit::kNatural;
+    int selected = -1;
     std::string tag;
   };
   State* Find(const std::string& control);
@@ -114,5 +125,6 @@ class HeadlessForm : public Form {
   std::string pageContainer_;
   std::string defaultButton_;
   Bytes icon_;
+  std::string mirrored_;
   FormEventHandler handler_;
 };

@@ -19,5 +19,11 @@ inline constexpr char kTree[] = "树型框1";
 inline constexpr char kHint[] = "提示";
 inline constexpr char kPathEdit[] = "安装路径_编辑框";
 inline constexpr char kWelcomeBody[] = "外形框I_1";
+inline constexpr char kBrowse[] = "浏览目录";
+inline constexpr char kFolderGroup[] = "分组框_目标文件夹";
+inline constexpr char kSpacePanel[] = "外形框_显示空间";
+inline constexpr char kSpaceNeeded[] = "标签_所需空间";
+inline constexpr char kSpaceFree[] = "标签_可用空间";
+inline constexpr char kInstallPicture[] = "图片框_界面安装时图片";
 
 }  // namespace wizard_names

@@ -2,6 +2,15 @@
 
 #include <algorithm>
 
+#include "platform/platform.h"
+#include "system/folders.h"
+#include "wizard/control_names.h"
+#include "wizard/page_flow.h"
+#include "wizard/session.h"
+
+const char kSizePlaceholder[] = "%Default%";
+const char kBrowseTitle[] = "请选择安装目录";
+
 namespace {
 
 // A power of two has a terminating decimal fraction: 1/2^40 has exactly 40 digits, so no
@@ -55,4 +64,65 @@ std::string FormatSize(int64_t bytes, int decimals, bool useDecimals) {
     return (bytes < 0 && number != "0" ? "-" : "") + number + u.unit;
   }
   return plain + "B";
+}
+
+namespace {
+
+// The first "%Default%" of `text` replaced; a text without one stays as it is.
+std::string FillTemplate(const std::string& text, const std::string& value) {
+  const size_t at = text.find(kSizePlaceholder);
+  if (at == std::string::npos) return text;
+  return text.substr(0, at) + value + text.substr(at + sizeof(kSizePlaceholder) - 1);
+}
+
+// The free-space label after a browse: its template when it has a place for the size, else the
+// built-in wording.
+std::string FreeSpaceLabel(const InstallSession& session, const std::string& size) {
+  const std::string& pattern = session.wizard.freeSpaceTemplate;
+  if (pattern.find(kSizePlaceholder) != std::string::npos) return FillTemplate(pattern, size);
+  return "可用空间: " + size;
+}
+
+}  // namespace
+
+std::string FreeSpaceText(const std::string& installPath) {
+  const std::string drive = installPath.empty() ? "" : installPath.substr(0, 1) + ":\\";
+  const int64_t bytes = plat::FreeDiskBytes(drive);
+  // Whole KiB, as the count of 1024-byte units the display has always been made from; 64-bit,
+  // so drives beyond 2 TiB do not wrap to negative sizes.
+  const int64_t kib = bytes < 0 ? -1 : bytes / 1024;
+  return FormatSize(kib * 1024, 0, false);
+}
+
+void ShowDiskSpace(InstallSession& session) {
+  Form& form = *session.form;
+  session.wizard.freeSpaceTemplate = form.Text(wizard_names::kSpaceFree);
+  if (!session.run.package.showSpace) return;
+  form.SetText(wizard_names::kSpaceNeeded,
+               FillTemplate(form.Text(wizard_names::kSpaceNeeded),
+                            FormatSize(session.run.package.uncompressedSize, 0, false)));
+  form.SetText(wizard_names::kSpaceFree,
+               FillTemplate(form.Text(wizard_names::kSpaceFree),
+                            FreeSpaceText(session.run.installPath)));
+  for (auto [control, top] : {std::pair{wizard_names::kFolderGroup, 171},
+                              std::pair{wizard_names::kSpacePanel, 241}}) {
+    Bounds b = form.GetBounds(control);
+    b.top = top;
+    form.SetBounds(control, b);
+  }
+  form.SetVisible(wizard_names::kSpacePanel, true);
+}
+
+void OnBrowseClicked(InstallSession& session) {
+  Form& form = *session.form;
+  std::string folder = plat::BrowseForFolder(form.Handle(""), kBrowseTitle);
+  if (folder.empty()) return;
+  folder = NormalizedFolder(folder);
+  if (!ValidatePath(session, folder)) return;
+  if (session.wizard.autoAppend && !session.wizard.browseAppend.empty())
+    folder += "\\" + session.wizard.browseAppend;
+  form.SetText(wizard_names::kPathEdit, folder);
+  session.run.installPath = form.Text(wizard_names::kPathEdit);
+  form.SetText(wizard_names::kSpaceFree,
+               FreeSpaceLabel(session, FreeSpaceText(session.run.installPath)));
 }

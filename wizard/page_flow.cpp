@@ -4,8 +4,9 @@
 // Decisions worth knowing:
 // - The licence page: its Next carries caption slot 1 and is disabled while the terms box is
 //   not ticked, unless the package accepts the licence by itself ("同意条款k").
-// - Mouse over the tree selects the item under the cursor in the Win32 form itself (it owns
-//   the cursor); the portable side only reacts to the selection that follows.
+// - Mouse over the tree selects the item under the cursor (the form's hit test names it), and
+//   the selection change that follows shows its description. No mouse clicks are synthesised:
+//   a right-button press would reach whatever window lies under the cursor.
 #include "wizard/page_flow.h"
 
 #include "common/crypto.h"
@@ -17,9 +18,11 @@
 #include "startup/exit_codes.h"
 #include "system/folders.h"
 #include "wizard/control_names.h"
+#include "wizard/disk_space.h"
 #include "wizard/run_end.h"
 #include "wizard/finish_options.h"
 #include "wizard/install_sequence.h"
+#include "wizard/skins.h"
 #include "wizard/tree_ticks.h"
 
 const char kEmptyPathText[] = "请先填写好完整的安装路径后再执行下一步操作！";
@@ -60,11 +63,11 @@ intptr_t Owner(const InstallSession& session) {
   return session.form ? session.form->Handle("") : 0;
 }
 
-// The picture shown in place of the detail list and the taskbar progress belong to the
-// progress-display issue; these are the places where the install start calls them.
-void ShowInstallTimePicture(InstallSession&) {}
-void TaskbarProgressStart(InstallSession&) {}
-void TaskbarProgressEnd(InstallSession&) {}
+// The taskbar button mirrors the installing page's bar while the install runs ("任务栏进度").
+void TaskbarProgressStart(InstallSession& session) {
+  session.form->MirrorProgressOnTaskbar(kProgressBar);
+}
+void TaskbarProgressEnd(InstallSession& session) { session.form->MirrorProgressOnTaskbar(""); }
 
 // The install password: true when it matches (or none is set); `archivePassword` then holds
 // the text the archive is opened with.
@@ -203,7 +206,7 @@ bool StartInstall(InstallSession& session, const std::string& password, bool pas
   if (mode == 1 || mode == 2) form.SetVisible(kDetailList, false);
   if (mode == 1) form.SetVisible(kShowDetails, true);
 
-  ShowInstallTimePicture(session);
+  ShowInstallPicture(session);
   form.SetCurrentPage(kPageInstalling);
   if (session.wizard.taskbarProgress) TaskbarProgressStart(session);
 
@@ -291,6 +294,7 @@ bool HandleWizardEvent(InstallSession& session, const std::string& control, Form
       else if (control == kNext) StepPage(session, +1);
       else if (control == kCancel) HandleClose(session);
       else if (control == kTerms) form.SetEnabled(kNext, form.Checked(kTerms));
+      else if (control == kBrowse) OnBrowseClicked(session);
       else if (control == kShowDetails) {
         form.SetVisible(kShowDetails, false);
         form.SetVisible(kDetailList, true);
@@ -314,6 +318,8 @@ bool HandleWizardEvent(InstallSession& session, const std::string& control, Form
       if (control == kTree) ShowDescription(session, args.index);
       return true;
     case FormEvent::kTreeMouseMove:
+      // Hovering selects the item under the mouse, so its description shows.
+      if (control == kTree && args.index >= 0) form.SelectTreeItem(kTree, args.index);
       return true;
     case FormEvent::kPageMouseMove:
       form.SetText(kHint, "");

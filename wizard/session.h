@@ -41,6 +41,14 @@ struct FinishOption {
   std::string control;  // the cloned check box ("" until the boxes are created)
 };
 
+// The skin pictures of the work folder (empty when the package has none).
+struct SkinPictures {
+  Bytes welcome;     // "界面图片.jpg": welcome and finish pages, left
+  Bytes header;      // "界面小图片.jpg": the header bands and the spare picture
+  Bytes installing;  // "界面安装时图像.jpg": the installing page, in place of the list
+  Bytes large;       // "界面大图片.jpg": not shown; handed to the uninstall record
+};
+
 // The wizard's state read by the configuration step.
 struct WizardState {
   std::array<PageEntry, kPageCount> pageTable{};
@@ -68,6 +76,10 @@ struct WizardState {
   bool autoAccept = false;            // "同意条款k"
   std::array<std::string, 3> defaultTicks;  // "基本组件勾选" split at "，"
   std::string licenceText;                  // keyed item "自述文本_开始"
+  SkinPictures skin;
+  // The free-space label's text before the space display filled it ("目录5" line 2, or the
+  // design text); the browse button fills it again.
+  std::string freeSpaceTemplate;
   // Install-step captions ("安装3"): extracting, shortcuts, commands, uninstall record. Each
   // holds "%Default%" for the item shown.
   std::vector<std::string> stepCaptions = {"正在解压 %Default%", "正在创建快捷方式 %Default%",

@@ -30,8 +30,10 @@ WindowDesc BuildWizard() {
                      kBodyWidth, kBodyHeight, ""};
     body.page = page;
     c.push_back(body);
-    c.push_back({"编辑框_版权" + std::to_string(page + 1), K::kLabel, body.name, 10, 272, 220, 16,
-                 "Mokta公司版权所有"});
+    // The rights line at the foot of the page; on welcome and finish right of the tall picture.
+    const int rightsLeft = page == 0 || page == 5 ? 174 : 10;
+    c.push_back({"编辑框_版权" + std::to_string(page + 1), K::kLabel, body.name, rightsLeft, 276,
+                 220, 14, "Mokta公司版权所有"});
   }
 
   // Welcome: the tall picture at the left, the text panel to its right.
@@ -53,7 +55,7 @@ WindowDesc BuildWizard() {
   c.push_back({"编辑框_协议3", K::kLabel, "外形框I_2", 18, 224, 455, 32,
                "如果你接受协议中的条款，单击 [我接受(I)] 继续安装。如果你选定 [取消(C)] ，安装程序将会关闭。"
                "必须接受协议才能安装本程序。"});
-  c.push_back({"选择框_条款", K::kCheckBox, "外形框I_2", 18, 259, 200, 20, "同意本协议的条款"});
+  c.push_back({"选择框_条款", K::kCheckBox, "外形框I_2", 18, 259, 200, 16, "同意本协议的条款"});
 
   // Components.
   AddHeader(c, "外形框I_3", "外形框3", "图片框2", "编辑框_组件0", "编辑框_组件1", "选择组件",
@@ -72,13 +74,14 @@ WindowDesc BuildWizard() {
   c.push_back({"编辑框_目录2", K::kLabel, "外形框I_4", 18, 64, 455, 48,
                "安装向导将安装 “Mokta软件版本” 在下列文件夹。要安装到不同文件夹，单击 [浏览] 并选择其他的"
                "文件夹。单击 [安装] 开始安装进程。"});
-  c.push_back({"分组框_目标文件夹", K::kGroupBox, "外形框I_4", 18, 130, 462, 60, "浏览文件夹"});
+  // The destination group; the space display moves it up to 171 and shows its panel at 241.
+  c.push_back({"分组框_目标文件夹", K::kGroupBox, "外形框I_4", 24, 206, 452, 60, ""});
   c.push_back({"编辑框_目录3", K::kLabel, "分组框_目标文件夹", 8, 0, 100, 16, "浏览文件夹"});
-  c.push_back({"安装路径_编辑框", K::kEdit, "分组框_目标文件夹", 12, 24, 350, 22, ""});
-  c.push_back({"浏览目录", K::kButton, "分组框_目标文件夹", 370, 23, 80, 24, "浏览(&R)..."});
-  c.push_back({"外形框_显示空间", K::kPanel, "外形框I_4", 18, 200, 462, 40, "", false});
-  c.push_back({"标签_所需空间", K::kLabel, "外形框_显示空间", 0, 0, 462, 18, ""});
-  c.push_back({"标签_可用空间", K::kLabel, "外形框_显示空间", 0, 20, 462, 18, ""});
+  c.push_back({"安装路径_编辑框", K::kEdit, "分组框_目标文件夹", 12, 24, 340, 22, ""});
+  c.push_back({"浏览目录", K::kButton, "分组框_目标文件夹", 360, 23, 82, 24, "浏览目录..."});
+  c.push_back({"外形框_显示空间", K::kPanel, "外形框I_4", 15, 136, 462, 30, "", false});
+  c.push_back({"标签_所需空间", K::kLabel, "外形框_显示空间", 9, 0, 300, 15, "所需空间: XXMB"});
+  c.push_back({"标签_可用空间", K::kLabel, "外形框_显示空间", 9, 15, 300, 15, "可用空间: XXGB"});
 
   // Installing.
   AddHeader(c, "外形框I_5", "外形框5", "图片框5", "编辑框_安装0", "编辑框_安装1", "正在安装",
@@ -106,10 +109,11 @@ WindowDesc BuildWizard() {
   c.push_back({"时钟1", K::kTimer, "", 0, 0, 0, 0, ""});
 
   // Spare controls outside the visible area: plug-ins reach the wizard through them.
-  c.push_back({"备用_外形框1", K::kPanel, "", 368, 328, 130, 60, ""});
+  c.push_back({"备用_外形框1", K::kPanel, "", 368, 328, 134, 108, ""});
   c.push_back({"备用_主标题", K::kLabel, "备用_外形框1", 0, 0, 130, 16, "备用的传递消息"});
-  c.push_back({"备用_编辑框版权", K::kLabel, "备用_外形框1", 0, 18, 130, 16, ""});
-  c.push_back({"备用_图片框", K::kPicture, "备用_外形框1", 0, 36, 134, 53, ""});
+  c.push_back({"备用_备注标题", K::kLabel, "备用_外形框1", 0, 18, 130, 16, ""});
+  c.push_back({"备用_编辑框版权", K::kLabel, "备用_外形框1", 0, 36, 130, 16, ""});
+  c.push_back({"备用_图片框", K::kPicture, "备用_外形框1", 0, 54, 134, 53, ""});
   return w;
 }
 

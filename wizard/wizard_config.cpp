@@ -8,9 +8,7 @@
 //
 // Decisions worth knowing:
 // - "是否生成卸载程序": the packer writes "真" or "1"; both mean yes (makeUninstaller = 1).
-// - GUItext.ini: a value is taken from an enciphered keyed item first (the classic package
-//   form) and otherwise from the first INI section that holds the key (what our packer
-//   writes). An empty value counts as absent, so the built-in captions stay.
+// - GUItext.ini is applied by page_texts.h (ApplyPageTexts).
 // - Numbered lists (finish options, shortcuts, run lists): their count key is read, but a list
 //   ends before the first entry none of whose keys the section holds. A count larger than the
 //   file can back would otherwise walk up to 2^31 - 1 empty entries.
@@ -21,6 +19,8 @@
 #include "wizard/control_names.h"
 #include "wizard/finish_options.h"
 #include "wizard/disk_space.h"
+#include "wizard/page_texts.h"
+#include "wizard/skins.h"
 
 #include <initializer_list>
 #include <unordered_set>
@@ -42,17 +42,6 @@ const char kLicenceItem[] = "自述文本_开始";
 // The count key of the shortcut list and of the run lists.
 const char kRunCountKey[] = "欲运行的次数";
 
-// A value of GUItext.ini; "" when the package does not set it.
-std::string GuiTextValue(const Bytes& guiText, const std::string& key) {
-  Bytes item;
-  if (ReadKeyedItem(guiText, key, true, item)) return item;
-  const ini::Document doc = ini::Document::Parse(guiText);
-  for (const std::string& section : doc.SectionNames())
-    for (const std::string& name : doc.KeyNames(section))
-      if (name == key) return doc.Get(section, key);
-  return "";
-}
-
 // The registry value behind the "GetReg(" form, read the same two ways as the variables do:
 // the 64-bit view first, then the view of a 32-bit process.
 std::string PreviousInstallLocation(const std::string& productName) {
@@ -62,31 +51,9 @@ std::string PreviousInstallLocation(const std::string& productName) {
 
 void LockDestination(Form& form) {
   form.SetEnabled(wizard_names::kPathEdit, false);
-  form.SetEnabled("浏览目录", false);
+  form.SetEnabled(wizard_names::kBrowse, false);
 }
 
-// The skins (pictures and icons) come with the page-text issue; these are the places where the
-// configuration step will read them and put them on the pages.
-void ReadSkinPictures(InstallSession&) {}
-void ApplySkinPictures(InstallSession&) {}
-// The page texts except the two lists the install itself needs (button and step captions).
-void ApplyPageTexts(InstallSession&) {}
-// The disk-space labels of the folder page come with the folder-selection issue.
-void CompleteDiskSpaceLabels(InstallSession&) {}
-
-// The captions of GUItext.ini that the page flow and the install sequence use.
-void ReadCaptionLists(InstallSession& session) {
-  const Bytes& gui = session.run.config.guiText;
-  const std::string buttons = GuiTextValue(gui, "按钮");
-  if (!buttons.empty()) {
-    std::vector<std::string> parts = text::Split(buttons, ",");
-    parts.resize(session.wizard.buttonCaptions.size());
-    for (size_t i = 0; i < parts.size(); ++i) session.wizard.buttonCaptions[i] = parts[i];
-  }
-  const std::string steps = GuiTextValue(gui, "安装3");
-  if (!steps.empty()) session.wizard.stepCaptions = text::Split(steps, ",");
-  if (session.form) session.form->SetText(wizard_names::kCancel, session.wizard.buttonCaptions[4]);
-}
 
 }  // namespace
 
@@ -198,9 +165,8 @@ void LoadWizardConfiguration(InstallSession& session) {
   ApplySkinPictures(session);
   form.SetText("编辑框_安装1", "“" + w.productName + "”正在安装，请稍后…");
   CreateFinishBoxes(session, doc);
-  ReadCaptionLists(session);
   ApplyPageTexts(session);
-  CompleteDiskSpaceLabels(session);
+  ShowDiskSpace(session);
 }
 
 void LoadPageTable(InstallSession& session) {

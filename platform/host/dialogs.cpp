@@ -44,6 +44,15 @@ bool InputBox(const std::string& prompt, const std::string& caption, bool hidden
   return true;
 }
 
+std::string BrowseForFolder(intptr_t, const std::string& title) {
+  host::detail::State& s = host::detail::Machine();
+  s.folderBrowserTitles.push_back(title);
+  if (s.folderAnswers.empty()) return "";
+  std::string folder = s.folderAnswers.front();
+  s.folderAnswers.pop_front();
+  return folder;
+}
+
 void PumpMessages() { ++host::detail::Machine().pumpCount; }
 
 namespace host {
@@ -55,6 +64,13 @@ void QueueInputAnswer(bool accepted, const std::string& text) {
   detail::Machine().inputAnswers.emplace_back(accepted, text);
 }
 int PumpCount() { return detail::Machine().pumpCount; }
+const std::vector<std::string>& FolderBrowserTitles() {
+  return detail::Machine().folderBrowserTitles;
+}
+void QueueFolderAnswer(const std::string& folder) {
+  detail::Machine().folderAnswers.push_back(folder);
+}
+void SetFreeDiskBytes(int64_t bytes) { detail::Machine().freeDiskBytes = bytes; }
 
 }  // namespace host
 }  // namespace plat

@@ -534,6 +534,17 @@ bool DirectoryExists(const std::string& path) {
 
 bool PathExists(const std::string& path) { return StatOf(MapPath(path).host).has_value(); }
 
+int64_t FreeDiskBytes(const std::string& path) {
+  const std::string root = path.size() >= 2 && path[1] == ':' ? path.substr(0, 2) + "\\" : "C:\\";
+  if (!DirectoryExists(root)) {
+    SetError(err::kErrorPathNotFound);
+    return -1;
+  }
+  const auto& s = Machine();
+  if (s.writeBudget && int64_t(*s.writeBudget) < s.freeDiskBytes) return int64_t(*s.writeBudget);
+  return s.freeDiskBytes;
+}
+
 std::optional<uint64_t> FileSize(const std::string& path) {
   Mapped m = MapPath(path);
   std::optional<struct stat> st = StatOf(m.host);

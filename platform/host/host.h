@@ -132,6 +132,12 @@ void QueueMessageAnswer(int buttonId);
 const std::vector<MessageRecord>& InputPrompts();
 void QueueInputAnswer(bool accepted, const std::string& text);
 int PumpCount();  // how often PumpMessages ran
+// Folder browsers shown, by title, in order; each takes the next queued answer (a folder, or
+// "" for Cancel). Without one the browser is cancelled.
+const std::vector<std::string>& FolderBrowserTitles();
+void QueueFolderAnswer(const std::string& folder);
+// What FreeDiskBytes reports for an existing drive (default 50 GiB); a missing drive gives -1.
+void SetFreeDiskBytes(int64_t bytes);
 
 // Shell links saved, in order; each also leaves a stand-in file at its link path (the target
 // path as its text), so that folder code sees it. Saving fails for an empty target or a link

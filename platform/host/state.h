@@ -112,6 +112,9 @@ struct State {
   std::deque<int> messageAnswers;
   std::deque<std::pair<bool, std::string>> inputAnswers;
   int pumpCount = 0;
+  std::vector<std::string> folderBrowserTitles;
+  std::deque<std::string> folderAnswers;
+  int64_t freeDiskBytes = int64_t{50} << 30;
 
   std::vector<ShellLink> shellLinks;
   std::vector<ShellVerbRecord> shellVerbs;

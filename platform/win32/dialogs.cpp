@@ -14,6 +14,32 @@ int MessageBox(intptr_t owner, const std::string& text, const std::string& capti
 
 namespace {
 
+// The browser starts nowhere in particular: the wizard gives no initial folder.
+int CALLBACK BrowseCallback(HWND, UINT, LPARAM, LPARAM) { return 0; }
+
+}  // namespace
+
+std::string BrowseForFolder(intptr_t owner, const std::string& title) {
+  // The new dialog style hosts shell views and needs OLE on this thread.
+  const HRESULT ole = ::OleInitialize(nullptr);
+  std::wstring wideTitle = Wide(title);
+  BROWSEINFOW info{};
+  info.hwndOwner = reinterpret_cast<HWND>(owner);
+  info.lpszTitle = wideTitle.c_str();
+  info.ulFlags = BIF_NEWDIALOGSTYLE;
+  info.lpfn = BrowseCallback;
+  std::string folder;
+  if (PIDLIST_ABSOLUTE list = ::SHBrowseForFolderW(&info)) {
+    wchar_t path[MAX_PATH + 1] = {};
+    if (::SHGetPathFromIDListW(list, path)) folder = win::Narrow(path);
+    ::CoTaskMemFree(list);
+  }
+  if (SUCCEEDED(ole)) ::OleUninitialize();
+  return folder;
+}
+
+namespace {
+
 constexpr wchar_t kInputBoxClass[] = L"PlatInputBox";
 constexpr int kEditId = 100;
 

@@ -240,6 +240,17 @@ bool PathExists(const std::string& path) {
   return ::GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+int64_t FreeDiskBytes(const std::string& path) {
+  // The drive's root: a folder that does not exist yet (the install folder) has no free space
+  // of its own to ask for. Without a drive letter the current drive answers.
+  std::wstring root;
+  if (path.size() >= 2 && path[1] == ':') root = Wide(path.substr(0, 2) + "\\");
+  ULARGE_INTEGER available{};
+  if (!::GetDiskFreeSpaceExW(root.empty() ? nullptr : root.c_str(), &available, nullptr, nullptr))
+    return -1;
+  return available.QuadPart > uint64_t(INT64_MAX) ? INT64_MAX : int64_t(available.QuadPart);
+}
+
 std::optional<uint64_t> FileSize(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!::GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data)) return std::nullopt;

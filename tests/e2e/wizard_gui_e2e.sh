@@ -10,7 +10,8 @@
 # and list fill, that the finish page follows, presses Next there (a click on the button), and
 # then that only the ticked options ran and the exit code is 0. Screenshots of the wizard window
 # go to build/artifacts/<build>/: jp-installing-start.png, jp-installing-done.png, jp-finish.png
-# (jp-failure.png, the whole screen, when a wait ran out).
+# (jp-failure.png, the whole screen, when a wait ran out). Then the dressed demo, page by
+# page (below).
 #
 # Needs build/native/setup-pack, build/<build>/setup.exe, xvfb-run, xdotool, imagemagick.
 # Usage: tests/e2e/wizard_gui_e2e.sh [win32|win64]   (default win32, the specified target)
@@ -40,7 +41,8 @@ finish() {
   [ "$failed" = 0 ]
   exit $?
 }
-for tool in xdotool import xvfb-run build/native/setup-pack "build/$build/setup.exe"; do
+for tool in xdotool import xvfb-run build/native/setup-pack "build/$build/setup.exe" \
+  "build/$build/probe/window_probe.exe"; do
   command -v "$tool" >/dev/null || { check "missing $tool" 1; finish; }
 done
 
@@ -178,8 +180,139 @@ run_wizard() {
   check "the unticked finish option did not run" $([ ! -e "$marks/finish2.txt" ]; echo $?)
   check "the ticked finish option started as a command line ran" $([ -f "$marks/finish3.txt" ]; echo $?)
 }
-export work marks project artifacts results
+# --- the dressed demo, page by page ---------------------------------------------------------------
+# The demo project (examples/demo) walked through in the ordinary wizard: on every page the texts
+# the windows hold, read back from another process (window_probe: WM_GETTEXT), must be the
+# package's page texts without their markup and with the packer's names filled in; pixels of
+# the skin pictures must lie where their boxes are (the JPEG welcome picture, the PNG header
+# picture whose transparent corner shows the band's colour from "背景"), and the title lines
+# must show in the markup's colour. Screenshots: demo-welcome.png ... demo-finish.png.
+demo_text() {  # demo_text KEY: the demo's page text as the wizard shows it
+  grep -m1 "^$1=" examples/demo/GUItext.ini | cut -d= -f2- | sed -e 's#<font[^/]*/>##' \
+    -e 's/%ProductName%/演示软件/g' -e 's/%Version%/1.0.0/g'
+}
+probe() {  # the wizard's windows as window_probe reads them
+  "$PROBE_WINE" "$root/build/$build/probe/window_probe.exe" 2>/dev/null | tr -d '\r'
+}
+probe_has() {  # probe_has FILE TEXT: a visible window of the wizard holds exactly TEXT
+  # Through the environment: awk -v would turn the two characters \n into a line break.
+  PROBE_TEXT=$2 awk -F'\t' '$6 == ENVIRON["PROBE_TEXT"] { found = 1 } END { exit !found }' "$1"
+}
+wait_page() {  # wait_page NAME TEXT: until TEXT is shown; then the probe and a screenshot
+  local deadline=$((SECONDS + 60))
+  until probe >"$work/probe-$1.txt" && probe_has "$work/probe-$1.txt" "$2"; do
+    [ "$SECONDS" -lt "$deadline" ] && kill -0 "$setup_pid" 2>/dev/null || return 1
+    sleep 0.5
+  done
+  sleep 0.5
+  probe >"$work/probe-$1.txt"
+  shoot "demo-$1"
+}
+check_texts() {  # check_texts PAGE KEY...: each key's text is on screen
+  local key text
+  for key in "${@:2}"; do
+    text=$(demo_text "$key")
+    probe_has "$work/probe-$1.txt" "$text"
+    check "$1 page shows $key \"$text\"" $?
+  done
+}
+rgb() {  # rgb NAME X Y: "R G B" of a screenshot's pixel
+  convert "$artifacts/$1.png" -format '%[fx:round(255*p{'"$2,$3"'}.r)] %[fx:round(255*p{'"$2,$3"'}.g)] %[fx:round(255*p{'"$2,$3"'}.b)]' info: 2>/dev/null
+}
+near() {  # near "R G B" R G B: within 24 on each channel (JPEG and font smoothing)
+  local a=($1)
+  [ ${#a[@]} = 3 ] && [ $(( (a[0]-$2)*(a[0]-$2) < 576 && (a[1]-$3)*(a[1]-$3) < 576 && (a[2]-$4)*(a[2]-$4) < 576 )) = 1 ]
+}
+colour_pixels() {  # colour_pixels NAME WxH+X+Y HEX: pixels of exactly that colour in the area
+  convert "$artifacts/$1.png" -crop "$2" +repage -fill black +opaque "$3" -fill white -opaque "$3" \
+    -colorspace gray -format '%[fx:round(w*h*mean)]' info: 2>/dev/null || echo 0
+}
+click() { xdotool mousemove --window "$(wizard_window)" "$1" "$2" click 1; }
+
+run_demo() {
+  (cd "$work/demo" && exec "$XVFB_WINE" setup.exe) >/dev/null 2>&1 &
+  setup_pid=$!
+  wait_page welcome "$(demo_text 欢迎0)" || { give_up "the demo's welcome page appears"; return; }
+  local caption
+  caption=$(head -1 "$work/probe-welcome.txt" | cut -f6)
+  check "the window caption is 窗口标题 \"$caption\"" $([ "$caption" = "$(demo_text 窗口标题)" ]; echo $?)
+  check_texts welcome 欢迎0 欢迎1
+  probe_has "$work/probe-welcome.txt" "下一步(&N)"
+  check "Next has the caption of slot 2" $?
+  # 图片框1 at (0, 0): the JPEG's yellow disc centred at (82, 90).
+  near "$(rgb demo-welcome 82 90)" 255 210 63
+  check "the welcome picture (JPEG) is on 图片框1 ($(rgb demo-welcome 82 90))" $?
+  local dark=$(colour_pixels demo-welcome 304x44+180+12 '#00008B')
+  check "the welcome title is drawn in its markup colour 9109504 ($dark pixels)" $([ "$dark" -gt 40 ]; echo $?)
+  click 360 312
+
+  wait_page licence "$(demo_text 协议0)" || { give_up "the licence page follows"; return; }
+  check_texts licence 协议0 协议1 协议2 协议3 协议4
+  # 图片框6 at (366, 2) over the band 外形框6: the PNG's red disc at (110, 26); its transparent
+  # top-left shows the band's colour 16247773 (#DDEBF7).
+  near "$(rgb demo-licence 476 28)" 232 70 42
+  check "the header picture (PNG) is on 图片框6 ($(rgb demo-licence 476 28))" $?
+  near "$(rgb demo-licence 368 4)" 221 235 247
+  check "the PNG's transparent part shows the band colour ($(rgb demo-licence 368 4))" $?
+  near "$(rgb demo-licence 250 4)" 221 235 247
+  check "the header band has its 背景 colour ($(rgb demo-licence 250 4))" $?
+  click 26 267   # 选择框_条款
+  sleep 0.5
+  click 360 312
+
+  wait_page components "$(demo_text 组件0)" || { give_up "the components page follows"; return; }
+  check_texts components 组件0 组件1 组件2 组件3 组件4
+  click 360 312
+
+  wait_page folder "$(demo_text 目录0)" || { give_up "the folder page follows"; return; }
+  check_texts folder 目录0 目录1 目录2 目录3 目录4
+  local needed free
+  needed=$(awk -F'\t' '$6 ~ /^所需空间: / { print $6 }' "$work/probe-folder.txt")
+  free=$(awk -F'\t' '$6 ~ /^可用空间: / { print $6 }' "$work/probe-folder.txt")
+  check "the space labels are filled (\"$needed\", \"$free\")" \
+    $([ -n "$needed" ] && [ -n "$free" ] && ! grep -q '%Default%' "$work/probe-folder.txt"; echo $?)
+  # The space display moved the destination group to 171 and shows its panel at 241.
+  local edit_top
+  edit_top=$(awk -F'\t' '$1 == "Edit" { split($2, b, ","); print b[2] }' "$work/probe-folder.txt")
+  check "the destination group moved up for the space display (edit box at top $edit_top)" \
+    $([ "$edit_top" = 195 ]; echo $?)
+  click 360 312
+
+  wait_page finish "$(demo_text 完成0)" || { give_up "the finish page follows the install"; return; }
+  check_texts finish 完成0 完成1
+  near "$(rgb demo-finish 82 90)" 255 210 63
+  check "the welcome picture is on 图片框4 of the finish page too" $?
+  probe_has "$work/probe-finish.txt" "完成(&F)"
+  check "Next has the finish caption" $?
+  click 360 312
+  local deadline=$((SECONDS + 30))
+  while kill -0 "$setup_pid" 2>/dev/null && [ "$SECONDS" -lt "$deadline" ]; do sleep 0.2; done
+  kill -0 "$setup_pid" 2>/dev/null && { give_up "the demo ends after Finish"; return; }
+  wait "$setup_pid"
+  local rc=$?
+  check "the demo's wizard install ends with exit code 0 (got $rc)" $([ "$rc" = 0 ]; echo $?)
+}
+
+PROBE_WINE=$(wine_for "build/$build/probe/window_probe.exe")
+rm -f "$artifacts"/demo-*.png
+build/native/setup-pack build examples/demo -o "$work/demo/setup.exe" --arch "$build" >"$work/demo-pack.log" 2>&1
+check "setup-pack builds the demo" $?
+export work marks project artifacts results root build PROBE_WINE
 xvfb_run run_wizard
+xvfb_run run_demo
+
+# --- setup-pack preview of the demo --------------------------------------------------------------
+# One picture per page and of the unpack window, kept in build/artifacts/<build>/preview/.
+preview=$artifacts/preview
+rm -rf "$preview"
+build/native/setup-pack preview examples/demo -o "$preview" --arch "$build" >"$work/preview.log" 2>&1
+check "setup-pack preview runs ($(tail -1 "$work/preview.log"))" $?
+for page in welcome licence components folder installing finish unpack; do
+  colours=$( [ -f "$preview/$page.png" ] && xvfb_colours "$preview/$page.png" || echo 0)
+  check "preview $page.png is a picture ($colours colours)" $([ "$colours" -gt 4 ]; echo $?)
+done
+differ=$(compare -metric AE "$preview/welcome.png" "$preview/finish.png" null: 2>&1 | cut -d' ' -f1)
+check "preview pages differ (welcome against finish: $differ pixels)" $([ "${differ%.*}" -gt 1000 ] 2>/dev/null; echo $?)
 
 # --- what the pictures show ---------------------------------------------------------------------
 # Client coordinates from the window table: the header band at (0, 0) 500 x 57, 进度条1 at

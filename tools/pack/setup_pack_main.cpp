@@ -4,12 +4,15 @@
 //                    [--method METHOD] [--volume-size SIZE]
 //   setup-pack inspect FILE [--extract DIR]
 //   setup-pack config SOURCE_DIR TARGET_DIR
+//   setup-pack preview PROJECT_DIR -o OUT_DIR [--arch win32|win64] [--stub PATH]
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "tools/pack/config_writer.h"
 #include "tools/pack/inspector.h"
 #include "tools/pack/package_builder.h"
+#include "tools/pack/preview.h"
 #include "tools/pack/project_check.h"
 
 namespace {
@@ -19,7 +22,8 @@ int Usage() {
                "usage: setup-pack build PROJECT_DIR -o OUT.exe [--arch win32|win64] [--key NNN]\n"
                "                        [--stub PATH] [--method METHOD] [--volume-size SIZE]\n"
                "       setup-pack inspect FILE [--extract DIR]\n"
-               "       setup-pack config SOURCE_DIR TARGET_DIR\n");
+               "       setup-pack config SOURCE_DIR TARGET_DIR\n"
+               "       setup-pack preview PROJECT_DIR -o OUT_DIR [--arch win32|win64] [--stub PATH]\n");
   return 2;
 }
 
@@ -56,6 +60,29 @@ int Build(int argc, char** argv) {
   return 0;
 }
 
+int Preview(int argc, char** argv) {
+  PreviewOptions options;
+  for (int i = 2; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const bool hasValue = i + 1 < argc;
+    if (arg == "-o" && hasValue) options.outputDir = argv[++i];
+    else if (arg == "--arch" && hasValue) options.arch = argv[++i];
+    else if (arg == "--stub" && hasValue) options.stub = argv[++i];
+    else if (options.projectDir.empty() && !arg.empty() && arg[0] != '-') options.projectDir = arg;
+    else return Usage();
+  }
+  if (options.projectDir.empty() || options.outputDir.empty()) return Usage();
+  if (options.arch != "win32" && options.arch != "win64")
+    return Fail("--arch " + options.arch + ": win32 or win64");
+  if (std::string error = CheckProject(options.projectDir); !error.empty()) return Fail(error);
+  std::error_code ec;
+  options.selfPath = std::filesystem::read_symlink("/proc/self/exe", ec).string();
+  std::string error;
+  if (RunPreview(options, error) != 0) return Fail(error);
+  std::printf("pages of %s written to %s\n", options.projectDir.c_str(), options.outputDir.c_str());
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -74,5 +101,6 @@ int main(int argc, char** argv) {
     std::printf("configuration written to %s\n", argv[3]);
     return 0;
   }
+  if (command == "preview") return Preview(argc, argv);
   return Usage();
 }

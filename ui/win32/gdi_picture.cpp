@@ -150,10 +150,14 @@ GdiPicture GdiPicture::Decode(BytesView bytes) {
 }
 
 void GdiPicture::Draw(intptr_t hdc, int x, int y) const {
-  if (!bitmap_ || !hdc) return;
+  DrawScaled(hdc, x, y, width_, height_);
+}
+
+void GdiPicture::DrawScaled(intptr_t hdc, int x, int y, int width, int height) const {
+  if (!bitmap_ || !hdc || width <= 0 || height <= 0) return;
   const GdiPlusApi& api = Api();
   void* graphics = nullptr;
   if (api.createFromHdc(reinterpret_cast<HDC>(hdc), &graphics) != kOk) return;
-  api.drawImageRectI(graphics, bitmap_, x, y, width_, height_);
+  api.drawImageRectI(graphics, bitmap_, x, y, width, height);
   api.deleteGraphics(graphics);
 }

@@ -30,6 +30,8 @@ class GdiPicture {
   int Height() const { return height_; }
   // Draws at (x, y) at its natural size in pixels, alpha-blended over what `hdc` holds.
   void Draw(intptr_t hdc, int x, int y) const;
+  // Draws scaled into the rectangle (x, y, width, height), alpha-blended likewise.
+  void DrawScaled(intptr_t hdc, int x, int y, int width, int height) const;
   // The GpBitmap, lent for other GDI+ calls; the picture keeps it.
   void* LendBitmap() const { return bitmap_; }
 

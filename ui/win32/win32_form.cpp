@@ -5,6 +5,7 @@
 #include "platform/win32/windows_api.h"
 
 #include "ui/win32/comctl_binding.h"
+#include "ui/win32/taskbar_progress.h"
 
 #include <algorithm>
 #include <map>
@@ -13,6 +14,7 @@
 
 #include "platform/platform.h"
 #include "ui/image_bytes.h"
+#include "ui/picture_fit.h"
 
 namespace {
 
@@ -822,6 +824,7 @@ Win32Form::Control& Win32Form::AddCopy(const Control& t, const std::string& name
   clone->textColour = t.textColour;
   clone->backColour = t.backColour;
   clone->pictureBytes = t.pictureBytes;
+  clone->fit = t.fit;
   if (t.picture.Valid()) clone->picture = GdiPicture::Decode(t.pictureBytes);
   clone->tag = t.tag;
   Control& c = *clone;
@@ -975,6 +978,41 @@ Bytes Win32Form::Picture(const std::string& control) const {
   return c ? c->pictureBytes : Bytes();
 }
 
+void Win32Form::SetPictureFit(const std::string& control, PictureFit fit) {
+  Control* c = control.empty() ? nullptr : Find(control);
+  if (!c || c->kind != K::kPicture || c->fit == fit) return;
+  c->fit = fit;
+  if (c->hwnd) InvalidateRect(H(c->hwnd), nullptr, TRUE);
+}
+
+PictureFit Win32Form::GetPictureFit(const std::string& control) const {
+  const Control* c = control.empty() ? nullptr : Find(control);
+  return c ? c->fit : PictureFit::kNatural;
+}
+
+void Win32Form::MirrorProgressOnTaskbar(const std::string& progressControl) {
+  const bool was = !mirrored_.empty();
+  mirrored_ = progressControl;
+  if (!window_) return;
+  TaskbarProgress& taskbar = TaskbarProgress::Instance();
+  if (!mirrored_.empty()) {
+    if (taskbar.Available()) SetTimer(H(window_), kTaskbarTimerId, kTaskbarMilliseconds, nullptr);
+    return;
+  }
+  if (!was) return;
+  KillTimer(H(window_), kTaskbarTimerId);
+  taskbar.SetValue(window_, 100, 100);
+  taskbar.Clear(window_);
+}
+
+void Win32Form::SelectTreeItem(const std::string& control, int index) {
+  Control* c = control.empty() ? nullptr : Find(control);
+  if (!c || c->kind != K::kTree || !c->hwnd || index < 0 || size_t(index) >= c->treeItems.size())
+    return;
+  // The tree reports the change itself (TVN_SELCHANGED), as for a click.
+  SendMessageW(H(c->hwnd), TVM_SELECTITEM, TVGN_CARET, c->treeItems[size_t(index)]);
+}
+
 bool Win32Form::SetWindowIcon(BytesView icoFile) {
   iconFile_ = Bytes(icoFile);
   UniqueIcon big, small;
@@ -1106,6 +1144,7 @@ void Win32Form::OnDestroyed() {
   // The windows go; what they showed stays readable through the form.
   if (frameTimer_) KillTimer(H(window_), kFrameTimerId);
   frameTimer_ = false;
+  if (!mirrored_.empty()) KillTimer(H(window_), kTaskbarTimerId);
   for (auto& [name, c] : controls_) {
     if (!c->hwnd) continue;
     c->rowsPending = false;
@@ -1145,19 +1184,26 @@ intptr_t Win32Form::OnControlColour(unsigned message, intptr_t dc, intptr_t chil
   // read-only licence box (which reads better so than on grey) lie on the window colour.
   const bool onWindowColour =
       c->kind == K::kMultiEdit || (c->kind == K::kEdit && message == WM_CTLCOLOREDIT);
-  if (c->textColour == kSystemColour && c->backColour == kSystemColour && !onWindowColour)
-    return 0;
+  // A label or check box without a background of its own lies on its host's colour: a rights
+  // line or a finish option would otherwise show the system's grey on a coloured page.
+  Rgb back = c->backColour;
+  if (back == kSystemColour && !onWindowColour && c->kind != K::kButton) {
+    for (const Control* host = Find(c->parent); host && back == kSystemColour;
+         host = Find(host->parent))
+      back = host->backColour;
+  }
+  if (c->textColour == kSystemColour && back == kSystemColour && !onWindowColour) return 0;
   handled = true;
   const int systemBack = onWindowColour ? COLOR_WINDOW : COLOR_BTNFACE;
   const int systemText = onWindowColour ? COLOR_WINDOWTEXT : COLOR_BTNTEXT;
   HDC hdc = reinterpret_cast<HDC>(dc);
   ::SetTextColor(hdc, c->textColour == kSystemColour ? GetSysColor(systemText) : c->textColour);
-  if (c->backColour == kSystemColour) {
+  if (back == kSystemColour) {
     ::SetBkColor(hdc, GetSysColor(systemBack));
     return reinterpret_cast<intptr_t>(GetSysColorBrush(systemBack));
   }
-  ::SetBkColor(hdc, c->backColour);
-  return reinterpret_cast<intptr_t>(gdi_->Brush(c->backColour));
+  ::SetBkColor(hdc, back);
+  return reinterpret_cast<intptr_t>(gdi_->Brush(back));
 }
 
 intptr_t Win32Form::OnMessage(intptr_t hwnd, unsigned message, uintptr_t wParam, intptr_t lParam,
@@ -1267,7 +1313,11 @@ intptr_t Win32Form::OnMessage(intptr_t hwnd, unsigned message, uintptr_t wParam,
       Rgb back = c->backColour;
       FillRect(item->hDC, &item->rcItem,
                back == kSystemColour ? GetSysColorBrush(COLOR_BTNFACE) : gdi_->Brush(back));
-      c->picture.Draw(reinterpret_cast<intptr_t>(item->hDC), item->rcItem.left, item->rcItem.top);
+      const Bounds at = PlacePicture(c->fit, c->picture.Width(), c->picture.Height(),
+                                     item->rcItem.right - item->rcItem.left,
+                                     item->rcItem.bottom - item->rcItem.top);
+      c->picture.DrawScaled(reinterpret_cast<intptr_t>(item->hDC), item->rcItem.left + at.left,
+                            item->rcItem.top + at.top, at.width, at.height);
       return TRUE;
     }
     case kFeedbackMessage: {
@@ -1308,6 +1358,8 @@ intptr_t Win32Form::OnMessage(intptr_t hwnd, unsigned message, uintptr_t wParam,
       if (!top) break;
       handled = true;
       if (wParam == kFrameTimerId) ShowFrame();
+      else if (wParam == kTaskbarTimerId)
+        TaskbarProgress::Instance().SetValue(window_, Progress(mirrored_), 100);
       else OnTimer(wParam);
       return 0;
     case WM_CLOSE: {

@@ -93,6 +93,11 @@ class Win32Form : public Form {
   Rgb ButtonFaceColour() const override;
   bool SetPicture(const std::string& control, BytesView bytes) override;
   Bytes Picture(const std::string& control) const override;
+  void SetPictureFit(const std::string& control, PictureFit fit) override;
+  PictureFit GetPictureFit(const std::string& control) const override;
+  void SelectTreeItem(const std::string& control, int index) override;
+  void MirrorProgressOnTaskbar(const std::string& progressControl) override;
+  std::string MirroredProgress() const override { return mirrored_; }
   bool SetWindowIcon(BytesView icoFile) override;
   Bytes WindowIcon() const override { return iconFile_; }
   void SetTag(const std::string& control, const std::string& tag) override;
@@ -146,6 +151,7 @@ class Win32Form : public Form {
     Rgb backColour = kSystemColour;
     Bytes pictureBytes;
     GdiPicture picture;
+    PictureFit fit = PictureFit::kNatural;
     std::string tag;
   };
   struct GdiResources;
@@ -191,6 +197,9 @@ class Win32Form : public Form {
   static constexpr uint32_t kFrameMilliseconds = 16;
   static constexpr uint32_t kFrameCostShare = 8;  // frames at most 1/8 of the time
   static constexpr uintptr_t kFrameTimerId = 1;  // control ids, which name the timers, start at 1000
+  static constexpr uintptr_t kTaskbarTimerId = 2;
+  // A COM call per tick rather than per progress report: the archiver reports far more often.
+  static constexpr uint32_t kTaskbarMilliseconds = 80;
 
   Win32FormStyle style_;
   intptr_t window_ = 0;
@@ -219,6 +228,7 @@ class Win32Form : public Form {
   bool frameTimer_ = false;    // the frame timer runs for changes kept back
   bool framePending_ = false;  // changes kept back for the next frame
   uint32_t frameGap_ = kFrameMilliseconds;  // the least time between two frames
+  std::string mirrored_;        // the progress bar the taskbar button shows ("" none)
   FormEventHandler handler_;
   std::shared_ptr<int> life_ = std::make_shared<int>(0);  // expires with the form
 };

@@ -2,11 +2,14 @@
 // an install leaves them, for screenshots (tests/e2e/form_screenshots.sh). It talks to the
 // script through marker files in the current folder: it writes "page4.ready" once page 4 is
 // painted, waits for "page4.done", then does the same for page 5; it gives up after a minute.
+// With the argument "unpack" it shows the unpack window at 42 % instead ("unpack.ready",
+// "unpack.done"), for setup-pack preview.
 #include "platform/win32/windows_api.h"
 
 #include <string>
 
 #include "ui/win32/win32_form.h"
+#include "wizard/win32/win32_unpack_window.h"
 #include "wizard/window_tables.h"
 
 namespace {
@@ -34,7 +37,16 @@ bool ShowUntil(Win32Form& form, const wchar_t* ready, const wchar_t* done) {
 
 }  // namespace
 
-int wmain() {
+int ShowUnpackWindow() {
+  Win32UnpackWindow window;
+  window.Open();
+  window.ShowProgress(42);
+  if (!window.form() || !window.form()->Valid()) return 2;
+  return ShowUntil(*window.form(), L"unpack.ready", L"unpack.done") ? 0 : 3;
+}
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc > 1 && lstrcmpW(argv[1], L"unpack") == 0) return ShowUnpackWindow();
   Win32Form form(WizardWindowDesc());
   if (!form.Valid()) return 2;
   // What start-up does to the window before the first page.

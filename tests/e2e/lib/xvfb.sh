@@ -37,19 +37,22 @@ xvfb_make_prefix() {
     "$XVFB_WINE64" wineboot -i >/dev/null 2>&1
     "$XVFB_WINESERVER" -w
   fi
-  if ! grep -qF 'Fonts\\Replacements' "$WINEPREFIX/user.reg" 2>/dev/null; then
+  # The Chinese face names a package's page texts name (宋体, 黑体, 楷体) are mapped too; the
+  # registry file is UTF-16 so that regedit reads them whatever the prefix's code page. The
+  # mark of a prefix that has them is the replacement of "KaiTi".
+  if ! grep -qF '"KaiTi"' "$WINEPREFIX/user.reg" 2>/dev/null; then
     local reg="$WINEPREFIX/font-replacements.reg" face
     {
-      printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
-      for face in "SimSun" "NSimSun" "MS Shell Dlg" "MS Shell Dlg 2" "Tahoma" "Microsoft Sans Serif"; do
+      printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
+      for face in "SimSun" "NSimSun" "MS Shell Dlg" "MS Shell Dlg 2" "Tahoma" "Microsoft Sans Serif" \
+                  "SimHei" "宋体" "黑体" "楷体" "KaiTi"; do
         printf '"%s"="WenQuanYi Zen Hei"\r\n' "$face"
       done
-    } >"$reg"
+    } | iconv -f UTF-8 -t UTF-16 >"$reg"
     "$XVFB_WINE64" regedit /s "$reg" >/dev/null 2>&1
     "$XVFB_WINESERVER" -w
   fi
 }
-
 # xvfb_run COMMAND...: runs COMMAND (a program or a shell function of the caller) with
 # DISPLAY set to a new virtual screen of $XVFB_SCREEN, then ends $WINEPREFIX's processes while
 # the screen still exists; returns COMMAND's exit code. A wineserver keeps the display it was

@@ -209,9 +209,9 @@ TEST_F(PackBuild, DemoIsReadBackByTheRuntime) {
   // Page texts are an enciphered keyed store; names known when packing are filled in.
   Bytes welcome;
   ASSERT_TRUE(ReadKeyedItem(context.config.guiText, "欢迎0", true, welcome));
-  EXPECT_EQ(welcome, "<font宋体,12,真,0,16777215/>欢迎安装 演示软件 1.0.0");
+  EXPECT_EQ(welcome, "<font黑体,14,真,9109504,16777215/>欢迎安装 演示软件 1.0.0");
   ASSERT_TRUE(ReadKeyedItem(context.config.guiText, "欢迎1", true, welcome));
-  EXPECT_TRUE(text::Contains(welcome, "计算机上。\r\n\r\n单击")) << welcome;
+  EXPECT_TRUE(text::Contains(welcome, "计算机上。\r\n\r\n安装之前")) << welcome;
   EXPECT_TRUE(text::Contains(context.config.assignments, "%InstallPath%\\帮助,-1\r\n帮助.txt,0"));
   EXPECT_TRUE(text::Contains(context.config.registryList, "REGpath1"));
   EXPECT_TRUE(context.package.showSpace);
@@ -329,8 +329,8 @@ TEST_F(PackBuild, RoundTripThroughAnExtractedProjectKeepsTheConfiguration) {
 
   const auto before = StoredConfiguration(folder, folder / "first.exe", "one");
   const auto after = StoredConfiguration(folder, folder / "out\\setup.exe", "two");
-  // Every file of the demo, registry, resource items and skin picture included.
-  EXPECT_EQ(before.size(), 8u);
+  // Every file of the demo, registry, resource items and both skin pictures included.
+  EXPECT_EQ(before.size(), 9u);
   EXPECT_EQ(before, after);
   EXPECT_EQ(ReadMainKeyFrom(before.at("data.ini"), keys::kInstallPassword), crypto::Md5Hex("口令123"));
   for (const auto& entry : fs::recursive_directory_iterator(kDemo / "payload")) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "ui/headless_form.h"
 #include "wizard/window_tables.h"
 
@@ -28,6 +30,77 @@ TEST(WindowTables, WizardHasEveryControlTheWizardAddresses) {
   EXPECT_EQ(back->top, 301);
   EXPECT_FALSE(back->visible);
   EXPECT_EQ(w.Find("超级列表框")->width, 450);
+}
+
+bool Overlap(const ControlDesc& a, const ControlDesc& b) {
+  return a.left < b.left + b.width && b.left < a.left + a.width && a.top < b.top + b.height &&
+         b.top < a.top + a.height;
+}
+
+// Controls that share a place on purpose and are never shown together: the detail list, the
+// picture shown instead of it and the button that brings it back.
+bool StackedOnPurpose(const std::string& a, const std::string& b) {
+  const std::vector<std::string> stack = {"超级列表框", "图片框_界面安装时图片", "按钮_显示细节"};
+  auto in = [&](const std::string& n) { return std::find(stack.begin(), stack.end(), n) != stack.end(); };
+  return in(a) && in(b);
+}
+
+TEST(WindowTables, NoControlOverlapsASiblingOrLeavesItsParent) {
+  const WindowDesc& w = WizardWindowDesc();
+  for (const ControlDesc& a : w.controls) {
+    if (a.kind == ControlKind::kTimer || a.parent.empty()) continue;
+    const ControlDesc* parent = w.Find(a.parent);
+    if (parent->kind != ControlKind::kPageContainer) {
+      EXPECT_TRUE(a.left >= 0 && a.top >= 0 && a.left + a.width <= parent->width &&
+                  a.top + a.height <= parent->height)
+          << a.name << " leaves " << a.parent;
+    }
+    for (const ControlDesc& b : w.controls) {
+      if (&b <= &a || b.parent != a.parent || b.kind == ControlKind::kTimer) continue;
+      if (a.page >= 0 || b.page >= 0 || StackedOnPurpose(a.name, b.name)) continue;  // page bodies
+      EXPECT_FALSE(Overlap(a, b)) << a.name << " overlaps " << b.name;
+    }
+  }
+  // The space display's moves keep the folder page tidy too.
+  ControlDesc group = *w.Find("分组框_目标文件夹"), panel = *w.Find("外形框_显示空间");
+  group.top = 171;
+  panel.top = 241;
+  EXPECT_FALSE(Overlap(group, panel));
+  EXPECT_LE(panel.top + panel.height, w.Find("编辑框_版权4")->top);
+}
+
+TEST(WindowTables, FolderPageAndSpareControlsAsDesigned) {
+  const WindowDesc& w = WizardWindowDesc();
+  struct Case {
+    const char* name;
+    int left, top;
+    const char* caption;
+  } cases[] = {
+      {"分组框_目标文件夹", 24, 206, ""},
+      {"外形框_显示空间", 15, 136, ""},
+      {"浏览目录", -1, -1, "浏览目录..."},
+      {"标签_所需空间", -1, -1, "所需空间: XXMB"},
+      {"标签_可用空间", -1, -1, "可用空间: XXGB"},
+      {"备用_外形框1", 368, 328, ""},
+      {"备用_主标题", -1, -1, "备用的传递消息"},
+      {"备用_备注标题", -1, -1, ""},
+      {"选择框_条款", 18, 259, "同意本协议的条款"},
+      {"编辑框4", 18, 86, ""},
+      {"树型框1", 180, 130, ""},
+      {"超级列表框", 22, 110, ""},
+  };
+  for (const Case& c : cases) {
+    const ControlDesc* d = w.Find(c.name);
+    ASSERT_NE(d, nullptr) << c.name;
+    if (c.left >= 0) EXPECT_EQ(d->left, c.left) << c.name;
+    if (c.top >= 0) EXPECT_EQ(d->top, c.top) << c.name;
+    EXPECT_EQ(d->caption, c.caption) << c.name;
+  }
+  EXPECT_FALSE(w.Find("外形框_显示空间")->visible);
+  EXPECT_EQ(w.Find("图片框1")->width, 164);
+  EXPECT_EQ(w.Find("图片框1")->height, 288);
+  EXPECT_EQ(w.Find("图片框2")->width, 134);
+  EXPECT_EQ(w.Find("图片框2")->height, 53);
 }
 
 TEST(WindowTables, UnpackWindow) {

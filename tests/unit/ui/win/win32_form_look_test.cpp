@@ -232,6 +232,15 @@ TEST_F(WinFormLook, ColoursAreAnsweredByTheParentForThatControlOnly) {
   SelectObject(dc, old);
   DeleteObject(bitmap);
   DeleteDC(dc);
+
+  // A control without a background of its own lies on its host's colour; its own wins.
+  form->SetBackColour("页0", RGB(1, 2, 3));
+  ColourAnswer onPage = AskColours(Hwnd(*form, "邻居"), WM_CTLCOLORSTATIC);
+  EXPECT_EQ(onPage.brushColour, RGB(1, 2, 3));
+  EXPECT_EQ(onPage.back, RGB(1, 2, 3));
+  EXPECT_EQ(AskColours(Hwnd(*form, "标题"), WM_CTLCOLORSTATIC).back, RGB(1, 2, 3));
+  form->SetBackColour("标题", RGB(0, 128, 0));
+  EXPECT_EQ(AskColours(Hwnd(*form, "标题"), WM_CTLCOLORSTATIC).back, RGB(0, 128, 0));
 }
 
 TEST_F(WinFormLook, PicturesOfEveryKindPaintAtNaturalSizeOverTheBackground) {
