@@ -7,6 +7,8 @@
 #include <functional>
 
 #include "archive/branch.h"
+#include "archive/bzip2.h"
+#include "archive/deflate64.h"
 #include "archive/lzma.h"
 #include "common/crypto.h"
 #include "platform/platform.h"
@@ -351,6 +353,14 @@ Status MakeCoder(const CoderInfo& coder, std::vector<std::unique_ptr<InStream>> 
     *out = std::make_unique<DeflateStream>(std::move(in), outSize);
     return Status::kOk;
   }
+  if (id == kIdDeflate64) {
+    *out = CreateDeflate64Stream(std::move(in), outSize);
+    return Status::kOk;
+  }
+  if (id == kIdBzip2) {
+    *out = CreateBzip2Stream(std::move(in), outSize);
+    return Status::kOk;
+  }
   if (id == kIdAes) return MakeAes(coder.props, std::move(in), outSize, keys, out);
   if (id == kIdX86 || id == kIdX86Short) {
     auto ip = std::make_shared<uint32_t>(0);
@@ -536,7 +546,7 @@ Status OpenFolder(Source& source, const Folder& folder, const std::vector<uint64
     static const Bytes* const kKnown[] = {
         &kIdCopy, &kIdDelta, &kIdX86,  &kIdX86Short, &kIdBcj2,  &kIdArm64, &kIdRiscv, &kIdArm,
         &kIdArmt, &kIdPpc,   &kIdSparc, &kIdIa64,    &kIdSwap2, &kIdSwap4, &kIdLzma,  &kIdLzma2,
-        &kIdDeflate, &kIdAes};
+        &kIdDeflate, &kIdDeflate64, &kIdBzip2, &kIdAes};
     bool known = std::any_of(std::begin(kKnown), std::end(kKnown),
                              [&](const Bytes* id) { return *id == c.methodId; });
     if (!known) return Status::kUnsupportedMethod;
