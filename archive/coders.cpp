@@ -10,6 +10,7 @@
 #include "archive/bzip2.h"
 #include "archive/deflate64.h"
 #include "archive/lzma.h"
+#include "archive/ppmd.h"
 #include "common/crypto.h"
 #include "platform/platform.h"
 
@@ -357,6 +358,7 @@ Status MakeCoder(const CoderInfo& coder, std::vector<std::unique_ptr<InStream>> 
     *out = CreateDeflate64Stream(std::move(in), outSize);
     return Status::kOk;
   }
+  if (id == kIdPpmd) return CreatePpmdStream(coder.props, std::move(in), outSize, out);
   if (id == kIdBzip2) {
     *out = CreateBzip2Stream(std::move(in), outSize);
     return Status::kOk;
@@ -546,7 +548,7 @@ Status OpenFolder(Source& source, const Folder& folder, const std::vector<uint64
     static const Bytes* const kKnown[] = {
         &kIdCopy, &kIdDelta, &kIdX86,  &kIdX86Short, &kIdBcj2,  &kIdArm64, &kIdRiscv, &kIdArm,
         &kIdArmt, &kIdPpc,   &kIdSparc, &kIdIa64,    &kIdSwap2, &kIdSwap4, &kIdLzma,  &kIdLzma2,
-        &kIdDeflate, &kIdDeflate64, &kIdBzip2, &kIdAes};
+        &kIdDeflate, &kIdDeflate64, &kIdBzip2, &kIdPpmd, &kIdAes};
     bool known = std::any_of(std::begin(kKnown), std::end(kKnown),
                              [&](const Bytes* id) { return *id == c.methodId; });
     if (!known) return Status::kUnsupportedMethod;

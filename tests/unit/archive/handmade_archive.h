@@ -12,6 +12,9 @@
 
 namespace testarchive {
 
+// The Zstandard method id of a 7z writer we do not follow: a method this reader does not know.
+inline Bytes UnknownMethodId() { return Bytes("\x04\xF7\x11\x01", 4); }
+
 struct Item {
   std::u16string name;
   Bytes data;
