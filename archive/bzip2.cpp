@@ -28,9 +28,14 @@ struct CrcTable {
 };
 const CrcTable kCrc;
 
+constexpr unsigned kFastBits = 10;
+
 // A canonical Huffman code of one table: codes of each length are consecutive, in symbol order.
+// `fast` holds, for every value of the next 10 bits, the symbol and length a code of at most
+// 10 bits decodes to (length 0: a longer code, decoded bit by bit).
 struct HuffmanTable {
   unsigned minLen = 0, maxLen = 0;
+  uint16_t fast[1 << kFastBits] = {};
   uint32_t first[kMaxCodeLength + 2] = {};
   uint32_t count[kMaxCodeLength + 2] = {};
   uint32_t index[kMaxCodeLength + 2] = {};
@@ -56,6 +61,19 @@ struct HuffmanTable {
         }
       }
       code = (code + count[len]) << 1;
+    }
+    // Filled by running the bit-by-bit search on each prefix, so both ways agree on any table,
+    // also on the over-subscribed ones of a damaged stream.
+    for (uint32_t prefix = 0; prefix < (1u << kFastBits); ++prefix) {
+      fast[prefix] = 0;
+      uint32_t c = 0;
+      for (unsigned len = 1; len <= std::min(maxLen, kFastBits); ++len) {
+        c = (c << 1) | ((prefix >> (kFastBits - len)) & 1);
+        if (c - first[len] < count[len]) {
+          fast[prefix] = static_cast<uint16_t>(perm[index[len] + c - first[len]] | (len << 9));
+          break;
+        }
+      }
     }
   }
 };
@@ -295,6 +313,12 @@ class Bzip2Stream final : public InStream {
   Status DecodeSymbol(const HuffmanTable& t, unsigned* sym) {
     Status s = Need(t.maxLen);
     if (s != Status::kOk) return s;
+    uint16_t hit = t.fast[bits_ >> (64 - kFastBits)];
+    if (hit != 0) {
+      Take(hit >> 9);
+      *sym = hit & 0x1FF;
+      return Status::kOk;
+    }
     uint64_t peek = bits_;
     uint32_t code = 0;
     for (unsigned len = 1; len <= t.maxLen; ++len) {
