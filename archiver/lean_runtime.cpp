@@ -3,6 +3,9 @@
 // runtime's own, which would pull in its symbol demangler (for the message an uncaught
 // exception prints on a console the DLL never has) and a second, copy-on-write string
 // implementation behind the standard exception classes: about a fifth of the library.
+// Allocations with std::nothrow still return null: the runtime catches its own exception there.
+// A link error "multiple definition of std::__throw_..." means new code reaches a helper not
+// listed here (the runtime's file of them then comes in whole): add it below.
 #include <cstdlib>
 
 namespace __gnu_cxx {
