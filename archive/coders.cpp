@@ -6,7 +6,11 @@
 #include <cstring>
 #include <functional>
 
+#include "archive/branch.h"
+#include "archive/bzip2.h"
+#include "archive/deflate64.h"
 #include "archive/lzma.h"
+#include "archive/ppmd.h"
 #include "common/crypto.h"
 #include "platform/platform.h"
 
@@ -19,6 +23,17 @@ const Bytes kIdX86 = BytesOf({0x03, 0x03, 0x01, 0x03});
 const Bytes kIdX86Short = BytesOf({0x04});
 const Bytes kIdBcj2 = BytesOf({0x03, 0x03, 0x01, 0x1B});
 const Bytes kIdArm64 = BytesOf({0x0A});
+const Bytes kIdRiscv = BytesOf({0x0B});
+const Bytes kIdPpc = BytesOf({0x03, 0x03, 0x02, 0x05});
+const Bytes kIdIa64 = BytesOf({0x03, 0x03, 0x04, 0x01});
+const Bytes kIdArm = BytesOf({0x03, 0x03, 0x05, 0x01});
+const Bytes kIdArmt = BytesOf({0x03, 0x03, 0x07, 0x01});
+const Bytes kIdSparc = BytesOf({0x03, 0x03, 0x08, 0x05});
+const Bytes kIdSwap2 = BytesOf({0x02, 0x03, 0x02});
+const Bytes kIdSwap4 = BytesOf({0x02, 0x03, 0x04});
+const Bytes kIdPpmd = BytesOf({0x03, 0x04, 0x01});
+const Bytes kIdBzip2 = BytesOf({0x04, 0x02, 0x02});
+const Bytes kIdDeflate64 = BytesOf({0x04, 0x01, 0x09});
 const Bytes kIdLzma = BytesOf({0x03, 0x01, 0x01});
 const Bytes kIdLzma2 = BytesOf({0x21});
 const Bytes kIdDeflate = BytesOf({0x04, 0x01, 0x08});
@@ -339,6 +354,15 @@ Status MakeCoder(const CoderInfo& coder, std::vector<std::unique_ptr<InStream>> 
     *out = std::make_unique<DeflateStream>(std::move(in), outSize);
     return Status::kOk;
   }
+  if (id == kIdDeflate64) {
+    *out = CreateDeflate64Stream(std::move(in), outSize);
+    return Status::kOk;
+  }
+  if (id == kIdPpmd) return CreatePpmdStream(coder.props, std::move(in), outSize, out);
+  if (id == kIdBzip2) {
+    *out = CreateBzip2Stream(std::move(in), outSize);
+    return Status::kOk;
+  }
   if (id == kIdAes) return MakeAes(coder.props, std::move(in), outSize, keys, out);
   if (id == kIdX86 || id == kIdX86Short) {
     auto ip = std::make_shared<uint32_t>(0);
@@ -348,16 +372,30 @@ Status MakeCoder(const CoderInfo& coder, std::vector<std::unique_ptr<InStream>> 
     });
     return Status::kOk;
   }
-  if (id == kIdArm64) {
+  using BranchConvert = size_t (*)(uint8_t*, size_t, uint32_t&);
+  static const std::pair<const Bytes*, BranchConvert> kBranch[] = {
+      {&kIdArm64, Arm64Convert}, {&kIdRiscv, RiscvConvert}, {&kIdArm, ArmConvert},
+      {&kIdArmt, ArmtConvert},   {&kIdPpc, PpcConvert},     {&kIdSparc, SparcConvert},
+      {&kIdIa64, Ia64Convert}};
+  for (const auto& [branchId, convert] : kBranch) {
+    if (*branchId != id) continue;
+    // An optional 4-byte start offset: the address the first byte had when it was filtered.
     auto pc = std::make_shared<uint32_t>(0);
     if (coder.props.size() == 4) {
       for (int i = 0; i < 4; ++i) *pc |= uint32_t{static_cast<uint8_t>(coder.props[i])} << (8 * i);
-      if (*pc & 3) return Status::kUnsupportedMethod;
+      if (*pc & (branchId == &kIdArm64 ? 3u : 1u)) return Status::kUnsupportedMethod;
     } else if (!coder.props.empty()) {
       return Status::kUnsupportedMethod;
     }
+    BranchConvert f = convert;
     *out = std::make_unique<FilterStream>(std::move(in), outSize,
-                                          [pc](uint8_t* d, size_t n) { return Arm64Convert(d, n, *pc); });
+                                          [pc, f](uint8_t* d, size_t n) { return f(d, n, *pc); });
+    return Status::kOk;
+  }
+  if (id == kIdSwap2 || id == kIdSwap4) {
+    unsigned unit = id == kIdSwap2 ? 2 : 4;
+    *out = std::make_unique<FilterStream>(std::move(in), outSize,
+                                          [unit](uint8_t* d, size_t n) { return SwapConvert(d, n, unit); });
     return Status::kOk;
   }
   if (id == kIdDelta) {
@@ -507,8 +545,10 @@ Status OpenFolder(Source& source, const Folder& folder, const std::vector<uint64
   };
   // Report an unsupported coder before anything else, whatever its place in the graph.
   for (const CoderInfo& c : folder.coders) {
-    static const Bytes* const kKnown[] = {&kIdCopy, &kIdDelta, &kIdX86, &kIdX86Short, &kIdBcj2,
-                                         &kIdArm64, &kIdLzma, &kIdLzma2, &kIdDeflate, &kIdAes};
+    static const Bytes* const kKnown[] = {
+        &kIdCopy, &kIdDelta, &kIdX86,  &kIdX86Short, &kIdBcj2,  &kIdArm64, &kIdRiscv, &kIdArm,
+        &kIdArmt, &kIdPpc,   &kIdSparc, &kIdIa64,    &kIdSwap2, &kIdSwap4, &kIdLzma,  &kIdLzma2,
+        &kIdDeflate, &kIdDeflate64, &kIdBzip2, &kIdPpmd, &kIdAes};
     bool known = std::any_of(std::begin(kKnown), std::end(kKnown),
                              [&](const Bytes* id) { return *id == c.methodId; });
     if (!known) return Status::kUnsupportedMethod;
@@ -521,12 +561,12 @@ std::string MethodName(const Bytes& id) {
   static const std::pair<const Bytes*, const char*> kNames[] = {
       {&kIdCopy, "Copy"},   {&kIdDelta, "Delta"}, {&kIdX86, "BCJ"},       {&kIdX86Short, "BCJ"},
       {&kIdBcj2, "BCJ2"},   {&kIdArm64, "ARM64"}, {&kIdLzma, "LZMA"},     {&kIdLzma2, "LZMA2"},
-      {&kIdDeflate, "Deflate"}, {&kIdAes, "7zAES"}};
+      {&kIdDeflate, "Deflate"}, {&kIdAes, "7zAES"}, {&kIdRiscv, "RISCV"}, {&kIdArm, "ARM"},
+      {&kIdArmt, "ARMT"},   {&kIdPpc, "PPC"},     {&kIdSparc, "SPARC"}, {&kIdIa64, "IA64"},
+      {&kIdSwap2, "SWAP2"}, {&kIdSwap4, "SWAP4"}, {&kIdPpmd, "PPMD"},   {&kIdBzip2, "BZip2"},
+      {&kIdDeflate64, "Deflate64"}};
   for (const auto& [known, name] : kNames)
     if (*known == id) return name;
-  if (id == BytesOf({0x03, 0x04, 0x01})) return "PPMD";
-  if (id == BytesOf({0x04, 0x02, 0x02})) return "BZip2";
-  if (id == BytesOf({0x04, 0x01, 0x09})) return "Deflate64";
   static const char kHex[] = "0123456789ABCDEF";
   std::string hex;
   for (char c : id) {
@@ -588,37 +628,6 @@ size_t X86Convert(uint8_t* data, size_t size, uint32_t& ip, uint32_t& state) {
   state = gap > 3 ? 0 : ((mask << (gap - 1)) & 7);
   ip += static_cast<uint32_t>(pos);
   return pos;
-}
-
-size_t Arm64Convert(uint8_t* data, size_t size, uint32_t& pc) {
-  size_t i = 0;
-  for (; i + 4 <= size; i += 4) {
-    uint8_t* p = data + i;
-    uint32_t v = uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
-    uint32_t here = pc + static_cast<uint32_t>(i);
-    if ((v >> 26) == 0x25) {  // BL: 26-bit word offset
-      uint32_t dest = (v - (here >> 2)) & 0x03FFFFFF;
-      v = 0x94000000u | dest;
-    } else if ((v & 0x9F000000u) == 0x90000000u) {  // ADRP: 21-bit page offset
-      uint32_t src = ((v >> 29) & 3) | ((v >> 3) & 0x001FFFFC);
-      // Only immediates within +/-512 MiB are converted, which keeps data that merely looks
-      // like ADRP mostly untouched.
-      if (((src + 0x00020000) & 0x001C0000) != 0) continue;
-      uint32_t dest = src - (here >> 12);
-      v &= 0x9000001Fu;
-      v |= (dest & 3) << 29;
-      v |= (dest & 0x0003FFFC) << 3;
-      v |= (0u - (dest & 0x00020000)) & 0x00E00000;
-    } else {
-      continue;
-    }
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-    p[2] = static_cast<uint8_t>(v >> 16);
-    p[3] = static_cast<uint8_t>(v >> 24);
-  }
-  pc += static_cast<uint32_t>(i);
-  return i;
 }
 
 }  // namespace archive::detail

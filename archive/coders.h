@@ -74,7 +74,5 @@ std::string MethodName(const Bytes& id);
 // rest (at most 4) must be presented again with the following bytes. `ip` is the stream
 // position of data[0] and `state` the carried mask, both updated.
 size_t X86Convert(uint8_t* data, size_t size, uint32_t& ip, uint32_t& state);
-// ARM64 branch conversion (decoding direction); returns the processed size (a multiple of 4).
-size_t Arm64Convert(uint8_t* data, size_t size, uint32_t& pc);
 
 }  // namespace archive::detail

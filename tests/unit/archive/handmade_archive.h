@@ -12,10 +12,15 @@
 
 namespace testarchive {
 
+// The Zstandard method id of a 7z writer we do not follow: a method this reader does not know.
+inline Bytes UnknownMethodId() { return Bytes("\x04\xF7\x11\x01", 4); }
+
 struct Item {
   std::u16string name;
   Bytes data;
   bool directory = false;
+  // When not empty, the packed stream stored for `data` (which the method must decode to).
+  Bytes packed = {};
 };
 
 inline void PutNumber(Bytes& out, uint64_t v) {
@@ -52,7 +57,8 @@ inline Bytes MakeArchive(const std::vector<Item>& items, Bytes methodId = Bytes(
   std::vector<const Item*> withData;
   for (const Item& it : items)
     if (!it.directory && !it.data.empty()) withData.push_back(&it);
-  for (const Item* it : withData) packed += it->data;
+  auto packedOf = [](const Item* it) -> const Bytes& { return it->packed.empty() ? it->data : it->packed; };
+  for (const Item* it : withData) packed += packedOf(it);
 
   header.push_back(0x01);  // Header
   if (!withData.empty()) {
@@ -61,7 +67,7 @@ inline Bytes MakeArchive(const std::vector<Item>& items, Bytes methodId = Bytes(
     PutNumber(header, 0);
     PutNumber(header, withData.size());
     header.push_back(0x09);
-    for (const Item* it : withData) PutNumber(header, it->data.size());
+    for (const Item* it : withData) PutNumber(header, packedOf(it).size());
     header.push_back(0x00);
     header.push_back(0x07);  // UnpackInfo
     header.push_back(0x0B);

@@ -10,6 +10,7 @@
 #include <random>
 #include <string>
 
+#include "archive/archive.h"
 #include "common/bytes.h"
 
 namespace sevenzip {
@@ -96,6 +97,34 @@ inline void ExpectSameTree(const fs::path& expected, const fs::path& actual, con
     ++actualCount;
   }
   EXPECT_EQ(count, actualCount) << what << ": extra entries";
+}
+
+// Archives every file below `root` with 7zz and `switches` (ASCII `password` when not empty),
+// extracts the archive with our reader below `work` and compares each file with its source,
+// byte for byte. `what` names the case in failures.
+inline void ExpectExtractsLikeSource(const fs::path& root, const fs::path& work,
+                                     const std::string& switches, const std::string& password,
+                                     const std::string& what) {
+  SCOPED_TRACE(what + " (" + switches + ")");
+  fs::remove_all(work);
+  fs::create_directories(work);
+  fs::path arc = work / "a.7z";
+  std::string pw = password.empty() ? "" : " -p" + Quote(password);
+  ASSERT_TRUE(Shell("cd " + Quote(root.string()) + " && /usr/bin/7zz a -bd " + Quote(arc.string()) +
+                    " * " + switches + pw));
+  archive::Reader reader;
+  ASSERT_EQ(reader.Open(arc.string(), password), archive::Status::kOk);
+  ASSERT_EQ(reader.Extract({}, (work / "out").string(), nullptr), archive::Status::kOk)
+      << reader.ErrorDetail();
+  size_t files = 0;
+  for (const auto& e : fs::recursive_directory_iterator(root)) {
+    if (!e.is_regular_file()) continue;
+    ++files;
+    fs::path rel = fs::relative(e.path(), root);
+    EXPECT_TRUE(ReadFile(e.path()) == ReadFile(work / "out" / rel)) << rel << " differs";
+  }
+  EXPECT_GT(files, 0u);
+  fs::remove_all(work);
 }
 
 }  // namespace sevenzip

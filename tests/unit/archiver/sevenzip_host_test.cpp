@@ -9,6 +9,7 @@
 #include "platform/host/host.h"
 #include "platform/platform.h"
 #include "tests/support/test_folder.h"
+#include "tests/unit/archive/handmade_archive.h"
 #include "tests/unit/archive/seven_zip_tool.h"
 
 namespace {
@@ -159,8 +160,10 @@ TEST_F(SevenZipApi, CancelAndErrorsGiveDistinctCodes) {
             archiver::kErrorNotArcFile);
   EXPECT_EQ(SevenZip(nullptr, "q \"a.7z\"", nullptr, 0), archiver::kErrorCommandName);
 
-  std::string ppmd = Make("-m0=PPMd");
-  EXPECT_EQ(SevenZip(nullptr, RuntimeLine(ppmd, Out(), "", {}, {}).c_str(), nullptr, 0),
+  std::string unknown = (dir_ / "unknown.7z").string();
+  sevenzip::WriteFile(unknown, testarchive::MakeArchive({{u"u.txt", "data", false}},
+                                                        testarchive::UnknownMethodId()));
+  EXPECT_EQ(SevenZip(nullptr, RuntimeLine(unknown, Out(), "", {}, {}).c_str(), nullptr, 0),
             archiver::kErrorMethod);
 
   std::string stored = Make("-m0=Copy -mhc=off");
