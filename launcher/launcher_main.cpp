@@ -102,6 +102,10 @@ bool StartAndWait(const std::string& engine, const std::string& parameters,
   info.fMask = SEE_MASK_NOCLOSEPROCESS;
   info.lpFile = file.c_str();
   info.lpParameters = arguments.c_str();
+  // Not the launcher's current folder, which is often the install folder: a folder that is a
+  // process's current folder cannot be removed, and the engine must remove that one.
+  const std::wstring folder = Wide(engineFolder);
+  info.lpDirectory = folder.c_str();
   info.nShow = SW_SHOWNORMAL;
   if (!ShellExecuteExW(&info)) return false;
   OwnedHandle process(info.hProcess);

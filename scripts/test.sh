@@ -37,6 +37,7 @@ for build in win32 win64; do
   bash tests/e2e/wizard_gui_e2e.sh "$build"  # the visible wizard under Xvfb: installing page, finish page, Next
   bash tests/e2e/uninstall_engine_e2e.sh "$build"  # the engine copy: silent removal, what stays
   bash tests/e2e/uninstall_screenshots.sh "$build" # the uninstall window: confirm, progress, finish
+  bash tests/e2e/uninstall_e2e.sh "$build"         # the round trip: install, QuietUninstallString, nothing left
   bash tests/check_imports.sh "$build"       # load-time imports: KnownDLLs only
   bash tests/e2e/planted_dll_e2e.sh "$build" # DLLs and programs named like system ones beside setup.exe
 done

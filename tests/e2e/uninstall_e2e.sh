@@ -95,7 +95,8 @@ if install_demo; then
   rc=$?
   check "the quiet uninstall ends with exit code 0 (got $rc)" "$(ok "$rc" = 0)"
   $wineserver -w
-  check "the install folder is gone" "$(ok ! -e "$app")"
+  left=$( [ -e "$app" ] && cd "$app" && find . | sort | tr '\n' ' ')
+  check "the install folder is gone ($left)" "$(ok ! -e "$app")"
   check "the Uninstall key is gone (32-bit view)" "$(ok -z "$(reg_text "$uninstall32\\演示软件")")"
   check "the Uninstall key is gone (64-bit view)" "$(ok -z "$(reg_text "$uninstall64\\演示软件")")"
   check "every shortcut is gone" "$(ok "$(lnk_count)" = 0)"
