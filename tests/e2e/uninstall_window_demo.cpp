@@ -65,18 +65,18 @@ int wmain(int argc, wchar_t** argv) {
   (void)plat::CreateDirectories(r + "\\bin");
   (void)plat::CreateDirectories(r + "\\文档");
   (void)plat::CreateDirectories(t);
-  RecordSpec spec;
-  spec.name = product;
-  spec.version = "2.1";
-  spec.mainProgram = "截图.exe";
-  spec.copyright = "演示公司版权所有";
-  spec.files = {r + "\\bin\\截图.exe", r + "\\文档\\说明.txt", r + "\\readme.txt",
+  RecordFixture fixture;
+  fixture.name = product;
+  fixture.version = "2.1";
+  fixture.mainProgram = "截图.exe";
+  fixture.copyright = "演示公司版权所有";
+  fixture.files = {r + "\\bin\\截图.exe", r + "\\文档\\说明.txt", r + "\\readme.txt",
                 r + "\\uninst.exe", r + "\\uninst.dat"};
-  for (const std::string& f : spec.files) WriteFile(f);
-  spec.options = {{"删除保存的设置", "真", "真", ""}, {"删除下载的数据", "真", "假", ""}};
-  spec.commands = {{"真", "\"" + plat::ModulePath() + "\" --pause", "假", "真"}};
+  for (const std::string& f : fixture.files) WriteFile(f);
+  fixture.options = {{"删除保存的设置", "真", "真", ""}, {"删除下载的数据", "真", "假", ""}};
+  fixture.commands = {{"真", "\"" + plat::ModulePath() + "\" --pause", "假", "真"}};
   (void)plat::WriteFileBytes(r + "\\uninst.dat",
-                             BuildUninstDat(BuildRecord(spec, r), spec.copyright));
+                             BuildUninstDat(BuildRecord(fixture, r), fixture.copyright));
 
   Win32Form form(UninstallWindowDesc());
   if (!form.Valid()) return 2;

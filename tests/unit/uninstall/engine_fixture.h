@@ -20,7 +20,7 @@
 #include "uninstall/uninstall_engine.h"
 #include "uninstall/uninstall_window.h"
 
-struct RecordSpec {
+struct RecordFixture {
   std::string name = "演示软件";
   std::string version = "1.0";
   std::string mainProgram = "演示.exe";
@@ -37,46 +37,46 @@ struct RecordSpec {
   std::string copyright = "演示公司";
 };
 
-inline Bytes BuildRecord(const RecordSpec& spec, const std::string& installFolder) {
+inline Bytes BuildRecord(const RecordFixture& fixture, const std::string& installFolder) {
   ini::Document doc;
-  doc.Set(package::kRecordMainSection, package::kRecordProductName, spec.name);
-  doc.Set(package::kRecordMainSection, package::kRecordVersion, spec.version);
-  doc.Set(package::kRecordMainSection, package::kRecordMainProgram, spec.mainProgram);
+  doc.Set(package::kRecordMainSection, package::kRecordProductName, fixture.name);
+  doc.Set(package::kRecordMainSection, package::kRecordVersion, fixture.version);
+  doc.Set(package::kRecordMainSection, package::kRecordMainProgram, fixture.mainProgram);
   doc.Set(package::kRecordMainSection, package::kRecordInstallFolder, installFolder);
   doc.Set(package::kRecordMainSection, package::kRecordShortcutCount,
-          std::to_string(spec.shortcutEntries.size()));
-  doc.Set(package::kRecordMainSection, package::kRecordProgramGroup, spec.programGroup);
-  doc.Set(package::kRecordMainSection, package::kRecordUninstallMode, spec.mode);
-  for (size_t i = 0; i < spec.shortcutEntries.size(); ++i)
+          std::to_string(fixture.shortcutEntries.size()));
+  doc.Set(package::kRecordMainSection, package::kRecordProgramGroup, fixture.programGroup);
+  doc.Set(package::kRecordMainSection, package::kRecordUninstallMode, fixture.mode);
+  for (size_t i = 0; i < fixture.shortcutEntries.size(); ++i)
     doc.Set(package::kRecordMainSection, package::kRecordShortcutPrefix + std::to_string(i + 1),
-            spec.shortcutEntries[i]);
+            fixture.shortcutEntries[i]);
   doc.Set(keys::kCommandLineSection, keys::kSwitchDirect, "-jp");
   doc.Set(keys::kCommandLineSection, keys::kSwitchHideEnd, "-hideend");
   doc.Set(keys::kCommandLineSection, keys::kSwitchBackground, "-hp");
   doc.Set(keys::kUninstallCommandsSection, package::kCommandCount,
-          std::to_string(spec.commands.size()));
-  for (size_t i = 0; i < spec.commands.size(); ++i) {
+          std::to_string(fixture.commands.size()));
+  for (size_t i = 0; i < fixture.commands.size(); ++i) {
     const std::string n = std::to_string(i + 1);
-    doc.Set(keys::kUninstallCommandsSection, package::kCommandExternal + n, spec.commands[i][0]);
-    doc.Set(keys::kUninstallCommandsSection, package::kCommandLine + n, spec.commands[i][1]);
-    doc.Set(keys::kUninstallCommandsSection, package::kCommandHidden + n, spec.commands[i][2]);
-    doc.Set(keys::kUninstallCommandsSection, package::kCommandWait + n, spec.commands[i][3]);
+    doc.Set(keys::kUninstallCommandsSection, package::kCommandExternal + n, fixture.commands[i][0]);
+    doc.Set(keys::kUninstallCommandsSection, package::kCommandLine + n, fixture.commands[i][1]);
+    doc.Set(keys::kUninstallCommandsSection, package::kCommandHidden + n, fixture.commands[i][2]);
+    doc.Set(keys::kUninstallCommandsSection, package::kCommandWait + n, fixture.commands[i][3]);
   }
   doc.Set(package::kRecordOptionsSection, package::kOptionCount,
-          std::to_string(spec.options.size()));
-  doc.Set(package::kRecordOptionsSection, package::kOptionLayout, spec.optionLayout);
-  for (size_t k = 0; k < spec.options.size(); ++k) {
+          std::to_string(fixture.options.size()));
+  doc.Set(package::kRecordOptionsSection, package::kOptionLayout, fixture.optionLayout);
+  for (size_t k = 0; k < fixture.options.size(); ++k) {
     const std::string n = std::to_string(k + 1);
-    doc.Set(package::kRecordOptionsSection, package::kOptionCaption + n, spec.options[k][0]);
-    doc.Set(package::kRecordOptionsSection, package::kOptionVisible + n, spec.options[k][1]);
-    doc.Set(package::kRecordOptionsSection, package::kOptionChecked + n, spec.options[k][2]);
-    doc.Set(package::kRecordOptionsSection, package::kOptionCommand + n, spec.options[k][3]);
+    doc.Set(package::kRecordOptionsSection, package::kOptionCaption + n, fixture.options[k][0]);
+    doc.Set(package::kRecordOptionsSection, package::kOptionVisible + n, fixture.options[k][1]);
+    doc.Set(package::kRecordOptionsSection, package::kOptionChecked + n, fixture.options[k][2]);
+    doc.Set(package::kRecordOptionsSection, package::kOptionCommand + n, fixture.options[k][3]);
   }
   Bytes record = doc.Serialize();
   std::string files;
-  for (size_t i = 0; i < spec.files.size(); ++i) files += (i ? "\r\n" : "") + spec.files[i];
+  for (size_t i = 0; i < fixture.files.size(); ++i) files += (i ? "\r\n" : "") + fixture.files[i];
   AppendKeyedItem(record, package::kRecordFilesItem, files.empty() ? "\x01\x02\x03" : files, false);
-  AppendKeyedItem(record, package::kRecordRegistryItem, spec.registryList, false);
+  AppendKeyedItem(record, package::kRecordRegistryItem, fixture.registryList, false);
   return record;
 }
 

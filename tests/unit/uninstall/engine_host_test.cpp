@@ -51,28 +51,28 @@ struct Product {
   TestFolder sandbox;
   std::string r = "C:\\Program Files\\演示软件";
   std::string t = "C:\\Temp\\Uninstall\\演示软件";
-  RecordSpec spec;
+  RecordFixture fixture;
 
   Product() {
-    spec.files = {r + "\\bin\\演示.exe", r + "\\数据\\说明.txt", r + "\\readme.txt",
+    fixture.files = {r + "\\bin\\演示.exe", r + "\\数据\\说明.txt", r + "\\readme.txt",
                   r + "\\uninst.ini",    r + "\\uninst.exe",     r + "\\uninst.dat"};
-    for (const std::string& f : spec.files)
+    for (const std::string& f : fixture.files)
       if (f.find("uninst.ini") == std::string::npos) Write(f);
     EXPECT_TRUE(plat::CreateDirectories(t));
     Write(t + "\\uninst.exe");
   }
   void Record() {
     ASSERT_TRUE(plat::WriteFileBytes(r + "\\uninst.dat",
-                                     BuildUninstDat(BuildRecord(spec, r), spec.copyright)));
+                                     BuildUninstDat(BuildRecord(fixture, r), fixture.copyright)));
   }
 };
 
 TEST(UninstallEngine, ConfirmationPageShowsTheProductAndItsOptions) {
   Product p;
-  p.spec.options = {{"删除配置文件", "真", "真", "[真]removedump(config)"},
+  p.fixture.options = {{"删除配置文件", "真", "真", "[真]removedump(config)"},
                     {"隐藏的选项", "假", "假", ""},
                     {"保留存档", "真", "假", ""}};
-  p.spec.optionLayout = "150";
+  p.fixture.optionLayout = "150";
   p.Record();
   EngineRun run(p.r, p.t);
   run.Start();
@@ -123,7 +123,7 @@ TEST(UninstallEngine, RemovesWhatWasRecordedAndKeepsWhatTheUserAdded) {
   Write(groupLink);
   Write(std::string(kPrograms) + "\\演示软件\\卸载.lnk");  // the folder goes with its contents
   Write(std::string(kCommonPrograms) + "\\演示软件\\演示.lnk");
-  p.spec.shortcutEntries = {desktopLink + "," + groupLink + ","};
+  p.fixture.shortcutEntries = {desktopLink + "," + groupLink + ","};
   Write(p.r + "\\用户\\我的.txt");                         // added by the user after the install
   ASSERT_TRUE(plat::CreateDirectories(p.r + "\\空目录"));  // emptied by nobody: ours to remove
   const std::string key = "SOFTWARE\\演示公司";
@@ -132,7 +132,7 @@ TEST(UninstallEngine, RemovesWhatWasRecordedAndKeepsWhatTheUserAdded) {
   WriteValue(UninstallKey("演示软件"), "DisplayName", plat::RegView::k64);
   WriteValue(UninstallKey("演示软件"), "DisplayName", plat::RegView::k32);
   WriteValue(UninstallKey("别的软件"), "DisplayName", plat::RegView::k32);
-  p.spec.registryList = "HKEY_LOCAL_MACHINE\\" + key + "\\路径$,32\r\n";
+  p.fixture.registryList = "HKEY_LOCAL_MACHINE\\" + key + "\\路径$,32\r\n";
   p.Record();
 
   EngineRun run(p.r, p.t);
@@ -149,7 +149,7 @@ TEST(UninstallEngine, RemovesWhatWasRecordedAndKeepsWhatTheUserAdded) {
   EXPECT_TRUE(run.form.Visible(c::kSteps));
   EXPECT_FALSE(run.form.Visible(c::kWelcome));
 
-  for (const std::string& f : p.spec.files) EXPECT_FALSE(plat::FileExists(f)) << f;
+  for (const std::string& f : p.fixture.files) EXPECT_FALSE(plat::FileExists(f)) << f;
   EXPECT_FALSE(plat::DirectoryExists(p.r + "\\bin"));
   EXPECT_FALSE(plat::DirectoryExists(p.r + "\\空目录"));
   EXPECT_TRUE(plat::FileExists(p.r + "\\用户\\我的.txt"));
@@ -245,7 +245,7 @@ TEST(UninstallEngine, RunModes) {
   };
   for (const Case& c : cases) {
     Product p;
-    p.spec.mode = c.mode;
+    p.fixture.mode = c.mode;
     p.Record();
     EngineRun run(p.r, p.t, c.arguments);
     run.Start();
@@ -300,7 +300,7 @@ TEST(UninstallEngine, MissingRecordEndsWithItsOwnCode) {
 TEST(UninstallEngine, DangerousProductNamesDeleteNothingOutsideTheProduct) {
   for (const char* name : {"", "..", "a\\b", ".", "C:"}) {
     Product p;
-    p.spec.name = name;
+    p.fixture.name = name;
     p.Record();
     const std::vector<std::string> sentinels = {
         std::string(kPrograms) + "\\别的软件\\别的.lnk",
@@ -342,13 +342,13 @@ TEST(UninstallEngine, SystemAndProfileFoldersAreNeverRemovedAsTheInstallFolder) 
     const std::string r = folder;
     const std::string base = r.back() == '\\' ? r : r + "\\";
     const std::string t = "C:\\Temp\\Uninstall\\演示软件";
-    RecordSpec spec;
-    spec.files = {base + "演示.exe"};
+    RecordFixture fixture;
+    fixture.files = {base + "演示.exe"};
     Write(base + "演示.exe");
     ASSERT_TRUE(plat::CreateDirectories(base + "别人的空目录"));
     ASSERT_TRUE(plat::CreateDirectories(t));
     ASSERT_TRUE(
-        plat::WriteFileBytes(base + "uninst.dat", BuildUninstDat(BuildRecord(spec, r), "")));
+        plat::WriteFileBytes(base + "uninst.dat", BuildUninstDat(BuildRecord(fixture, r), "")));
     EngineRun run(r, t, {"-hp"});
     run.Start();
     run.form.TickTimers();
@@ -369,7 +369,7 @@ TEST(UninstallEngine, LinksAreRemovedAsLinksAndNeverFollowed) {
   Write(outside + "\\子目录\\深处.txt");
   Link(outside, p.r + "\\链接");
   Link(outside, std::string(kPrograms) + "\\演示软件");  // the program group is a link too
-  p.spec.files.push_back(p.r + "\\链接\\重要.txt");
+  p.fixture.files.push_back(p.r + "\\链接\\重要.txt");
   p.Record();
 
   EngineRun run(p.r, p.t, {"-hp"});
@@ -389,10 +389,10 @@ TEST(UninstallEngine, KeptNamesOfTheOptionCommandsSurvive) {
   Write(p.r + "\\数据\\存档\\一.sav");
   Write(p.r + "\\数据2\\二.txt");
   Write(p.r + "\\config.ini");
-  p.spec.files.push_back(p.r + "\\数据\\存档\\一.sav");
-  p.spec.files.push_back(p.r + "\\数据2\\二.txt");
-  p.spec.files.push_back(p.r + "\\config.ini");
-  p.spec.options = {{"保留存档", "真", "真", "[真]removedump(数据,CONFIG.INI)"}};
+  p.fixture.files.push_back(p.r + "\\数据\\存档\\一.sav");
+  p.fixture.files.push_back(p.r + "\\数据2\\二.txt");
+  p.fixture.files.push_back(p.r + "\\config.ini");
+  p.fixture.options = {{"保留存档", "真", "真", "[真]removedump(数据,CONFIG.INI)"}};
   p.Record();
 
   EngineRun run(p.r, p.t, {"-jp", "-hideend"});
@@ -409,7 +409,7 @@ TEST(UninstallEngine, KeptNamesOfTheOptionCommandsSurvive) {
 
 TEST(UninstallEngine, UntickedOptionRunsItsFalseLines) {
   Product p;
-  p.spec.options = {{"保留", "真", "假", "[假]removedump(readme.txt)&&[真]removedump(bin)"}};
+  p.fixture.options = {{"保留", "真", "假", "[假]removedump(readme.txt)&&[真]removedump(bin)"}};
   p.Record();
   EngineRun run(p.r, p.t, {"-jp", "-hideend"});
   run.Start();
@@ -435,7 +435,7 @@ TEST(UninstallEngine, EmptyRegistryListDeletesOnlyTheUninstallKey) {
   WriteValue(UninstallKey("演示软件"), "DisplayName", plat::RegView::k64);
   WriteValue("SOFTWARE\\演示公司", "路径", plat::RegView::k32);
   WriteValue("SOFTWARE\\演示公司", "路径", plat::RegView::k64);
-  p.spec.registryList = "\x01\x02\x03";
+  p.fixture.registryList = "\x01\x02\x03";
   p.Record();
   std::vector<plat::host::RegistrySnapshotEntry> before;
   for (const auto& e : plat::host::RegistrySnapshot())
@@ -490,7 +490,7 @@ TEST(DeleteRegistryPath, BothViewsValuesAndKeys) {
 
 TEST(UninstallEngine, ProgramGroupOverrideFolderIsRemovedToo) {
   Product p;
-  p.spec.programGroup = "演示公司\\演示组";
+  p.fixture.programGroup = "演示公司\\演示组";
   Write(std::string(kPrograms) + "\\演示软件\\a.lnk");
   Write(std::string(kPrograms) + "\\演示公司\\演示组\\b.lnk");
   Write(std::string(kPrograms) + "\\演示公司\\别的组\\c.lnk");
@@ -504,7 +504,7 @@ TEST(UninstallEngine, ProgramGroupOverrideFolderIsRemovedToo) {
 
   for (const char* group : {"..", "..\\..", "a\\..\\..", "C:\\Windows"}) {
     Product q;
-    q.spec.programGroup = group;
+    q.fixture.programGroup = group;
     q.Record();
     Write(std::string(kPrograms) + "\\留下.lnk");
     EngineRun again(q.r, q.t, {"-hp"});
@@ -517,7 +517,7 @@ TEST(UninstallEngine, ProgramGroupOverrideFolderIsRemovedToo) {
 
 TEST(UninstallEngine, UninstallCommandsRunBeforeTheRemoval) {
   Product p;
-  p.spec.commands = {{"假", "bin\\清理.exe /s", "真", "真"},
+  p.fixture.commands = {{"假", "bin\\清理.exe /s", "真", "真"},
                      {"真", "**%InstallPath%\\bin\\外部.exe** /q", "假", "假"}};
   p.Record();
   bool filesThere = false;

@@ -54,12 +54,12 @@ TEST(UninstallWindow, EngineFillsTheWindowAndCancelEndsTheRun) {
   const std::string t = plat::TempFolder() + "Uninstall\\uninstall-window-test";
   ASSERT_TRUE(plat::CreateDirectories(r));
   ASSERT_TRUE(plat::CreateDirectories(t));
-  RecordSpec spec;
-  spec.files = {r + "\\readme.txt"};
+  RecordFixture fixture;
+  fixture.files = {r + "\\readme.txt"};
   ASSERT_TRUE(plat::WriteFileBytes(r + "\\readme.txt", "x"));
-  spec.options = {{"删除配置文件", "真", "真", ""}};
+  fixture.options = {{"删除配置文件", "真", "真", ""}};
   ASSERT_TRUE(
-      plat::WriteFileBytes(r + "\\uninst.dat", BuildUninstDat(BuildRecord(spec, r), "演示公司")));
+      plat::WriteFileBytes(r + "\\uninst.dat", BuildUninstDat(BuildRecord(fixture, r), "演示公司")));
 
   Win32Form form(UninstallWindowDesc());
   ASSERT_TRUE(form.Valid());
