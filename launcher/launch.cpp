@@ -14,13 +14,14 @@ namespace {
 
 const char kFallbackName[] = "uninst";
 
+// By GBK characters: a trail byte 0x5C (淺 is 9C 5C) is no separator.
 std::string FileNameOf(const std::string& path) {
-  const size_t slash = path.find_last_of('\\');
+  const size_t slash = text::FindLastSeparator(path);
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 std::string FolderOfPath(const std::string& path) {
-  const size_t slash = path.find_last_of('\\');
+  const size_t slash = text::FindLastSeparator(path);
   return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 

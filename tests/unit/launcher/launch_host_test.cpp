@@ -69,6 +69,19 @@ TEST_F(LauncherRunTest, CopiesTheEngineUnderItsOwnNameAndWaitsForIt) {
   EXPECT_TRUE(plat::host::Messages().empty());
 }
 
+TEST_F(LauncherRunTest, ALauncherNameEndingInATrailByte0x5CIsOneName) {
+  // 淺 is 9C 5C in GBK: its second byte is no separator.
+  const std::string name = "\x9C\x5C.exe";
+  run.ownPath = "C:\\Program Files\\Demo\\" + name;
+  ASSERT_TRUE(plat::WriteFileBytes("C:\\Program Files\\Demo\\uninst.dat", "ENGINE"));
+
+  EXPECT_EQ(RunLauncher(run), kExitSuccess);
+
+  ASSERT_EQ(started.size(), 1u);
+  EXPECT_EQ(started[0].engine, "C:\\Temp\\Uninstall\\Demo\\" + name);
+  EXPECT_EQ(started[0].parameters.substr(0, 24), "\"C:\\Program Files\\Demo\" ");
+}
+
 TEST_F(LauncherRunTest, MissingEngineIsReportedAndNothingStarts) {
   ASSERT_TRUE(plat::CreateDirectories("C:\\Temp\\Uninstall\\Old"));
 
