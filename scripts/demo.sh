@@ -6,7 +6,18 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
-for preset in native win32; do
+. tests/win/wine-run.sh
+arch=win32
+wine=/usr/lib/wine/wine       # the i686 setup.exe
+if ! can_run_i686; then
+  # A kernel without IA-32 emulation runs no 32-bit program: the demo then goes in with the
+  # x86_64 build, and says so.
+  echo "!!! this machine cannot execute 32-bit programs (Exec format error): the demo is packed"
+  echo "!!! and installed with the x86_64 build instead of the i686 one"
+  arch=win64
+  wine=/usr/lib/wine/wine64
+fi
+for preset in native $arch; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs" >/dev/null
 done
@@ -14,12 +25,11 @@ done
 pkg=build/demo/package
 rm -rf "$pkg"
 mkdir -p "$pkg"
-build/native/setup-pack build examples/demo -o "$pkg/setup.exe" --arch win32
+build/native/setup-pack build examples/demo -o "$pkg/setup.exe" --arch $arch
 build/native/setup-pack inspect "$pkg/setup.exe" | sed -n '1,/^configuration package/p'
 
 export WINEPREFIX=$PWD/build/demo/wineprefix WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-wine=/usr/lib/wine/wine       # the i686 setup.exe
 wine64=/usr/lib/wine/wine64   # the prefix and Wine's own tools
 wineserver=/usr/lib/wine/wineserver
 $wineserver -k 2>/dev/null || true

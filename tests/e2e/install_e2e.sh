@@ -8,47 +8,16 @@ set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$root"
 build=${1:-win32}
-pack=${SETUP_PACK:-$root/build/native/setup-pack}
-stub=${SETUP_STUB:-$root/build/$build/setup.exe}
-[ -f "$stub" ] || { echo "missing $stub" >&2; exit 2; }
-. tests/win/wine-run.sh
-# setup.exe runs with the loader of its bitness; Wine's own tools (reg, cmd) are the 64-bit ones.
-wine=$(wine_for "$stub")
-wine64=/usr/lib/wine/wine64
+. tests/e2e/lib/prefix.sh
 echo "install_e2e: the $build build ($stub)"
-work=$(mktemp -d)
-wineserver=/usr/lib/wine/wineserver
 # The prefix keeps Wine's default code page: this machine has no zh_CN locale generated, and
 # under LANG=zh_CN.UTF-8 without it Wine cannot create a file with a Chinese name at all (its own
 # cmd fails too). regedit therefore reads the GBK .reg file in the default code page, so the
 # import is recognised by its data rather than by its Chinese key name.
-# No menu entries on the Linux side.
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-cleanup() {
-  for p in "$work"/prefix-* "$work/template"; do
-    [ -d "$p" ] && WINEPREFIX=$p $wineserver -k 2>/dev/null
-  done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-source "$root/tests/e2e/lib/checks.sh"
+boot_template
 
-echo "booting the template prefix..."
-WINEPREFIX=$work/template "$wine64" wineboot -i >/dev/null 2>&1
-WINEPREFIX=$work/template $wineserver -w
-# Wine links the profile folders (Desktop, Documents...) to the Linux home; shortcuts must stay
-# inside the prefix, so they become plain folders.
-for link in "$work"/template/drive_c/users/*/*; do
-  if [ -L "$link" ]; then rm "$link"; mkdir "$link"; fi
-done
-
-scenario=0
 run_setup() {  # run_setup SETUP.EXE ARGS... -> exit code; sets WINEPREFIX and C (drive_c)
-  scenario=$((scenario + 1))
-  export WINEPREFIX=$work/prefix-$scenario
-  cp -a "$work/template" "$WINEPREFIX"
-  C=$WINEPREFIX/drive_c
+  fresh_prefix
   local exe=$1; shift
   if [ "${exe##*.}" = bat ]; then
     (cd "$(dirname "$exe")" && "$wine64" cmd /c "$(basename "$exe")" >/dev/null 2>&1)
@@ -66,17 +35,8 @@ run_setup_line() {  # run_setup_line SETUP.EXE 'RAW ARGUMENTS' -> exit code
   printf '@"%s" %s\r\nexit /b %%errorlevel%%\r\n' "$(basename "$exe")" "$2" >"$(dirname "$exe")/run.bat"
   run_setup "$(dirname "$exe")/run.bat"
 }
-reg_text() {  # reg_text KEY -> the key and its subkeys as UTF-8 text ("" when missing)
-  local out=$work/export.reg
-  rm -f "$out"
-  "$wine64" reg export "$1" 'Z:'"${out//\//\\}" /y >/dev/null 2>&1 || return 0
-  iconv -f UTF-16LE -t UTF-8 "$out" | tr -d '\r'
-}
 same() { cmp -s "$1" "$2"; echo $?; }
 lnk_count() { find "$C/users" -name '*.lnk' 2>/dev/null | wc -l; }
-
-uninstall32='HKLM\SOFTWARE\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall'
-uninstall64='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall'
 
 # ---------------------------------------------------------------------------------------------
 # 1. The demo product, silently.

@@ -11,39 +11,10 @@ set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$root"
 build=${1:-win32}
-pack=${SETUP_PACK:-$root/build/native/setup-pack}
-stub=${SETUP_STUB:-$root/build/$build/setup.exe}
-[ -f "$stub" ] || { echo "missing $stub" >&2; exit 2; }
-. tests/win/wine-run.sh
-wine=$(wine_for "$stub")
-wine64=/usr/lib/wine/wine64
-wineserver=/usr/lib/wine/wineserver
+. tests/e2e/lib/prefix.sh
 echo "uninstall_e2e: the $build build ($stub)"
-work=$(mktemp -d)
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-cleanup() {
-  for p in "$work"/prefix-* "$work/template"; do
-    [ -d "$p" ] && WINEPREFIX=$p $wineserver -k 2>/dev/null
-  done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-source "$root/tests/e2e/lib/checks.sh"
+boot_template
 
-echo "booting the template prefix..."
-WINEPREFIX=$work/template "$wine64" wineboot -i >/dev/null 2>&1
-WINEPREFIX=$work/template $wineserver -w
-for link in "$work"/template/drive_c/users/*/*; do
-  if [ -L "$link" ]; then rm "$link"; mkdir "$link"; fi
-done
-
-reg_text() {  # reg_text KEY -> the key and its subkeys as UTF-8 text ("" when missing)
-  local out=$work/export.reg
-  rm -f "$out"
-  "$wine64" reg export "$1" 'Z:'"${out//\//\\}" /y >/dev/null 2>&1 || return 0
-  iconv -f UTF-16LE -t UTF-8 "$out" | tr -d '\r'
-}
 lnk_count() { find "$C/users" "$C/ProgramData" -name '*.lnk' 2>/dev/null | wc -l; }
 linux_path() {  # linux_path 'C:\a\b' -> $C/a/b
   local p=${1#[Cc]:\\}
@@ -51,18 +22,12 @@ linux_path() {  # linux_path 'C:\a\b' -> $C/a/b
 }
 temp_folder() { find "$C/users" -maxdepth 4 -type d -name Temp | head -1; }
 
-uninstall32='HKLM\SOFTWARE\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall'
-uninstall64='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall'
 demo=$work/demo/setup.exe
 "$pack" build examples/demo -o "$demo" --arch "$build" --stub "$stub" >/dev/null ||
   { check "setup-pack builds the demo" 1; exit 1; }
 
-scenario=0
 install_demo() {  # a fresh prefix with the demo installed silently; sets WINEPREFIX, C, app
-  scenario=$((scenario + 1))
-  export WINEPREFIX=$work/prefix-$scenario
-  cp -a "$work/template" "$WINEPREFIX"
-  C=$WINEPREFIX/drive_c
+  fresh_prefix
   (cd "$(dirname "$demo")" && "$wine" setup.exe -hp >/dev/null 2>&1)
   local rc=$?
   $wineserver -w

@@ -307,12 +307,15 @@ preview=$artifacts/preview
 rm -rf "$preview"
 build/native/setup-pack preview examples/demo -o "$preview" --arch "$build" >"$work/preview.log" 2>&1
 check "setup-pack preview runs ($(tail -1 "$work/preview.log"))" $?
-for page in welcome licence components folder installing finish unpack; do
+for page in welcome licence components folder installing finish unpack \
+            uninstall-confirm uninstall-progress uninstall-finish; do
   colours=$( [ -f "$preview/$page.png" ] && xvfb_colours "$preview/$page.png" || echo 0)
   check "preview $page.png is a picture ($colours colours)" $([ "$colours" -gt 4 ]; echo $?)
 done
 differ=$(compare -metric AE "$preview/welcome.png" "$preview/finish.png" null: 2>&1 | cut -d' ' -f1)
 check "preview pages differ (welcome against finish: $differ pixels)" $([ "${differ%.*}" -gt 1000 ] 2>/dev/null; echo $?)
+differ=$(compare -metric AE "$preview/uninstall-confirm.png" "$preview/uninstall-finish.png" null: 2>&1 | cut -d' ' -f1)
+check "preview uninstall pages differ (confirm against finish: $differ pixels)" $([ "${differ%.*}" -gt 1000 ] 2>/dev/null; echo $?)
 
 # --- what the pictures show ---------------------------------------------------------------------
 # Client coordinates from the window table: the header band at (0, 0) 500 x 57, 进度条1 at

@@ -25,6 +25,18 @@ wine_for() {
   if [ "$(pe_machine "$1")" = 14c ]; then echo /usr/lib/wine/wine; else echo /usr/lib/wine/wine64; fi
 }
 
+# can_run_i686: whether this machine runs the 32-bit loader at all. Some kernels are built or
+# booted without IA-32 emulation; every 32-bit ELF program, Wine's i686 loader included, then
+# fails with "Exec format error", and the i686 build can be built and inspected but not run.
+can_run_i686() {
+  /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+
+# runnable_builds: the Windows builds this machine can run, of "win32 win64", in that order.
+runnable_builds() {
+  if can_run_i686; then echo "win32 win64"; else echo "win64"; fi
+}
+
 [ "${BASH_SOURCE[0]}" = "$0" ] || return 0
 
 set -u

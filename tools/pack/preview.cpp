@@ -68,6 +68,30 @@ inner() {
   shot_window "$wizard" finish
   "$WINESERVER" -k; "$WINESERVER" -w
 
+  # The uninstall window, started as a user would: uninst.exe from the install folder. A project
+  # without an uninstaller has none of these pictures.
+  local uninst
+  uninst=$(find "$drive" -iname uninst.exe -newer "$work/pkg/setup.exe" 2>/dev/null | head -1)
+  if [ -n "$uninst" ]; then
+    (cd "$(dirname "$uninst")" && exec "$WINE" uninst.exe) >/dev/null 2>&1 &
+    local window
+    if window=$(wait_for 60 find_window uninst.exe 400 && find_window uninst.exe 400); then
+      sleep 1.5
+      shot_window "$window" uninstall-confirm
+      xdotool mousemove --window "$window" 360 311 click 1
+      if wait_for 60 test -f "$drive/preview-uninstalling.txt"; then
+        sleep 1.5
+        shot_window "$window" uninstall-progress
+      fi
+      wait_for 60 test ! -f "$drive/preview-uninstalling.txt"
+      sleep 2.5
+      shot_window "$window" uninstall-finish
+    else
+      echo "the uninstall window did not appear" >&2
+    fi
+    "$WINESERVER" -k; "$WINESERVER" -w
+  fi
+
   mkdir -p "$work/unpack"
   (cd "$work/unpack" && exec "$WINE" "$DEMO" unpack) >/dev/null 2>&1 &
   wait_for 60 test -f "$work/unpack/unpack.ready" || { echo "the unpack window did not appear" >&2; return 1; }
@@ -98,6 +122,16 @@ entries="是否外部运行$a=真\n参数运行文件名$a=cmd /c echo x> C:\\\\
 entries+="是否外部运行$b=真\n参数运行文件名$b=cmd /c echo x> C:\\\\preview-unpacked.txt\n是否隐藏窗口$b=真\n是否等待返回$b=真\n作用方案$b=解压后运行"
 sed -i -e "/^\[解压后运行的参数\]/,/^\[/s/^欲运行的次数=[0-9]*/欲运行的次数=$b/" \
   -e "/^\[解压后运行的参数\]/a $entries" "$ini"
+# The uninstall keeps its progress look up while a command of the copy waits; the marker goes
+# when it ends.
+if ! grep -q '^\[卸载时运行命令\]' "$ini"; then
+  printf '\n[卸载时运行命令]\n欲运行的次数=0\n' >>"$ini"
+fi
+count=$(sed -n '/^\[卸载时运行命令\]/,/^\[/s/^欲运行的次数=\([0-9]*\).*/\1/p' "$ini" | head -1)
+u=$((${count:-0} + 1))
+entries="是否外部运行$u=真\n参数运行文件名$u=cmd /c echo x> C:\\\\preview-uninstalling.txt \& ping -n 4 127.0.0.1 > nul \& del C:\\\\preview-uninstalling.txt\n是否隐藏窗口$u=真\n是否等待返回$u=真"
+sed -i -e "/^\[卸载时运行命令\]/,/^\[/s/^欲运行的次数=[0-9]*/欲运行的次数=$u/" \
+  -e "/^\[卸载时运行命令\]/a $entries" "$ini"
 "$SETUP_PACK" build "$work/project" -o "$work/pkg/setup.exe" --arch "$ARCH" --stub "$STUB" >"$work/build.log" 2>&1 ||
   { cat "$work/build.log" >&2; exit 1; }
 

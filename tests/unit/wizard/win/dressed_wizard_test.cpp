@@ -10,6 +10,8 @@
 #include "common/keyed_store.h"
 #include "tests/support/win_display.h"
 #include "ui/win32/win32_form.h"
+#include "script/component_tree.h"
+#include "wizard/component_view.h"
 #include "wizard/control_names.h"
 #include "wizard/page_flow.h"
 #include "wizard/page_texts.h"
@@ -158,6 +160,59 @@ TEST_F(DressedWizard, BrowseButtonOpensTheBrowserAndTakesItsChoice) {
   // Browsing also tells the free space of the chosen drive.
   EXPECT_EQ(form->Text(wizard_names::kSpaceFree).rfind("可用空间: ", 0), 0u);
   EXPECT_EQ(form->Text(wizard_names::kSpaceFree).find("%Default%"), std::string::npos);
+}
+
+// The mouse over the tree as the window system reports it: each item hovered becomes the
+// selection and its description shows; the page outside the tree clears the description.
+TEST_F(DressedWizard, HoverSelectsTheItemUnderTheMouseAndShowsItsDescription) {
+  session.tree = DefaultComponentTree();
+  ShowComponentTree(session);
+  form->SetVisible("", true);
+  form->SetCurrentPage(kPageComponents);
+  HWND tree = H(wizard_names::kTree);
+  auto pump = [&] {
+    for (int i = 0; i < 5; ++i) {
+      form->PumpEvents();
+      Sleep(5);
+    }
+  };
+  // The cursor itself goes there too: the window system reports where the real cursor is, and
+  // a cursor left over another item would win.
+  auto hover = [&](HWND window, POINT at) {
+    POINT screen = at;
+    ClientToScreen(window, &screen);
+    SetCursorPos(screen.x, screen.y);
+    PostMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
+    pump();
+  };
+  struct Case {
+    int index;  // in tree order: 基本组件, then its three options
+    const char* description;
+  } cases[] = {
+      {1, "安装完该软件后将应用主程序增加至桌面快捷方式"},
+      {3, "在快速运行烂里增加启动主程序的快捷方式"},
+  };
+  for (const Case& c : cases) {
+    HTREEITEM item = TreeView_GetRoot(tree);
+    for (int i = 0; i < c.index && item; ++i) item = TreeView_GetNextVisible(tree, item);
+    ASSERT_NE(item, nullptr) << c.index;
+    RECT box{};
+    ASSERT_TRUE(TreeView_GetItemRect(tree, item, &box, TRUE)) << c.index;
+    hover(tree, {(box.left + box.right) / 2, (box.top + box.bottom) / 2});
+    EXPECT_EQ(TreeView_GetSelection(tree), item) << c.index;
+    EXPECT_EQ(session.tree.selected, c.index);
+    EXPECT_EQ(WindowTextOf(H(wizard_names::kHint)), Wide(c.description)) << c.index;
+  }
+  // Below the last item nothing is hit: the selection stays.
+  RECT client{};
+  GetClientRect(tree, &client);
+  HTREEITEM before = TreeView_GetSelection(tree);
+  hover(tree, {client.right / 2, client.bottom - 2});
+  EXPECT_EQ(TreeView_GetSelection(tree), before);
+  // Off the tree, over the page body.
+  HWND page = GetParent(tree);
+  hover(page, {2, 2});
+  EXPECT_EQ(WindowTextOf(H(wizard_names::kHint)), L"");
 }
 
 TEST_F(DressedWizard, TaskbarProgressFollowsTheBarOrStaysInert) {
