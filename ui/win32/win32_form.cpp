@@ -1370,6 +1370,17 @@ intptr_t Win32Form::OnMessage(intptr_t hwnd, unsigned message, uintptr_t wParam,
       if (allowed && window_) DestroyWindow(H(window_));
       return 0;
     }
+    case WM_NCHITTEST: {
+      // A panel lets the press through to its parent; the window's background then answers as
+      // its caption would, and the system moves the window.
+      if (!dragAnywhere_) break;
+      const Control* c = top ? nullptr : FindByHandle(hwnd);
+      if (!top && (!c || c->kind != K::kPanel)) break;
+      const LRESULT hit = DefWindowProcW(H(hwnd), message, wParam, lParam);
+      if (hit != HTCLIENT) break;
+      handled = true;
+      return top ? HTCAPTION : HTTRANSPARENT;
+    }
     case WM_MOVE:
     case WM_SIZE: {
       if (!top || !ready_) break;
