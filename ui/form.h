@@ -216,8 +216,8 @@ class Form {
   virtual void MirrorProgressOnTaskbar(const std::string& progressControl) = 0;
   virtual std::string MirroredProgress() const = 0;
 
-  // While set, a press on the window's own background or on a panel drags the window as its
-  // title bar would. Forms without a screen only remember it.
+  // While set, a press on the window's background, a panel, a picture, a label or the page
+  // container drags the window as its title bar would. Forms without a screen only remember it.
   virtual void SetDragAnywhere(bool on) = 0;
   virtual bool DragAnywhere() const = 0;
 

@@ -1082,6 +1082,19 @@ void Win32Form::SetHandler(FormEventHandler handler) { handler_ = std::move(hand
 
 bool Win32Form::Dispatch(void* raw) {
   MSG* msg = static_cast<MSG*>(raw);
+  if (dragAnywhere_ && msg->message == WM_LBUTTONDOWN && window_) {
+    // A press on the window's background, a panel, a picture or the page container moves the
+    // window as a press on its caption would; the controls one works with keep their clicks.
+    const Control* c = FindByHandle(I(msg->hwnd));
+    const bool background = msg->hwnd == H(window_) ||
+                            (c && (c->kind == K::kPanel || c->kind == K::kPicture ||
+                                   c->kind == K::kPageContainer || c->kind == K::kLabel));
+    if (background) {
+      ReleaseCapture();
+      SendMessageW(H(window_), WM_NCLBUTTONDOWN, HTCAPTION, 0);
+      return true;
+    }
+  }
   // The dialog manager gives the window Tab navigation and Enter for the default button.
   if (window_ && IsDialogMessageW(H(window_), msg)) return true;
   TranslateMessage(msg);
@@ -1369,17 +1382,6 @@ intptr_t Win32Form::OnMessage(intptr_t hwnd, unsigned message, uintptr_t wParam,
       if (!Fire("", FormEvent::kMayClose, {}, &allowed)) return 0;
       if (allowed && window_) DestroyWindow(H(window_));
       return 0;
-    }
-    case WM_NCHITTEST: {
-      // A panel lets the press through to its parent; the window's background then answers as
-      // its caption would, and the system moves the window.
-      if (!dragAnywhere_) break;
-      const Control* c = top ? nullptr : FindByHandle(hwnd);
-      if (!top && (!c || c->kind != K::kPanel)) break;
-      const LRESULT hit = DefWindowProcW(H(hwnd), message, wParam, lParam);
-      if (hit != HTCLIENT) break;
-      handled = true;
-      return top ? HTCAPTION : HTTRANSPARENT;
     }
     case WM_MOVE:
     case WM_SIZE: {

@@ -32,7 +32,7 @@ struct SpareLabelTest : ::testing::Test {
   intptr_t Send(int code, intptr_t value = 0) {
     return run.form.Fire(kSpareLabel, FormEvent::kFeedback, {code, 0, value});
   }
-  intptr_t Send(int code, const char* text) { return Send(code, intptr_t(text)); }
+  intptr_t SendText(int code, const char* text) { return Send(code, intptr_t(text)); }
   bool Installed() const {
     for (const std::string& m : run.sent)
       if (m == InstallEndMessage()) return true;
@@ -43,12 +43,12 @@ struct SpareLabelTest : ::testing::Test {
 TEST_F(SpareLabelTest, OnlyTheSpareLabelAnswers) {
   EXPECT_EQ(run.form.Fire("备用_备注标题", FormEvent::kFeedback, {1003, 0, 0}), 0);
   EXPECT_EQ(Send(PLUGIN_LABEL_PAGE_COUNT), 6);
-  EXPECT_EQ(Send(1012, "ignored"), 0);
+  EXPECT_EQ(SendText(1012, "ignored"), 0);
   EXPECT_EQ(Send(4242), 0);
 }
 
 TEST_F(SpareLabelTest, PathIsSetThenHandedOutAsTheNewText) {
-  Send(PLUGIN_LABEL_SET_PATH, "D:\\新目录");
+  SendText(PLUGIN_LABEL_SET_PATH, "D:\\新目录");
   EXPECT_EQ(run.form.Text("安装路径_编辑框"), "D:\\新目录");
   EXPECT_EQ(run.session.run.installPath, "D:\\新目录");
   const char* slot = nullptr;
@@ -65,7 +65,7 @@ TEST_F(SpareLabelTest, TextVariablesWrittenByAddressReachTheHost) {
   char** include = nullptr;
   const std::string request = std::to_string(intptr_t(&exclude)) + "$，" +
                               std::to_string(intptr_t(&include));
-  Send(PLUGIN_LABEL_LISTS, request.c_str());
+  SendText(PLUGIN_LABEL_LISTS, request.c_str());
   ASSERT_NE(exclude, nullptr);
   ASSERT_NE(include, nullptr);
   EXPECT_STREQ(*exclude, "a.txt");
@@ -133,14 +133,14 @@ TEST_F(SpareLabelTest, ThePageChangeCallbackHearsEveryChange) {
 
 TEST_F(SpareLabelTest, HeaderPanelsAreClonedIntoThePageContainer) {
   run.session.wizard.company = "示例公司";
-  Send(PLUGIN_LABEL_HEADER_PAGE, "标题$，副标题");
+  SendText(PLUGIN_LABEL_HEADER_PAGE, "标题$，副标题");
   EXPECT_TRUE(run.form.Has("备用_外形框1_1_外"));
   EXPECT_EQ(run.form.Text("备用_外形框1_1_标题"), "标题");
   EXPECT_EQ(run.form.Text("备用_外形框1_1_备注"), "副标题");
   EXPECT_EQ(run.form.Text("备用_编辑框版权"), "示例公司");
   EXPECT_EQ(run.form.GetBounds("备用_外形框1_1_外").width, 999);
   EXPECT_TRUE(run.form.Visible("备用_外形框1_1_内"));
-  Send(PLUGIN_LABEL_HEADER_PAGE, "NO$，NO");
+  SendText(PLUGIN_LABEL_HEADER_PAGE, "NO$，NO");
   EXPECT_TRUE(run.form.Visible("备用_外形框1_2_外"));
   EXPECT_FALSE(run.form.Visible("备用_外形框1_2_内")) << "NO and NO: a page without header";
 }
@@ -160,12 +160,12 @@ TEST_F(SpareLabelTest, ExternalStartChecksThePasswordAndKeepsItsCallbacks) {
   run.session.wizard.installPasswordDigest = crypto::Md5Hex("secret");
   const std::string callbacks = "$，" + std::to_string(intptr_t(&ProgressCallback)) + "$，" +
                                 std::to_string(intptr_t(&StepCallback));
-  EXPECT_EQ(Send(PLUGIN_LABEL_START_INSTALL, ("wrong" + callbacks).c_str()), -1);
+  EXPECT_EQ(SendText(PLUGIN_LABEL_START_INSTALL, ("wrong" + callbacks).c_str()), -1);
   EXPECT_FALSE(Installed());
   EXPECT_EQ(run.Page(), kPageWelcome);
 
   run.session.plugins.keepPage = true;
-  EXPECT_EQ(Send(PLUGIN_LABEL_START_INSTALL, ("secret" + callbacks).c_str()), 0);
+  EXPECT_EQ(SendText(PLUGIN_LABEL_START_INSTALL, ("secret" + callbacks).c_str()), 0);
   EXPECT_TRUE(Installed());
   EXPECT_TRUE(run.session.plugins.keepPage) << "three fields leave the flag as it was";
   EXPECT_EQ(run.Page(), kPageWelcome);
@@ -174,7 +174,7 @@ TEST_F(SpareLabelTest, ExternalStartChecksThePasswordAndKeepsItsCallbacks) {
   EXPECT_EQ(g_steps, std::vector<std::string>{"正在解压 a.txt"});
   EXPECT_EQ(g_progress, std::vector<int>{40});
 
-  EXPECT_EQ(Send(PLUGIN_LABEL_START_INSTALL, ("secret" + callbacks + "$，假").c_str()), 0);
+  EXPECT_EQ(SendText(PLUGIN_LABEL_START_INSTALL, ("secret" + callbacks + "$，假").c_str()), 0);
   EXPECT_FALSE(run.session.plugins.keepPage);
   EXPECT_EQ(run.Page(), kPageInstalling);
 }
@@ -188,7 +188,7 @@ TEST_F(SpareLabelTest, HostQueryDragsAndAppendsWhereThePluginSeesIt) {
   char** include = nullptr;
   const std::string request = std::to_string(intptr_t(&exclude)) + "$，" +
                               std::to_string(intptr_t(&include));
-  Send(PLUGIN_LABEL_LISTS, request.c_str());
+  SendText(PLUGIN_LABEL_LISTS, request.c_str());
   HostQuery(run.session, 1021, intptr_t("x.dat"), 0);
   ASSERT_NE(exclude, nullptr);
   EXPECT_STREQ(*exclude, "x.dat");
