@@ -25,7 +25,7 @@
 
 #include "plugins/plugin_api.h"
 
-#define EXPORT __declspec(dllexport)
+#define EXPORT __attribute__((dllexport))
 
 static char g_log[MAX_PATH];
 static HWND g_label;
