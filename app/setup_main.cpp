@@ -13,11 +13,13 @@
 #include "startup/package.h"
 #include "startup/startup.h"
 #include "plugins/host_query.h"
+#include "plugins/plugin_host.h"
 #include "wizard/host_query.h"
 #include "uninstall/install_record.h"
 #include "uninstall/uninstall_run.h"
 #include "uninstall/uninstall_window.h"
 #include "wizard/installer_startup.h"
+#include "wizard/plugin_hooks.h"
 #include "wizard/window_tables.h"
 #ifdef SETUP_HAS_WIN32_FORM
 #include "ui/win32/win32_form.h"
@@ -71,6 +73,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 #endif
   session.form = &form;
 
+  // Plug-ins stay loaded, and keep what they were handed, until the process ends.
+  static PlatformPluginLoader pluginLoader;
+  static PluginHost pluginHost;
+  pluginHost.loader = &pluginLoader;
+  pluginHost.folder = PluginFolder();
+
   RunPackageStep(session.run);
   const intptr_t owner = form.Handle("");
   switch (ChooseRunRole(session.run)) {
@@ -84,10 +92,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 #ifdef SETUP_HAS_WIN32_FORM
       Win32Form uninstallForm(UninstallWindowDesc());
       return int(RunUninstallerCopy(session.run, uninstallForm, uninstallForm.Valid(),
-                                    [&uninstallForm] { uninstallForm.RunMessageLoop(); }));
+                                    [&uninstallForm] { uninstallForm.RunMessageLoop(); },
+                                    &pluginHost));
 #else
       HeadlessForm uninstallForm(UninstallWindowDesc());
-      return int(RunUninstallerCopy(session.run, uninstallForm, false, nullptr));
+      return int(RunUninstallerCopy(session.run, uninstallForm, false, nullptr, &pluginHost));
 #endif
     }
     case RunRole::kInstaller:
@@ -97,6 +106,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   session.writeUninstallRecord = WriteInstallUninstallRecord;
   InstallerHooks hooks;
   hooks.createHostCallbackWindow = CreateHostCallbackWindow;
+  hooks.startPlugins = [](InstallSession& s) { StartInstallerPlugins(s, pluginHost); };
   ExitCode code = kExitSuccess;
   if (!StartInstallerRun(session, hooks, code)) return int(code);
 

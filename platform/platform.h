@@ -249,6 +249,9 @@ inline constexpr int kIdCancel = 2;
 inline constexpr int kIdYes = 6;
 inline constexpr int kIdNo = 7;
 
+// Every descendant window of `window` (EnumChildWindows order); none for 0 or without windows.
+std::vector<intptr_t> ChildWindows(intptr_t window);
+
 // MessageBox with `owner` a window handle (0 for none); returns the button id.
 int MessageBox(intptr_t owner, const std::string& text, const std::string& caption,
                uint32_t flags);
@@ -284,6 +287,15 @@ class Library {
   explicit Library(intptr_t handle) : handle_(handle) {}
   intptr_t handle_ = 0;
 };
+
+// The function `name` of a module kept loaded (Library::Release's handle); 0 when absent.
+intptr_t ModuleFunction(intptr_t module, const char* name);
+
+// Calls a plug-in's function at `function` with `count` (at most 15) pointer-wide arguments,
+// pushed last to first, and returns the low 32 bits of its result. The stack pointer is
+// restored here after the call, so on i686 a stdcall function (which pops its arguments) and a
+// cdecl one (which leaves them) both return intact.
+int32_t CallForeignFunction(intptr_t function, const intptr_t* arguments, size_t count);
 
 // ---------------------------------------------------------------------------------------------
 // Text conversion (code page 936)

@@ -48,6 +48,7 @@ for build in $builds; do
   bash tests/e2e/uninstall_engine_e2e.sh "$build"  # the engine copy: silent removal, what stays
   bash tests/e2e/uninstall_screenshots.sh "$build" # the uninstall window: confirm, progress, finish
   bash tests/e2e/uninstall_e2e.sh "$build"         # the round trip: install, QuietUninstallString, nothing left
+  bash tests/e2e/plugin_e2e.sh "$build"            # the sample plug-in: messages, vetoes, spare label, uninstaller
   bash tests/check_imports.sh "$build"       # load-time imports: KnownDLLs only
   bash tests/e2e/planted_dll_e2e.sh "$build" # DLLs and programs named like system ones beside setup.exe
 done

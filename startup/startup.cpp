@@ -4,12 +4,13 @@
 #include "startup/archiver_driver.h"
 #include "startup/package.h"
 #include "package/data_keys.h"
+#include "package/plugin_files.h"
 
 const char kTemplateMark[] = "★Tarn模版标识—传统界面模版—☆";
 
 int RunPackageStep(RunContext& context) {
   // Leftovers of an earlier run's plug-in folder go first; plug-ins re-create it.
-  plat::RemoveDirectoryTree(plat::TempFolder() + "qzr_dll");
+  plat::RemoveDirectoryTree(plat::TempFolder() + plugin_files::kFolderName);
 
   // The mark must survive the linker's garbage collection: the packer looks for it.
   const char* volatile mark = kTemplateMark;

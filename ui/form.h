@@ -216,6 +216,11 @@ class Form {
   virtual void MirrorProgressOnTaskbar(const std::string& progressControl) = 0;
   virtual std::string MirroredProgress() const = 0;
 
+  // While set, a press on the window's background, a panel, a picture, a label or the page
+  // container drags the window as its title bar would. Forms without a screen only remember it.
+  virtual void SetDragAnywhere(bool on) = 0;
+  virtual bool DragAnywhere() const = 0;
+
   // Selects tree item `index` as the user would (kSelectionChanged follows when the selection
   // changes); -1 or an index out of range changes nothing.
   virtual void SelectTreeItem(const std::string& control, int index) = 0;

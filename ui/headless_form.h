@@ -54,6 +54,8 @@ class HeadlessForm : public Form {
     mirrored_ = progressControl;
   }
   std::string MirroredProgress() const override { return mirrored_; }
+  void SetDragAnywhere(bool on) override { dragAnywhere_ = on; }
+  bool DragAnywhere() const override { return dragAnywhere_; }
   // The tree item last selected (by the program or Fire), -1 for none.
   int SelectedTreeItem(const std::string& control) const;
   bool SetWindowIcon(BytesView icoFile) override;
@@ -126,5 +128,6 @@ class HeadlessForm : public Form {
   std::string defaultButton_;
   Bytes icon_;
   std::string mirrored_;
+  bool dragAnywhere_ = false;
   FormEventHandler handler_;
 };

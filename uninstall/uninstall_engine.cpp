@@ -11,6 +11,7 @@
 #include "package/uninst_dat.h"
 #include "package/uninstall_handoff.h"
 #include "plugins/host_messages.h"
+#include "plugins/plugin_call.h"
 #include "system/file_tree.h"
 #include "system/folders.h"
 #include "system/registry.h"
@@ -356,6 +357,8 @@ void StartUninstallWizard(UninstallSession& s) {
   }
   FillWindow(s);
   BuildOptionBoxes(s);
+  // Only a plain product name gives the work folder the plug-in files were written to.
+  if (s.startPlugins && !s.workFolder.empty()) s.startPlugins(s);
 
   // Only the launcher's own arguments can carry switches: R and T are folders whose names
   // (a product called "X-hp") must not decide how the uninstall runs.
@@ -394,7 +397,7 @@ void RunUninstall(UninstallSession& s) {
 
   std::vector<int> answers;
   if (s.broadcast) answers = s.broadcast(UninstallMessage(UninstallStage::kOptionsRan));
-  if (std::find(answers.begin(), answers.end(), 1) == answers.end()) {
+  if (!AnyAnswerEquals(answers, 1)) {
     ShowUninstallStatus(s, kReadingText);
     ReadRemovalLists(s);
     ShowProgressState(s);

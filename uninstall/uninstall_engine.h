@@ -113,6 +113,9 @@ struct UninstallSession {
   std::string optionStateText;
   // Sends a host message to the loaded plug-ins and gives their answers (none without them).
   std::function<std::vector<int>(const std::string& text)> broadcast;
+  // Starts the plug-ins from the plug-in files in the work folder, once the record is read
+  // (uninstall_run.h sets it; none without it).
+  std::function<void(UninstallSession&)> startPlugins;
   std::vector<std::string> notRemoved;  // what stayed
   bool removing = false;
   bool removalDone = false;

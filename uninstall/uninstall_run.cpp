@@ -1,6 +1,7 @@
 #include "uninstall/uninstall_run.h"
 
 #include "common/text.h"
+#include "package/data_keys.h"
 #include "platform/platform.h"
 #include "uninstall/uninstall_engine.h"
 #include "uninstall/uninstall_window.h"
@@ -16,12 +17,26 @@ std::string OwnFileName() {
 }  // namespace
 
 ExitCode RunUninstallerCopy(RunContext& context, Form& form, bool canShowWindow,
-                            const std::function<void()>& runLoop) {
+                            const std::function<void()>& runLoop, PluginHost* plugins) {
   static UninstallSession session;  // the handler of the window refers to it until the end
   session = UninstallSession();
   session.arguments = context.startup.commandArgs;
   session.ownFileName = OwnFileName();
   session.form = &form;
+  if (plugins) {
+    session.startPlugins = [plugins, &context](UninstallSession& s) {
+      plugins->showStatus = [&s](const std::string& text) { ShowUninstallStatus(s, text); };
+      Bytes images, settings;
+      (void)plat::ReadFileBytes(s.workFolder + keys::kPluginDb, images);
+      (void)plat::ReadFileBytes(s.workFolder + keys::kPluginIni, settings);
+      RunStartupPlugins(*plugins, images, settings, context.startup.runMode);
+    };
+    session.broadcast = [plugins](const std::string& text) {
+      std::vector<int> answers;
+      BroadcastMessage(*plugins, text, answers);
+      return answers;
+    };
+  }
   StartUninstallWizard(session);
   if (!session.outcome && !canShowWindow) {
     if (form.TimerInterval(uninstall_controls::kTimer) != 0) {

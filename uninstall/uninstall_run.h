@@ -6,6 +6,7 @@
 
 #include <functional>
 
+#include "plugins/plugin_host.h"
 #include "startup/exit_codes.h"
 #include "startup/state.h"
 #include "ui/form.h"
@@ -17,5 +18,7 @@
 // uninstall runs only when its mode presses Uninstall by itself, and the finish state ends the
 // run at once; a run that would wait for the user ends with kExitNoWizard. Returns the outcome
 // (uninstall_engine.h lists them; a window that went away without one counts as cancelled).
+// `plugins`, when given, is the process's plug-in host: the plug-ins of run mode 1 and 2 are
+// started from the record's plug-in files and receive the engine's messages (2000).
 ExitCode RunUninstallerCopy(RunContext& context, Form& form, bool canShowWindow,
-                            const std::function<void()>& runLoop);
+                            const std::function<void()>& runLoop, PluginHost* plugins = nullptr);

@@ -7,11 +7,13 @@
 #include <vector>
 
 #include "common/text.h"
+#include "platform/platform.h"
 #include "script/interpreter.h"
 #include "startup/archiver_driver.h"
 #include "wizard/component_view.h"
 #include "wizard/control_names.h"
 #include "wizard/disk_space.h"
+#include "wizard/host_variables.h"
 
 namespace {
 
@@ -103,30 +105,32 @@ void RegisterTreeCallback(InstallSession& session, intptr_t kind, intptr_t funct
     case TreeCallbackKind::kSelection:
       session.plugins.selectionCallback = nullptr;
       if (function) {
-        auto fn = reinterpret_cast<int (*)(int, intptr_t)>(function);
-        session.plugins.selectionCallback = [fn](int index, intptr_t label) { fn(index, label); };
+        session.plugins.selectionCallback = [function](int index, intptr_t label) {
+          const intptr_t arguments[] = {index, label};
+          (void)plat::CallForeignFunction(function, arguments, 2);
+        };
       }
       break;
     case TreeCallbackKind::kTick:
       session.plugins.tickCallback = nullptr;
       if (function) {
-        auto fn = reinterpret_cast<int (*)(int, int)>(function);
-        session.plugins.tickCallback = [fn](int index, int state) { return fn(index, state); };
+        session.plugins.tickCallback = [function](int index, int state) {
+          const intptr_t arguments[] = {index, state};
+          return int(plat::CallForeignFunction(function, arguments, 2));
+        };
       }
       break;
   }
 }
 
-}  // namespace
-
-intptr_t HostQuery(InstallSession& session, int request, intptr_t parameter, intptr_t value) {
+intptr_t Answer(InstallSession& session, int request, intptr_t parameter, intptr_t value) {
   switch (static_cast<HostRequest>(request)) {
     case HostRequest::kPagePicture:
       return PagePicture(session.form, parameter);
     case HostRequest::kButton:
       return ButtonWindow(session.form, parameter);
     case HostRequest::kDragAnywhere:
-      // The window layer has no drag-by-any-point mode yet; the request changes nothing.
+      if (session.form) session.form->SetDragAnywhere(parameter == 1);
       return 0;
     case HostRequest::kMainWindowVisible:
       session.run.startup.mainWindowVisible = parameter == 1 ? 1 : 0;
@@ -164,4 +168,14 @@ intptr_t HostQuery(InstallSession& session, int request, intptr_t parameter, int
       return 0;
   }
   return 0;
+}
+
+}  // namespace
+
+intptr_t HostQuery(InstallSession& session, int request, intptr_t parameter, intptr_t value) {
+  // The lists a request appends to are host variables too: the plug-in reads them at once.
+  SyncHostVariables(session);
+  const intptr_t answer = Answer(session, request, parameter, value);
+  SyncHostVariables(session);
+  return answer;
 }

@@ -162,6 +162,10 @@ void ShowStatusLine(InstallSession& session, const std::string& text) {
   if (!form->Has(kDetailList)) return;
   form->SetTextPerFrame(kStatusLabel, text);
   if (session.wizard.detailListMode != 2) form->AddListRow(kDetailList, text);
+  if (session.plugins.stepCallback) {
+    const intptr_t argument = reinterpret_cast<intptr_t>(text.c_str());
+    (void)plat::CallForeignFunction(session.plugins.stepCallback, &argument, 1);
+  }
 }
 
 void SetInstallProgress(InstallSession& session, int percent) {
@@ -169,6 +173,10 @@ void SetInstallProgress(InstallSession& session, int percent) {
   if (percent <= session.progressValue) return;
   session.progressValue =
       session.form ? session.form->SetProgress(kProgressBar, percent) : percent;
+  if (session.plugins.progressCallback) {
+    const intptr_t argument = percent;
+    (void)plat::CallForeignFunction(session.plugins.progressCallback, &argument, 1);
+  }
 }
 
 namespace {

@@ -13,6 +13,7 @@
 #include "common/text.h"
 #include "platform/platform.h"
 #include "plugins/host_messages.h"
+#include "plugins/plugin_call.h"
 #include "script/interpreter.h"
 #include "package/data_keys.h"
 #include "startup/exit_codes.h"
@@ -21,8 +22,10 @@
 #include "wizard/disk_space.h"
 #include "wizard/run_end.h"
 #include "wizard/finish_options.h"
+#include "wizard/host_variables.h"
 #include "wizard/install_sequence.h"
 #include "wizard/skins.h"
+#include "wizard/spare_label.h"
 #include "wizard/tree_ticks.h"
 
 const char kEmptyPathText[] = "请先填写好完整的安装路径后再执行下一步操作！";
@@ -38,12 +41,6 @@ using namespace wizard_names;
 // Sends a host message; no plug-ins, no answers.
 std::vector<int> Broadcast(InstallSession& session, const std::string& message) {
   return session.plugins.broadcast ? session.plugins.broadcast(message) : std::vector<int>();
-}
-
-bool AnyAnswerIsOne(const std::vector<int>& answers) {
-  for (int answer : answers)
-    if (answer == 1) return true;
-  return false;
 }
 
 bool BackgroundMode(const InstallSession& session) {
@@ -132,7 +129,7 @@ void StepPage(InstallSession& session, int direction) {
         break;
       }
   }
-  if (AnyAnswerIsOne(Broadcast(session, NavigateMessage(current, direction)))) return;
+  if (AnyAnswerEquals(Broadcast(session, NavigateMessage(current, direction)), 1)) return;
   GoToPage(session, target);
 }
 
@@ -186,6 +183,8 @@ void GoToPage(InstallSession& session, int target) {
 bool StartInstall(InstallSession& session, const std::string& password, bool passwordGiven) {
   Form& form = *session.form;
   form.PumpEvents();
+  // A path a plug-in wrote into InstallPath goes into the edit box the path is read from.
+  SyncHostVariables(session);
 
   std::string path = form.Text(kPathEdit);
   if (!session.run.startup.installPathOverride.empty())
@@ -207,7 +206,8 @@ bool StartInstall(InstallSession& session, const std::string& password, bool pas
   if (mode == 1) form.SetVisible(kShowDetails, true);
 
   ShowInstallPicture(session);
-  form.SetCurrentPage(kPageInstalling);
+  // A plug-in that started the install itself (spare-label code 1009) may keep its own page.
+  if (!session.plugins.keepPage) form.SetCurrentPage(kPageInstalling);
   if (session.wizard.taskbarProgress) TaskbarProgressStart(session);
 
   ScriptContext context = MakeScriptContext(session);
@@ -221,6 +221,8 @@ bool StartInstall(InstallSession& session, const std::string& password, bool pas
   }
 
   RunPreInstallCommands(context, session.preInstallCommands);
+  // The sections may have changed the extraction lists; plug-ins see them as they now are.
+  SyncHostVariables(session);
   RunInstallSequence(session, archivePassword, false);
   if (session.wizard.taskbarProgress) TaskbarProgressEnd(session);
   return true;
@@ -256,7 +258,7 @@ bool HandleClose(InstallSession& session) {
     Broadcast(session, CancelMessage(CancelChoice::kDeclined));
     return false;
   }
-  if (AnyAnswerIsOne(Broadcast(session, CancelMessage(CancelChoice::kConfirmed)))) return false;
+  if (AnyAnswerEquals(Broadcast(session, CancelMessage(CancelChoice::kConfirmed)), 1)) return false;
   // The install sequence is below us on the stack: it stops at its next pump point and ends
   // the run itself, so that no later step runs and its temp files go.
   if (session.installing) {
@@ -283,11 +285,14 @@ void OnPageChanged(InstallSession& session) {
   if (session.plugins.pageChangeCallback) session.plugins.pageChangeCallback(page);
 }
 
-bool HandleWizardEvent(InstallSession& session, const std::string& control, FormEvent event,
-                       const FormEventArgs& args) {
+intptr_t HandleWizardEvent(InstallSession& session, const std::string& control,
+                           FormEvent event, const FormEventArgs& args) {
   Form& form = *session.form;
   // Events still queued when the run ended (a click behind a message box) change nothing.
   if (RunEnded(session)) return true;
+  // A plug-in may have written a host variable since it was last called (from a timer of its
+  // own, say): the event sees what it wrote.
+  SyncHostVariables(session);
   switch (event) {
     case FormEvent::kClick:
       if (control == kBack) StepPage(session, -1);
@@ -328,8 +333,7 @@ bool HandleWizardEvent(InstallSession& session, const std::string& control, Form
       Broadcast(session, WindowPlacementMessage(args.state));
       return true;
     case FormEvent::kFeedback:
-      // The spare label's codes from plug-ins; none is acted on before plug-ins are hosted.
-      return false;
+      return control == kSpareLabel ? OnHostMessage(session, args.index, args.value) : 0;
   }
   return true;
 }

@@ -40,6 +40,8 @@ bool HandleClose(InstallSession& session);
 // The page container's page-changed event.
 void OnPageChanged(InstallSession& session);
 
-// Binds every event of the wizard window to its handler; install as the Form's handler.
-bool HandleWizardEvent(InstallSession& session, const std::string& control, FormEvent event,
-                       const FormEventArgs& args);
+// Binds every event of the wizard window to its handler; install as the Form's handler. The
+// result is the form's (kMayClose: whether the window may close; kFeedback: the spare label's
+// answer to the plug-in).
+intptr_t HandleWizardEvent(InstallSession& session, const std::string& control,
+                           FormEvent event, const FormEventArgs& args);

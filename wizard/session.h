@@ -18,6 +18,7 @@
 #include "startup/state.h"
 #include "system/shortcuts.h"
 #include "ui/form.h"
+#include "wizard/host_variables.h"
 #include "wizard/window_tables.h"
 
 // The three path rules of section [ml].
@@ -86,8 +87,8 @@ struct WizardState {
                                            "正在运行 %Default%", "正在生成卸载程序 %Default%"};
 };
 
-// The plug-in side of a run. Without plug-ins every broadcast has no answers; the plug-in host
-// fills these when it arrives.
+// The plug-in side of a run. Without plug-ins every broadcast has no answers
+// (wizard/plugin_hooks.h connects the plug-in host).
 struct PluginHooks {
   // Sends a host message text to every loaded plug-in; their answers, in load order.
   std::function<std::vector<int>(const std::string& text)> broadcast;
@@ -96,6 +97,14 @@ struct PluginHooks {
   std::function<void(int index, intptr_t labelWindow)> selectionCallback;
   std::function<void(int page)> pageChangeCallback;
   bool suppressPageNotify = false;  // while the spare-label channel inserts a page
+  // The external start of spare-label code 1009: plug-in functions called with the bar's
+  // percentage and with each status-line text (0 = none), and whether starting the install
+  // keeps the wizard on its current page.
+  intptr_t progressCallback = 0;
+  intptr_t stepCallback = 0;
+  bool keepPage = false;
+  int headerPanels = 0;  // header panels made by code 1000, for their names
+  HostVariables variables;
 };
 
 struct InstallSession {

@@ -17,6 +17,9 @@ int FirstButton(uint32_t flags) {
 
 }  // namespace
 
+// The host platform has no windows.
+std::vector<intptr_t> ChildWindows(intptr_t) { return {}; }
+
 int MessageBox(intptr_t, const std::string& text, const std::string& caption, uint32_t flags) {
   host::detail::State& s = host::detail::Machine();
   s.messages.push_back({text, caption, flags});

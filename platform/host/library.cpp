@@ -76,3 +76,29 @@ const std::vector<std::string>& LibraryLoads() { return detail::Machine().librar
 
 }  // namespace host
 }  // namespace plat
+
+namespace plat {
+
+intptr_t ModuleFunction(intptr_t module, const char* name) {
+  const host::detail::FakeLibrary* library = FromHandle(module);
+  if (library && name) {
+    auto it = library->symbols.find(name);
+    if (it != library->symbols.end()) return reinterpret_cast<intptr_t>(it->second);
+  }
+  host::detail::SetError(host::detail::kErrorProcNotFound);
+  return 0;
+}
+
+// The test's functions are native ones of this process, of the one convention there is.
+int32_t CallForeignFunction(intptr_t function, const intptr_t* arguments, size_t count) {
+  if (function == 0) return 0;
+  intptr_t a[15] = {};
+  for (size_t i = 0; i < count && i < 15; ++i) a[i] = arguments[i];
+  using Fn = intptr_t (*)(intptr_t, intptr_t, intptr_t, intptr_t, intptr_t, intptr_t, intptr_t,
+                          intptr_t, intptr_t, intptr_t, intptr_t, intptr_t, intptr_t, intptr_t,
+                          intptr_t);
+  return int32_t(reinterpret_cast<Fn>(function)(a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7],
+                                                a[8], a[9], a[10], a[11], a[12], a[13], a[14]));
+}
+
+}  // namespace plat

@@ -14,6 +14,23 @@ int MessageBox(intptr_t owner, const std::string& text, const std::string& capti
 
 namespace {
 
+BOOL CALLBACK CollectChild(HWND child, LPARAM list) {
+  reinterpret_cast<std::vector<intptr_t>*>(list)->push_back(reinterpret_cast<intptr_t>(child));
+  return TRUE;
+}
+
+}  // namespace
+
+std::vector<intptr_t> ChildWindows(intptr_t window) {
+  std::vector<intptr_t> children;
+  if (window != 0)
+    ::EnumChildWindows(reinterpret_cast<HWND>(window), CollectChild,
+                       reinterpret_cast<LPARAM>(&children));
+  return children;
+}
+
+namespace {
+
 // The browser starts nowhere in particular: the wizard gives no initial folder.
 int CALLBACK BrowseCallback(HWND, UINT, LPARAM, LPARAM) { return 0; }
 

@@ -9,6 +9,7 @@
 #include "common/compressed_block.h"
 #include "common/keyed_store.h"
 #include "common/text.h"
+#include "package/plugin_files.h"
 #include "platform/platform.h"
 #include "tools/pack/project_text.h"
 
@@ -16,11 +17,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr char kSeparator[] = "MoktaDLL分割标记";
-constexpr char kParamLine[] = "\r\nDLL标记$";
-constexpr char kField[] = "$参数，";
-const char* const kTypes[] = {"文本型", "字节集", "整数型"};
-constexpr char kParamEnd[] = "DLLparam_end";
+constexpr const char* kSeparator = plugin_files::kEntrySeparator;
+constexpr const char* kParamLine = plugin_files::kLineSeparator;
+constexpr const char* kField = plugin_files::kFieldSeparator;
+const char* const kTypes[] = {plugin_files::kTextType, plugin_files::kBytesType,
+                              plugin_files::kIntegerType};
+constexpr const char* kParamEnd = plugin_files::kParamEnd;
 
 bool KnownType(const std::string& type) {
   for (const char* t : kTypes)

@@ -1082,6 +1082,19 @@ void Win32Form::SetHandler(FormEventHandler handler) { handler_ = std::move(hand
 
 bool Win32Form::Dispatch(void* raw) {
   MSG* msg = static_cast<MSG*>(raw);
+  if (dragAnywhere_ && msg->message == WM_LBUTTONDOWN && window_) {
+    // A press on the window's background, a panel, a picture or the page container moves the
+    // window as a press on its caption would; the controls one works with keep their clicks.
+    const Control* c = FindByHandle(I(msg->hwnd));
+    const bool background = msg->hwnd == H(window_) ||
+                            (c && (c->kind == K::kPanel || c->kind == K::kPicture ||
+                                   c->kind == K::kPageContainer || c->kind == K::kLabel));
+    if (background) {
+      ReleaseCapture();
+      SendMessageW(H(window_), WM_NCLBUTTONDOWN, HTCAPTION, 0);
+      return true;
+    }
+  }
   // The dialog manager gives the window Tab navigation and Enter for the default button.
   if (window_ && IsDialogMessageW(H(window_), msg)) return true;
   TranslateMessage(msg);

@@ -98,6 +98,8 @@ class Win32Form : public Form {
   void SelectTreeItem(const std::string& control, int index) override;
   void MirrorProgressOnTaskbar(const std::string& progressControl) override;
   std::string MirroredProgress() const override { return mirrored_; }
+  void SetDragAnywhere(bool on) override { dragAnywhere_ = on; }
+  bool DragAnywhere() const override { return dragAnywhere_; }
   bool SetWindowIcon(BytesView icoFile) override;
   Bytes WindowIcon() const override { return iconFile_; }
   void SetTag(const std::string& control, const std::string& tag) override;
@@ -221,6 +223,7 @@ class Win32Form : public Form {
   std::string defaultButton_;
   int nextId_ = 1000;
   bool ready_ = false;      // events flow once the build is complete
+  bool dragAnywhere_ = false;
   int quietTree_ = 0;       // > 0 while the program itself fills or ticks a tree
   int loopDepth_ = 0;       // RunMessageLoop calls in progress
   uint32_t frameShownAt_ = 0;  // GetTickCount of the last frame shown
