@@ -8,6 +8,8 @@
 
 #include "startup/exit_codes.h"
 #include "system/install_journal.h"
+#include "system/registry.h"
+#include "system/shortcuts.h"
 #include "wizard/session.h"
 
 // Said on the status line, and added to the message of the wizard modes, once a failed or

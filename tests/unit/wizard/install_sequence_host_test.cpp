@@ -540,8 +540,9 @@ TEST_F(InstallUndoTest, AFileHeldOpenStopsAndUndoesTheRun) {
     EXPECT_EQ(Snapshot(), before);
     EXPECT_TRUE(StatusSaid(std::string(kFileInUseText) + held));
     ASSERT_EQ(host::Messages().size() - messagesBefore, c.questions);
-    if (c.questions)
+    if (c.questions) {
       EXPECT_NE(host::Messages().back().text.find(held), std::string::npos);
+    }
   }
 }
 
