@@ -239,7 +239,7 @@ bool InstallJournal::Begin(const std::string& installFolder, const std::string& 
     JournalEntry e;
     e.kind = JournalEntry::kFolderCreated;
     e.path = folder;
-    notedFolders_.insert(folder);
+    knownFolders_.insert(folder);
     if (!Append(e)) {
       active_ = false;
       return undo();
@@ -278,18 +278,24 @@ bool InstallJournal::NoteRoot(const std::string& root) {
 bool InstallJournal::BeforeCreateFolder(const std::string& folder) {
   if (!active_) return true;
   std::vector<std::string> missing;
-  for (std::string f = text::StripTrailingSeparators(folder); !f.empty() && !notedFolders_.count(f) && !plat::DirectoryExists(f);
-       f = ParentOf(f)) {
+  std::string f = text::StripTrailingSeparators(folder);
+  // Folders seen once (there, or noted) are not asked about again: the extraction of a large
+  // folder would otherwise ask the file system for each of its files.
+  for (; !f.empty() && !knownFolders_.count(f); f = ParentOf(f)) {
+    if (plat::DirectoryExists(f)) {
+      knownFolders_.insert(f);
+      break;
+    }
     // A bare drive ("X:") that is missing cannot be created; nothing to note.
     if (f.size() <= 2) break;
     missing.insert(missing.begin(), f);
   }
-  for (const std::string& f : missing) {
+  for (const std::string& m : missing) {
     JournalEntry e;
     e.kind = JournalEntry::kFolderCreated;
-    e.path = f;
+    e.path = m;
     if (!Append(e)) return false;
-    notedFolders_.insert(f);
+    knownFolders_.insert(m);
   }
   return true;
 }

@@ -121,7 +121,7 @@ class InstallJournal {
   plat::File record_;
   std::vector<JournalEntry> entries_;
   std::set<std::string> notedFiles_;
-  std::set<std::string> notedFolders_;
+  std::set<std::string> knownFolders_;  // there before, or noted as created
   std::set<std::string> notedValues_;
   std::vector<JournalEntry> createdKeys_;
   int backupCount_ = 0;

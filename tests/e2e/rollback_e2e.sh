@@ -10,7 +10,7 @@
 # 4. Cancel confirmed during the extraction of the visible wizard ("-jp", Xvfb): exit 2, nothing
 #    of the run left. Screenshot: build/artifacts/<build>/rollback-cancel-question.png.
 # Needs root for the tmpfs mount (scenario 1 is reported as skipped without it).
-# Usage: tests/e2e/rollback_e2e.sh [win32|win64]   (default win32, the specified target)
+# Usage: tests/e2e/rollback_e2e.sh [win32|win64]   (default win32, the build that ships)
 set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$root"
@@ -130,9 +130,11 @@ Install(){主程序$,-1$,1$,真$,$,0
 EOF
   "$pack" build "$dir" -o "$dir/out/setup.exe" --arch "$build" --stub "$stub" >"$dir/pack.log" 2>&1
 }
-damage() {  # damage SETUP.EXE FRACTION-PERCENT: zeros 4 KiB of its payload at that point
+damage() {  # damage SETUP.EXE PERCENT: zeros 4 KiB of its payload that far in
   local start size
-  read -r start size < <("$pack" inspect "$1" | sed -n 's/.*payload archive: block at [0-9]*, content at \([0-9]*\), \([0-9]*\) bytes/\1 \2/p')
+  read -r start size < <("$pack" inspect "$1" | awk '/payload archive: block at/ {
+    for (i = 1; i <= NF; i++) { if ($i == "content") c = $(i + 2); if ($i == "bytes") s = $(i - 1) }
+    sub(",", "", c); print c, s }')
   [ -n "$start" ] || return 1
   head -c 4096 /dev/zero | dd of="$1" bs=1 seek=$((start + size * $2 / 100)) conv=notrunc status=none
 }
