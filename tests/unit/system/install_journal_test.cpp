@@ -4,10 +4,7 @@
 // handle refused, and the record's lines read back as they were written.
 #include <gtest/gtest.h>
 
-#include <map>
-
 #include "platform/platform.h"
-#include "system/file_tree.h"
 #include "system/install_journal.h"
 #include "tests/support/test_folder.h"
 
@@ -16,21 +13,6 @@ namespace {
 using Step = InstallJournal::FileStep;
 
 constexpr char kKey[] = "Software\\InstallJournalTest";
-
-// Every file (with its bytes) and folder below `root`.
-std::map<std::string, std::string> TreeOf(const std::string& root) {
-  std::map<std::string, std::string> tree;
-  std::vector<std::string> folders, files;
-  ListSubfolders(root, true, folders);
-  ListFiles(root, true, files);
-  for (const std::string& folder : folders) tree[folder] = "<folder>";
-  for (const std::string& file : files) {
-    Bytes content;
-    plat::ReadFileBytes(file, content);
-    tree[file] = content;
-  }
-  return tree;
-}
 
 std::string ValueOf(const std::string& key, const std::string& name) {
   plat::RegValue value;
@@ -80,7 +62,7 @@ struct InstallJournalTest : ::testing::Test {
   }
 
   void ExpectEarlierInstall(const std::map<std::string, std::string>& before) {
-    EXPECT_EQ(TreeOf(install), before);
+    EXPECT_EQ(TreeContents(install), before);
     EXPECT_EQ(ValueOf(std::string(kKey) + "\\App", "Version"), std::string("1.0\0", 4));
     EXPECT_EQ(ValueOf(std::string(kKey) + "\\App", "Added"), "<none>");
     EXPECT_FALSE(plat::RegKeyExists(plat::kCurrentUser, std::string(kKey) + "\\Fresh",
@@ -90,7 +72,7 @@ struct InstallJournalTest : ::testing::Test {
 };
 
 TEST_F(InstallJournalTest, RollBackPutsTheEarlierInstallBackByteForByte) {
-  const auto before = TreeOf(install);
+  const auto before = TreeContents(install);
   InstallJournal journal;
   ASSERT_TRUE(journal.Begin(install, "Demo"));
   ChangeEverything(journal);
@@ -125,7 +107,7 @@ TEST_F(InstallJournalTest, AnInstallFolderTheRunCreatedGoesEntirely) {
 }
 
 TEST_F(InstallJournalTest, ARunThatNeverRolledBackIsReplayedByTheNextOne) {
-  const auto before = TreeOf(install);
+  const auto before = TreeContents(install);
   {
     InstallJournal journal;
     ASSERT_TRUE(journal.Begin(install, "演示软件"));

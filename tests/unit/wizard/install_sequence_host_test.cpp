@@ -15,7 +15,6 @@
 #include "script/unpack_progress.h"
 #include "startup/archiver_driver.h"
 #include "startup/startup.h"
-#include "system/file_tree.h"
 #include "system/host/shortcut_calls.h"
 #include "system/install_journal.h"
 #include "tests/support/test_folder.h"
@@ -454,17 +453,7 @@ struct InstallUndoTest : InstallSequence {
   // Files with their bytes under the install folder and the links folder, and the registry.
   std::map<std::string, std::string> Snapshot() const {
     std::map<std::string, std::string> all;
-    for (const char* root : {kInstallPath, "C:\\Links"}) {
-      std::vector<std::string> files, folders;
-      ListFiles(root, true, files);
-      ListSubfolders(root, true, folders);
-      for (const std::string& f : folders) all[f] = "<folder>";
-      for (const std::string& f : files) {
-        Bytes content;
-        plat::ReadFileBytes(f, content);
-        all[f] = content;
-      }
-    }
+    for (const char* root : {kInstallPath, "C:\\Links"}) all.merge(TreeContents(root));
     for (const auto& entry : host::RegistrySnapshot())
       all["reg:" + entry.key + "\\" + entry.name] = entry.value.data;
     return all;
