@@ -9,6 +9,8 @@
 #    earlier files open: exit 15, the earlier install intact.
 # 4. Cancel confirmed during the extraction of the visible wizard ("-jp", Xvfb): exit 2, nothing
 #    of the run left. Screenshot: build/artifacts/<build>/rollback-cancel-question.png.
+# 5. The reinstall in the visible wizard while a file is held: the retry / cancel question
+#    (rollback-in-use-question.png), Cancel: exit 15, the earlier install intact.
 # Needs root for the tmpfs mount (scenario 1 is reported as skipped without it).
 # Usage: tests/e2e/rollback_e2e.sh [win32|win64]   (default win32, the build that ships)
 set -u
@@ -130,13 +132,19 @@ Install(){主程序$,-1$,1$,真$,$,0
 EOF
   "$pack" build "$dir" -o "$dir/out/setup.exe" --arch "$build" --stub "$stub" >"$dir/pack.log" 2>&1
 }
-damage() {  # damage SETUP.EXE PERCENT: zeros 4 KiB of its payload that far in
-  local start size
-  read -r start size < <("$pack" inspect "$1" | awk '/payload archive: block at/ {
-    for (i = 1; i <= NF; i++) { if ($i == "content") c = $(i + 2); if ($i == "bytes") s = $(i - 1) }
-    sub(",", "", c); print c, s }')
-  [ -n "$start" ] || return 1
-  head -c 4096 /dev/zero | dd of="$1" bs=1 seek=$((start + size * $2 / 100)) conv=notrunc status=none
+damage() {  # damage SETUP.EXE PERCENT: zeros 4 KiB of its payload block that far in
+  python3 - "$1" "$2" <<'EOF'
+import sys
+path, percent = sys.argv[1], int(sys.argv[2])
+data = bytearray(open(path, "rb").read())
+start = data.find(b"QZR-mark=7zipdataA\x01")
+end = data.find(b"QZR-mark=7zipdataB", start + 1)
+if start < 0 or end < 0:
+    sys.exit(1)
+at = start + (end - start) * percent // 100
+data[at:at + 4096] = bytes(4096)
+open(path, "wb").write(data)
+EOF
 }
 
 # ---------------------------------------------------------------------------------------------
@@ -237,11 +245,43 @@ cancel_run() {
   check "cancel: nothing of the run left ($(find "$dest" 2>/dev/null | wc -l) entries)" "$(ok ! -e "$dest")"
   check "cancel: no Uninstall key" "$(ok -z "$(reg_text "$uninstall32\\回滚工具")")"
 }
+in_use_wizard_run() {
+  local app="$C/Program Files/RollTool" i box="" rc
+  rm -f "$C/held.mark"
+  (cd "$(dirname "$holder")" && exec "$XVFB_WINE" file_holder.exe "$held" 'C:\held.mark' 60) >/dev/null 2>&1 &
+  for i in $(seq 100); do [ -e "$C/held.mark" ] && break; sleep 0.2; done
+  rm -f "$C/held.mark"
+  (cd "$work/v2/out" && exec "$XVFB_WINE" setup.exe -jp) >/dev/null 2>&1 &
+  local pid=$!
+  for i in $(seq 300); do
+    for w in $(xdotool search --onlyvisible --class setup.exe 2>/dev/null); do
+      geometry=$(xdotool getwindowgeometry "$w" | sed -n 's/.*Geometry: //p')
+      [ "${geometry%x*}" -lt 480 ] 2>/dev/null && box=$w
+    done
+    [ -n "$box" ] && break
+    sleep 0.2
+  done
+  check "in use, wizard: the retry / cancel question is asked" "$(ok -n "$box")"
+  sleep 0.5
+  xvfb_screenshot "$artifacts/rollback-in-use-question.png"
+  # Escape answers Cancel.
+  xdotool windowfocus "$box" key Escape 2>/dev/null
+  wait "$pid"; rc=$?
+  check "in use, wizard: Cancel ends with 15 (got $rc)" "$(ok $rc = 15)"
+  state_of "$app" >"$work/state-after-wizard.txt"
+  local changed
+  changed=$(diff "$work/state-v1.txt" "$work/state-after-wizard.txt" | grep -c '^[<>]')
+  check "in use, wizard: the earlier install intact ($changed lines differ)" "$(ok "$changed" = 0)"
+}
+
 new_prefix
 xvfb_make_prefix "$WINEPREFIX"
-export -f check ok reg_text
-export work artifacts uninstall32 wine64 results
+export -f check ok reg_text state_of
+export work artifacts uninstall32 wine64 results holder held C
 xvfb_run cancel_run | tee "$work/cancel.log"
+run_setup "$work/v1/out/setup.exe" -hp
+state_of "$C/Program Files/RollTool" >"$work/state-v1.txt"
+xvfb_run in_use_wizard_run | tee -a "$work/cancel.log"
 passed=$((passed + $(grep -c '^ok' "$work/cancel.log")))
 failed=$((failed + $(grep -c '^FAIL' "$work/cancel.log")))
 
