@@ -7,6 +7,8 @@
 #    as they were, no backup folder left.
 # 3. The same reinstall, undamaged, while another program (file_holder.exe) holds one of the
 #    earlier files open: exit 15, the earlier install intact.
+#    A run of that reinstall killed half-way (wineserver -k) leaves its backup folder; the next
+#    run restores the earlier install from it first.
 # 4. Cancel confirmed during the extraction of the visible wizard ("-jp", Xvfb): exit 2, nothing
 #    of the run left. Screenshot: build/artifacts/<build>/rollback-cancel-question.png.
 # 5. The reinstall in the visible wizard while a file is held: the retry / cancel question
@@ -205,6 +207,20 @@ state_of "$app" >"$work/state-after.txt"
 changed=$(diff "$work/state-v1.txt" "$work/state-after.txt" | grep -c '^[<>]')
 check "in use: the earlier install intact ($changed lines differ)" "$(ok "$changed" = 0)"
 check "in use: no backup folder left" "$(ok ! -e "$app/~install-backup.tmp")"
+
+# ---------------------------------------------------------------------------------------------
+# 3b. A run killed half-way (as by a power loss) leaves its backup folder; the next run of the
+#     product (the damaged one: it fails and undoes only its own changes) restores it first.
+(cd "$work/v2/out" && exec "$wine" setup.exe -hp) >/dev/null 2>&1 &
+for _ in $(seq 400); do [ -e "$app/~install-backup.tmp/20" ] && break; sleep 0.02; done
+$wineserver -k; $wineserver -w
+check "crash: the killed run left its backup folder and record" \
+  "$(ok -e "$app/~install-backup.tmp/20" -a -s "$app/~install-backup.tmp/journal.txt")"
+run_setup "$work/v2/out/damaged.exe" -hp; rc=$?
+check "crash: the next run ends as its damaged payload says (5, got $rc)" "$(ok $rc = 5)"
+state_of "$app" >"$work/state-after.txt"
+changed=$(diff "$work/state-v1.txt" "$work/state-after.txt" | grep -c '^[<>]')
+check "crash: the earlier install restored from the killed run's backup ($changed lines differ)" "$(ok "$changed" = 0)"
 
 # ---------------------------------------------------------------------------------------------
 # 4. Cancel confirmed during the extraction, in the visible wizard.
