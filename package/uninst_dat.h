@@ -41,6 +41,8 @@ inline constexpr char kUninstIniFile[] = "uninst.ini";
 inline constexpr char kUninstExeFile[] = "uninst.exe";
 inline constexpr char kUninstDatFile[] = "uninst.dat";
 inline constexpr char kRecordWorkFolder[] = "qzr_dll";
+// uninst.exe and uninst.dat are written under this suffix first and renamed once complete.
+inline constexpr char kRecordPartialSuffix[] = ".partial";
 
 // uninst.ini: its main section and keys. The sections "安装包命令行" (keys "jp", "hideend", "hp")
 // and "卸载时运行命令" (the keys of data.ini's list of that name) keep data.ini's names

@@ -239,6 +239,7 @@ bool WaitForProcessEnd(uint32_t processId, uint32_t milliseconds);
 
 inline constexpr uint32_t kMbOk = 0x0;
 inline constexpr uint32_t kMbOkCancel = 0x1;
+inline constexpr uint32_t kMbRetryCancel = 0x5;
 inline constexpr uint32_t kMbYesNo = 0x4;
 inline constexpr uint32_t kMbIconError = 0x10;
 inline constexpr uint32_t kMbIconQuestion = 0x20;
@@ -246,6 +247,7 @@ inline constexpr uint32_t kMbIconWarning = 0x30;
 inline constexpr uint32_t kMbIconInformation = 0x40;
 inline constexpr int kIdOk = 1;
 inline constexpr int kIdCancel = 2;
+inline constexpr int kIdRetry = 4;
 inline constexpr int kIdYes = 6;
 inline constexpr int kIdNo = 7;
 

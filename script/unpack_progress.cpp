@@ -12,6 +12,12 @@ UnpackProgress& TheUnpackProgress() {
 
 bool ArchiverCallback(void*, unsigned, unsigned state, const void* info) {
   UnpackProgress& p = TheUnpackProgress();
+  if (state == archiver::kStateBegin && info && p.beforeFile) {
+    archiver::ExtractingInfoEx record;
+    std::memcpy(&record, info, sizeof record);
+    record.szDestFileName[sizeof record.szDestFileName - 1] = '\0';
+    if (!p.beforeFile(record.szDestFileName)) return false;
+  }
   if (!p.callback) return true;
   if (state == archiver::kStateEnd || !info) {
     p.callback("", 100);

@@ -26,6 +26,13 @@ struct UnpackProgress {
   // True when the run wants the extraction to stop (a confirmed Cancel); the archiver then
   // ends the job as cancelled.
   std::function<bool()> stopRequested;
+  // Called when a file is about to be written (the archiver's "a file starts" report), with
+  // its destination path, before anything else sees the report; false stops the job as
+  // cancelled before the file is touched. The install's undo record hooks in here.
+  std::function<bool(const std::string& destPath)> beforeFile;
+  // Called by an extraction with a progress callback before it creates its destination
+  // folder; false fails the extraction (kErrorCannotWrite) before anything is written.
+  std::function<bool(const std::string& destFolder)> beforeExtraction;
 };
 
 // The one progress state of the process (the archiver calls back through a plain function).

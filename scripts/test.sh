@@ -44,6 +44,7 @@ for build in $builds; do
   step "end to end: the $build setup.exe under Wine"
   bash tests/e2e/startup_e2e.sh "$build"
   bash tests/e2e/install_e2e.sh "$build"     # silent installs: files, registry, shortcuts, commands, volumes, failures
+  bash tests/e2e/rollback_e2e.sh "$build"    # failed, cancelled and blocked installs undone: full drive, damaged reinstall, file in use, Cancel
   bash tests/e2e/wizard_gui_e2e.sh "$build"  # the visible wizard under Xvfb: installing page, finish page, Next
   bash tests/e2e/uninstall_engine_e2e.sh "$build"  # the engine copy: silent removal, what stays
   bash tests/e2e/uninstall_screenshots.sh "$build" # the uninstall window: confirm, progress, finish

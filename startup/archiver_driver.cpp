@@ -127,7 +127,13 @@ std::string BuildExtractCommand(const std::string& archive, std::string destFold
 bool ExtractArchive(const std::string& archive, const std::string& destFolder,
                     const std::string& password, const UnpackProgressFn& progress,
                     const std::string& includeList, const std::string& excludeList) {
-  TheUnpackProgress().lastPercent = 0;
+  UnpackProgress& state = TheUnpackProgress();
+  state.lastPercent = 0;
+  // Before the folder is made: the install's undo record must see what is there now.
+  if (progress && state.beforeExtraction && !state.beforeExtraction(destFolder)) {
+    lastResult = archiver::kErrorCannotWrite;
+    return false;
+  }
   (void)CreateFolderPath(destFolder);
   const std::string command =
       BuildExtractCommand(archive, destFolder, password, includeList, excludeList);

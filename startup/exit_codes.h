@@ -19,4 +19,10 @@ enum ExitCode : unsigned {
   kExitUninstallRecordFailed = 12,
   kExitEngineStartFailed = 13,  // uninst.exe: the uninstall engine copy did not start
   kExitUninstallRunning = 14,   // uninst.exe: an uninstall of the same product is still running
+  // A file the install had to replace is held by another program (the product is running):
+  // the background mode, or the user chose Cancel when asked to retry. The run was rolled back.
+  kExitFileInUse = 15,
+  // A failed or cancelled install (or the unfinished one an earlier run left) could not be
+  // undone completely; its backup folder and record stay in the install folder.
+  kExitNotRestored = 16,
 };

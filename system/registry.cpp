@@ -78,11 +78,20 @@ struct RegistryEntry {
   std::string view;
 };
 
-void WriteRegistryEntry(const RegistryEntry& entry, uint32_t typeCode) {
+// Asks the input's hook first, when it has one.
+void WriteValue(const RegistryListInput& in, int root, const std::string& subkey,
+                const std::string& name, BytesView data, uint32_t typeCode,
+                const std::string& view) {
+  if (in.beforeWrite && !in.beforeWrite(root, subkey, name, RegistryViewOf(view))) return;
+  SetRegistryValue(root, subkey, name, data, typeCode, view);
+}
+
+void WriteRegistryEntry(const RegistryListInput& in, const RegistryEntry& entry,
+                        uint32_t typeCode) {
   std::string subkey;
   const int root = ParseRegistryPath(entry.path, entry.valueName, true, subkey);
   if (root < 0) return;
-  SetRegistryValue(root, subkey, entry.valueName, entry.data, typeCode, entry.view);
+  WriteValue(in, root, subkey, entry.valueName, entry.data, typeCode, entry.view);
 }
 
 void WriteUninstallKey(const RegistryListInput& in) {
@@ -102,10 +111,10 @@ void WriteUninstallKey(const RegistryListInput& in) {
                                    (in.quietSwitch.empty() ? std::string("-hp") : in.quietSwitch)},
   };
   for (const auto& [name, data] : values) {
-    SetRegistryValue(plat::kLocalMachine, key, name, data, plat::kRegSz, view);
+    WriteValue(in, plat::kLocalMachine, key, name, data, plat::kRegSz, view);
   }
-  SetRegistryValue(plat::kLocalMachine, key, "EstimatedSize",
-                   text::FromInt(EstimatedSizeKiB(in.installedFileList)), plat::kRegDword, view);
+  WriteValue(in, plat::kLocalMachine, key, "EstimatedSize",
+             text::FromInt(EstimatedSizeKiB(in.installedFileList)), plat::kRegDword, view);
 }
 
 }  // namespace
@@ -186,7 +195,7 @@ std::string ApplyRegistryList(const RegistryListInput& input) {
         // one we write or not, so its removal line carries the empty name either way.
         if (entry.valueName == kRegistryEmptyMark) entry.valueName.clear();
         if (const uint32_t typeCode = TypeCodeOf(entry.type); typeCode != 0)
-          WriteRegistryEntry(entry, typeCode);
+          WriteRegistryEntry(input, entry, typeCode);
       }
       // The removal list is one entry per line: a path, name or view holding a line break
       // would cut it into lines that name other values (the uninstaller would delete those).

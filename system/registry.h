@@ -68,6 +68,12 @@ struct RegistryListInput {
   std::string quietSwitch = "-hp";
   // The extraction's installed-file list (one path + "\r\n" each): EstimatedSize.
   std::string installedFileList;
+  // Told before each value is set (the install's undo record); optional. A value the hook
+  // refuses is not written. Imports of "file" entries are not reported: what a .reg file
+  // changes is the registry editor's business.
+  std::function<bool(int root, const std::string& subkey, const std::string& valueName,
+                     plat::RegView view)>
+      beforeWrite;
 };
 
 // KiB of the files of an installed-file list (sizes summed, rounded up; files that are gone

@@ -85,6 +85,7 @@ void CreateShortcuts(std::vector<ShortcutRecord>& records, const ShortcutInputs&
         piece = programs + inputs.programGroupOverride;
         link = piece + "\\" + record.name;
       }
+      if (inputs.beforeFolder) inputs.beforeFolder(piece);
       plat::CreateDirectories(piece);
 
       const bool suppressed =
@@ -97,8 +98,9 @@ void CreateShortcuts(std::vector<ShortcutRecord>& records, const ShortcutInputs&
         record.file = kUninstallerFile;
         std::string linkPath = link;
         std::string target = inputs.installFolder + "\\" + record.file;
-        CreateShortcutFile(linkPath, target, record.arguments, std::string(), std::nullopt,
-                           record.description);
+        if (!inputs.beforeLink || inputs.beforeLink(ShortcutLinkPath(linkPath)))
+          CreateShortcutFile(linkPath, target, record.arguments, std::string(), std::nullopt,
+                             record.description);
       }
       std::string target = inputs.installFolder + "\\" + record.file;
       if (plat::FileExists(target)) {
@@ -107,8 +109,9 @@ void CreateShortcuts(std::vector<ShortcutRecord>& records, const ShortcutInputs&
         std::optional<std::string> icon = std::string();
         if (!record.icon.empty()) icon = inputs.installFolder + "\\" + record.icon;
         std::string linkPath = link;
-        CreateShortcutFile(linkPath, target, record.arguments, icon, std::nullopt,
-                           record.description);
+        if (!inputs.beforeLink || inputs.beforeLink(ShortcutLinkPath(linkPath)))
+          CreateShortcutFile(linkPath, target, record.arguments, icon, std::nullopt,
+                             record.description);
       }
     }
   }

@@ -61,6 +61,10 @@ struct ShortcutInputs {
   // "%Default%" placeholder, and where it goes (the status-line routine); both optional.
   std::string statusText;
   std::function<void(const std::string&)> showStatus;
+  // Told before a shortcut folder is created and before a shortcut file is written (the
+  // install's undo record); both optional. A link the hook refuses is not written.
+  std::function<void(const std::string& folder)> beforeFolder;
+  std::function<bool(const std::string& linkPath)> beforeLink;
 };
 
 // Creates the shortcuts of `records` (rewriting them as described above). Failed shortcuts are

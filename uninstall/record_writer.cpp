@@ -18,7 +18,6 @@ namespace {
 // ReadImageBeforeMarker reads its file in blocks of this size.
 constexpr size_t kImageReadBlock = 5 * 1024 * 1024;
 constexpr uint32_t kZeroSizeRetryMs = 100;
-constexpr char kPartialSuffix[] = ".partial";
 constexpr char kLineEnd[] = "\r\n";
 
 // ASCII case folded character by character: a GBK trail byte that happens to be a letter
@@ -215,8 +214,8 @@ bool AppendSection(const std::string& path, BytesView startMarker, BytesView dat
 RecordResult WriteUninstallRecord(const UninstallRecordInputs& in) {
   const std::string datPath = in.installFolder + "\\" + package::kUninstDatFile;
   const std::string exePath = in.installFolder + "\\" + package::kUninstExeFile;
-  const std::string datPartial = datPath + kPartialSuffix;
-  const std::string exePartial = exePath + kPartialSuffix;
+  const std::string datPartial = datPath + package::kRecordPartialSuffix;
+  const std::string exePartial = exePath + package::kRecordPartialSuffix;
 
   // Read before anything is written: the new uninst.dat replaces this one.
   std::string earlierFiles, earlierRegistry;

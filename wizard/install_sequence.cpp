@@ -16,7 +16,9 @@
 #include "startup/package.h"
 #include "system/registry.h"
 #include "package/data_keys.h"
+#include "package/uninst_dat.h"
 #include "wizard/control_names.h"
+#include "wizard/install_rollback.h"
 #include "wizard/run_end.h"
 
 const char kExtractionFailedText[] =
@@ -29,10 +31,6 @@ using namespace wizard_names;
 
 // Where the repair writes the 7z signature when a payload lacks it.
 constexpr uint64_t kPayloadSignatureOffset = 19;
-
-bool BackgroundMode(const InstallSession& session) {
-  return session.run.startup.installMode == keys::kModeBackground;
-}
 
 std::string StepCaption(const InstallSession& session, size_t index) {
   const auto& captions = session.wizard.stepCaptions;
@@ -56,21 +54,24 @@ void WireUnpackProgress(InstallSession& session) {
   progress.stopRequested = [&session] { return session.cancelRequested; };
 }
 
-// Extraction failed: nothing may be registered. The user hears why in the wizard modes, and the
-// run ends with its own code so that a silent caller sees the failure too.
-void StopAfterFailedExtraction(InstallSession& session) {
-  if (!BackgroundMode(session)) {
-    const intptr_t owner = session.form ? session.form->Handle("") : 0;
-    plat::MessageBox(owner, kExtractionFailedText, kExtractionFailedTitle,
-                     plat::kMbOk | plat::kMbIconError);
+// Extraction failed: nothing may be registered, and what came is undone. The user hears why in
+// the wizard modes, and the run ends with its own code so that a silent caller sees the
+// failure too. A file held by another program is named on the status line.
+void StopAfterFailedExtraction(InstallSession& session, InstallUndo& undo) {
+  if (!undo.fileInUse.empty()) {
+    ShowStatusLine(session, kFileInUseText + undo.fileInUse);
+    RollBackAndEnd(session, undo, kExitFileInUse, "", "");
+    return;
   }
-  EndRun(session, kExitExtractionFailed);
+  RollBackAndEnd(session, undo, kExitExtractionFailed, kExtractionFailedText,
+                 kExtractionFailedTitle);
 }
 
-// A Cancel confirmed while the sequence ran: no later step runs.
-bool StopIfCancelled(InstallSession& session) {
+// A Cancel confirmed while the sequence ran: no later step runs, and what the run changed is
+// undone.
+bool StopIfCancelled(InstallSession& session, InstallUndo& undo) {
   if (!session.cancelRequested) return false;
-  EndRun(session, kExitCancelled);
+  RollBackAndEnd(session, undo, kExitCancelled, "", "");
   return true;
 }
 
@@ -99,7 +100,7 @@ bool ExtractPayload(InstallSession& session, const std::string& password) {
   return ok && mainOk;
 }
 
-void CreateInstallShortcuts(InstallSession& session) {
+void CreateInstallShortcuts(InstallSession& session, InstallUndo& undo) {
   std::vector<ShortcutTreeItem> items;
   items.reserve(session.tree.items.size());
   for (const ComponentItem& item : session.tree.items)
@@ -114,10 +115,11 @@ void CreateInstallShortcuts(InstallSession& session) {
   inputs.treeOptions = ShortcutOptionsFromTree(items);
   inputs.statusText = StepCaption(session, 1);
   inputs.showStatus = [&session](const std::string& text) { ShowStatusLine(session, text); };
+  AddUndoHooks(undo, inputs);
   CreateShortcuts(session.shortcuts, inputs);
 }
 
-void ApplyInstallRegistry(InstallSession& session) {
+void ApplyInstallRegistry(InstallSession& session, InstallUndo& undo) {
   RegistryListInput input;
   input.registryList = session.run.config.registryList;
   input.installPath = session.run.installPath;
@@ -129,6 +131,7 @@ void ApplyInstallRegistry(InstallSession& session) {
   input.uninstallKey64 = IsTrueText(session.wizard.uninstallKeyView);
   input.quietSwitch = SwitchTextsOf(session.run.config.dataIni).background;
   input.installedFileList = TheUnpackProgress().installedFileList;
+  AddUndoHooks(undo, input);
   session.uninstallRegistryList = ApplyRegistryList(input);
 }
 
@@ -144,6 +147,10 @@ void RunUnzipSections(InstallSession& session, ScriptContext& context) {
 }
 
 }  // namespace
+
+bool IsBackgroundInstall(const InstallSession& session) {
+  return session.run.startup.installMode == keys::kModeBackground;
+}
 
 ScriptContext MakeScriptContext(InstallSession& session) {
   ScriptContext context;
@@ -181,13 +188,31 @@ void SetInstallProgress(InstallSession& session, int percent) {
 
 namespace {
 
-void RunSequenceSteps(InstallSession& session, const std::string& password, bool noEnd) {
+// The uninstall record's files: the writer reads the earlier uninst.dat before it replaces
+// it, so the earlier pair is copied into the backup rather than moved; its partial files are
+// the run's own.
+bool NoteUninstallRecordFiles(InstallSession& session, InstallUndo& undo) {
+  const std::string folder = session.run.installPath + "\\";
+  for (const char* name : {package::kUninstExeFile, package::kUninstDatFile}) {
+    if (undo.journal.BeforeRewrite(folder + name) != InstallJournal::FileStep::kReady ||
+        undo.journal.BeforeWrite(folder + name + package::kRecordPartialSuffix) != InstallJournal::FileStep::kReady)
+      return false;
+  }
+  return true;
+}
+
+void RunSequenceSteps(InstallSession& session, const std::string& password, bool noEnd,
+                      InstallUndo& undo) {
   if (session.form) session.form->PumpEvents();
-  if (StopIfCancelled(session)) return;
+  if (session.cancelRequested) {
+    EndRun(session, kExitCancelled);
+    return;
+  }
   if (session.TestMode()) {
     EndInstall(session);
     return;
   }
+  if (!StartInstallUndo(session, undo)) return;
 
   // Only the payload copy that start-up made in the temp folder is ours to patch. Written into
   // the setup file itself or into a volume beside it, the two bytes would change the
@@ -199,29 +224,35 @@ void RunSequenceSteps(InstallSession& session, const std::string& password, bool
     session.run.package.payloadArchivePath = session.alternativePayloadPath;
 
   WireUnpackProgress(session);
+  WireInstallUndo(session, undo);
   const bool extracted = ExtractPayload(session, password);
-  if (StopIfCancelled(session)) return;
-  if (!extracted) {
-    StopAfterFailedExtraction(session);
+  UnwireInstallUndo();
+  if (StopIfCancelled(session, undo)) return;
+  if (!extracted || undo.recordFailed) {
+    StopAfterFailedExtraction(session, undo);
     return;
   }
   CleanUpWorkFiles(session.run, true);
 
-  CreateInstallShortcuts(session);
-  if (StopIfCancelled(session)) return;
-  ApplyInstallRegistry(session);
-  if (StopIfCancelled(session)) return;
-  if (session.wizard.makeUninstaller == 1 && session.writeUninstallRecord &&
-      !session.writeUninstallRecord(session))
-    session.uninstallRecordFailed = true;
-  if (StopIfCancelled(session)) return;
+  CreateInstallShortcuts(session, undo);
+  if (StopIfCancelled(session, undo)) return;
+  ApplyInstallRegistry(session, undo);
+  if (StopIfCancelled(session, undo)) return;
+  if (session.wizard.makeUninstaller == 1 && session.writeUninstallRecord) {
+    if (!NoteUninstallRecordFiles(session, undo) || !session.writeUninstallRecord(session))
+      session.uninstallRecordFailed = true;
+  }
+  if (StopIfCancelled(session, undo)) return;
 
   ScriptContext context = MakeScriptContext(session);
   RunPostUnpackCommands(context, session.postUnpackCommands);
-  if (StopIfCancelled(session)) return;
+  if (StopIfCancelled(session, undo)) return;
   RunUnzipSections(session, context);
-  if (StopIfCancelled(session)) return;
+  if (StopIfCancelled(session, undo)) return;
 
+  // The install is complete from here on: the finish page and its options change nothing the
+  // undo would know of.
+  CommitInstallUndo(undo);
   if (!noEnd) EndInstall(session);
 }
 
@@ -229,7 +260,8 @@ void RunSequenceSteps(InstallSession& session, const std::string& password, bool
 
 void RunInstallSequence(InstallSession& session, const std::string& password, bool noEnd) {
   session.installing = true;
-  RunSequenceSteps(session, password, noEnd);
+  InstallUndo undo;
+  RunSequenceSteps(session, password, noEnd, undo);
   session.installing = false;
   TheUnpackProgress().stopRequested = nullptr;
 }
@@ -240,6 +272,6 @@ void EndInstall(InstallSession& session) {
     form->SetVisible(kBack, false);
   }
   if (session.plugins.broadcast) session.plugins.broadcast(InstallEndMessage());
-  if (BackgroundMode(session) || session.run.startup.hideEnd == -1)
+  if (IsBackgroundInstall(session) || session.run.startup.hideEnd == -1)
     EndRun(session, kExitSuccess);
 }

@@ -38,3 +38,19 @@ TestFolder::~TestFolder() {
   std::filesystem::remove_all(sandbox_, ignored);
 #endif
 }
+
+std::map<std::string, std::string> TreeContents(const std::string& root) {
+  std::map<std::string, std::string> tree;
+  for (const plat::DirEntry& entry : plat::ListDirectory(root)) {
+    const std::string path = root + "\\" + entry.name;
+    if (entry.isDirectory) {
+      tree[path] = "<folder>";
+      tree.merge(TreeContents(path));
+    } else {
+      Bytes content;
+      plat::ReadFileBytes(path, content);
+      tree[path] = content;
+    }
+  }
+  return tree;
+}

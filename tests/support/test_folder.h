@@ -2,6 +2,7 @@
 // state is reset first, with a sandbox of its own, so every test starts from a known machine.
 #pragma once
 
+#include <map>
 #include <string>
 
 class TestFolder {
@@ -19,3 +20,7 @@ class TestFolder {
   std::string path_;
   std::string sandbox_;  // host only: the Linux folder behind the drives
 };
+
+// Every folder (as "<folder>") and file (with its bytes) below `root`, keyed by full path: a
+// picture of a folder tree to compare before and after.
+std::map<std::string, std::string> TreeContents(const std::string& root);

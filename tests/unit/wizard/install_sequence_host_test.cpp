@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 
 #include "archiver/archiver.h"
 #include "common/package_cipher.h"
@@ -15,8 +16,10 @@
 #include "startup/archiver_driver.h"
 #include "startup/startup.h"
 #include "system/host/shortcut_calls.h"
+#include "system/install_journal.h"
 #include "tests/support/test_folder.h"
 #include "ui/headless_form.h"
+#include "wizard/install_rollback.h"
 #include "wizard/install_sequence.h"
 #include "wizard/page_flow.h"
 #include "wizard/run_end.h"
@@ -26,12 +29,15 @@ namespace {
 
 namespace host = plat::host;
 
-// The stand-in library: each SevenZip call writes one file into the destination named by the
-// command line, reports it through the registered callback and answers the next queued result.
+// The stand-in library: each SevenZip call writes its files (one "fileN.txt" unless `files`
+// names them) into the destination named by the command line, announcing each before it is
+// written and reporting it after, as the library does, and answers the next queued result.
 struct FakeArchiver {
   std::vector<std::string> commands;
   std::vector<Bytes> archives;  // the archive file's bytes as each call found them
   std::vector<int> results;  // consumed front first; 0 once empty
+  std::vector<std::string> files;  // relative names written by every call, in order
+  std::string content = "payload";
   ArchiverProc proc = nullptr;
 };
 FakeArchiver& Fake() {
@@ -53,17 +59,24 @@ int ARCHIVER_CALL FakeSevenZip(void*, const char* commandLine, char*, uint32_t) 
   q = archiveEnd;
   const size_t destStart = command.find('"', q + 1) + 1;
   const std::string dest = command.substr(destStart, command.find('"', destStart) - destStart);
-  const std::string file = dest + "file" + std::to_string(fake.commands.size()) + ".txt";
-  plat::WriteFileBytes(file, "payload");
-  if (fake.proc) {
+  std::vector<std::string> names = fake.files;
+  if (names.empty()) names = {"file" + std::to_string(fake.commands.size()) + ".txt"};
+  for (const std::string& name : names) {
+    const std::string file = dest + name;
     archiver::ExtractingInfoEx info{};
     info.dwFileSize = 200;
     info.dwWriteSize = 100;
     std::strncpy(info.szDestFileName, file.c_str(), sizeof info.szDestFileName - 1);
     // A FALSE answer cancels the job, as the library does.
-    if (!fake.proc(nullptr, 0, archiver::kStateInProcess, &info)) return archiver::kErrorUserCancel;
-    fake.proc(nullptr, 0, archiver::kStateEnd, nullptr);
+    if (fake.proc && !fake.proc(nullptr, 0, archiver::kStateBegin, &info))
+      return archiver::kErrorUserCancel;
+    const size_t sep = file.rfind('\\');
+    plat::CreateDirectories(file.substr(0, sep));
+    plat::WriteFileBytes(file, fake.content);
+    if (fake.proc && !fake.proc(nullptr, 0, archiver::kStateInProcess, &info))
+      return archiver::kErrorUserCancel;
   }
+  if (fake.proc) fake.proc(nullptr, 0, archiver::kStateEnd, nullptr);
   int result = 0;
   if (!fake.results.empty()) {
     result = fake.results.front();
@@ -224,7 +237,8 @@ TEST_F(InstallSequence, FailedExtractionStopsBeforeAnythingIsRegistered) {
     const bool background = std::string(c.mode) == "后台安装";
     ASSERT_EQ(host::Messages().size(), background ? 0u : 1u);
     if (!background) {
-      EXPECT_EQ(host::Messages()[0].text, kExtractionFailedText);
+      EXPECT_EQ(host::Messages()[0].text,
+                std::string(kExtractionFailedText) + "\r\n" + kRestoredText);
     }
     broadcasts.clear();
     uninstallRecords = 0;
@@ -414,3 +428,136 @@ TEST_F(InstallSequence, SignatureRepairTouchesOnlyThePayloadCopy) {
 }
 
 }  // namespace
+
+// The undo of a run that does not complete. An earlier install of the product is in the install
+// folder (two files, a subfolder, its Uninstall key, a shortcut); the run fails, is cancelled,
+// or meets a file held open, and afterwards the machine is what it was.
+struct InstallUndoTest : InstallSequence {
+  std::map<std::string, std::string> before;
+  const std::string link = "C:\\Links\\Demo.lnk";
+
+  void SetUp() override {
+    InstallSequence::SetUp();
+    ASSERT_TRUE(plat::CreateDirectories(std::string(kInstallPath) + "\\sub"));
+    ASSERT_TRUE(plat::WriteFileBytes(std::string(kInstallPath) + "\\app.exe", "old program"));
+    ASSERT_TRUE(plat::WriteFileBytes(std::string(kInstallPath) + "\\sub\\data.txt", "old"));
+    ASSERT_TRUE(plat::CreateDirectories("C:\\Links"));
+    ASSERT_TRUE(plat::WriteFileBytes(link, "earlier link"));
+    ASSERT_TRUE(plat::RegWriteValue(plat::kLocalMachine, kUninstallKey, "DisplayVersion",
+                                    plat::RegView::k32, plat::kRegSz, Bytes("0.9\0", 4)));
+    Fake().files = {"app.exe", "sub\\data.txt", "sub\\new\\added.txt"};
+    Fake().content = "new";
+    before = Snapshot();
+  }
+
+  // Files with their bytes under the install folder and the links folder, and the registry.
+  std::map<std::string, std::string> Snapshot() const {
+    std::map<std::string, std::string> all;
+    for (const char* root : {kInstallPath, "C:\\Links"}) all.merge(TreeContents(root));
+    for (const auto& entry : host::RegistrySnapshot())
+      all["reg:" + entry.key + "\\" + entry.name] = entry.value.data;
+    return all;
+  }
+
+  bool StatusSaid(const std::string& text) const {
+    for (const std::string& row : form.ListRows("超级列表框"))
+      if (row.find(text) != std::string::npos) return true;
+    return false;
+  }
+};
+
+TEST_F(InstallUndoTest, AFailedReinstallLeavesTheEarlierInstallAsItWas) {
+  for (const char* mode : {"后台安装", "正常安装"}) {
+    SCOPED_TRACE(mode);
+    session.run.startup.installMode = mode;
+    // The damage is found after two of the three files were written.
+    Fake().results = {archiver::kErrorBrokenData};
+    EXPECT_EQ(Run(), int(kExitExtractionFailed));
+    EXPECT_EQ(Snapshot(), before);
+    EXPECT_FALSE(plat::PathExists(BackupFolderOf(kInstallPath)));
+    EXPECT_TRUE(StatusSaid(kRestoredText));
+  }
+}
+
+// Cancelled after the shortcut, the registry and the uninstall record were written (during
+// the "Unzip" section's command): all of that is undone too.
+TEST_F(InstallUndoTest, ACancelAfterTheRegistryStepUndoesShortcutsAndRegistry) {
+  session.shortcuts[0].file = "app.exe";
+  session.writeUninstallRecord = [this](InstallSession&) {
+    ++uninstallRecords;
+    return plat::WriteFileBytes(std::string(kInstallPath) + "\\uninst.exe", "launcher") &&
+           plat::WriteFileBytes(std::string(kInstallPath) + "\\uninst.dat", "record");
+  };
+  form.SetHandler([this](const std::string& control, FormEvent event, const FormEventArgs& args) {
+    return HandleWizardEvent(session, control, event, args);
+  });
+  host::SetProcessHandler([this](const host::ProcessRecord&) {
+    host::QueueMessageAnswer(plat::kIdYes);
+    form.Fire("取消按钮_主窗口", FormEvent::kClick);
+    return 0u;
+  });
+  const size_t linksBefore = RecordedShortcuts().size();
+
+  EXPECT_EQ(Run(), int(kExitCancelled));
+  EXPECT_EQ(uninstallRecords, 1);
+  EXPECT_GT(RecordedShortcuts().size(), linksBefore) << "the shortcut step ran";
+  EXPECT_EQ(Snapshot(), before);
+  EXPECT_TRUE(StatusSaid(kRestoredText));
+  host::SetProcessHandler(nullptr);
+}
+
+TEST_F(InstallUndoTest, AFileHeldOpenStopsAndUndoesTheRun) {
+  struct Case {
+    const char* mode;
+    std::vector<int> answers;  // to the retry / cancel question
+    size_t questions;
+  } cases[] = {
+      {"后台安装", {}, 0},
+      {"正常安装", {plat::kIdCancel}, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.mode);
+    session.run.startup.installMode = c.mode;
+    for (int answer : c.answers) host::QueueMessageAnswer(answer);
+    const size_t messagesBefore = host::Messages().size();
+    const std::string held = std::string(kInstallPath) + "\\sub\\data.txt";
+    plat::File holder = plat::File::Open(held, plat::OpenMode::kRead);
+    ASSERT_TRUE(holder.IsOpen());
+
+    EXPECT_EQ(Run(), int(kExitFileInUse));
+    holder.Close();
+    EXPECT_EQ(Snapshot(), before);
+    EXPECT_TRUE(StatusSaid(std::string(kFileInUseText) + held));
+    ASSERT_EQ(host::Messages().size() - messagesBefore, c.questions);
+    if (c.questions) {
+      EXPECT_NE(host::Messages().back().text.find(held), std::string::npos);
+    }
+  }
+}
+
+// A run that crashed half-way left its backup folder and record; the next run of the product
+// puts the earlier install back first and then installs as usual.
+TEST_F(InstallUndoTest, TheNextRunRestoresWhatACrashedRunLeft) {
+  {
+    InstallJournal crashed;
+    ASSERT_TRUE(crashed.Begin(kInstallPath, "Demo"));
+    ASSERT_TRUE(crashed.NoteRoot(kInstallPath));
+    ASSERT_EQ(crashed.BeforeWrite(std::string(kInstallPath) + "\\sub\\data.txt"),
+              InstallJournal::FileStep::kReady);
+    ASSERT_TRUE(plat::WriteFileBytes(std::string(kInstallPath) + "\\sub\\data.txt", "half"));
+    ASSERT_EQ(crashed.BeforeWrite(std::string(kInstallPath) + "\\stray.txt"),
+              InstallJournal::FileStep::kReady);
+    ASSERT_TRUE(plat::WriteFileBytes(std::string(kInstallPath) + "\\stray.txt", "half"));
+  }
+  session.run.startup.installMode = "后台安装";
+  Fake().files = {"app.exe"};
+  EXPECT_EQ(Run(), 0);
+  EXPECT_TRUE(StatusSaid(kEarlierRunRestoredText));
+  EXPECT_FALSE(plat::PathExists(std::string(kInstallPath) + "\\stray.txt"));
+  Bytes content;
+  ASSERT_TRUE(plat::ReadFileBytes(std::string(kInstallPath) + "\\sub\\data.txt", content));
+  EXPECT_EQ(content, "old");
+  ASSERT_TRUE(plat::ReadFileBytes(std::string(kInstallPath) + "\\app.exe", content));
+  EXPECT_EQ(content, "new");
+  EXPECT_FALSE(plat::PathExists(BackupFolderOf(kInstallPath)));
+}
