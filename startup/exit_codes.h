@@ -19,4 +19,7 @@ enum ExitCode : unsigned {
   kExitUninstallRecordFailed = 12,
   kExitEngineStartFailed = 13,  // uninst.exe: the uninstall engine copy did not start
   kExitUninstallRunning = 14,   // uninst.exe: an uninstall of the same product is still running
+  // A program file the run wrote to the temp folder (7-zip32.dll; uninst.exe's engine copy) was
+  // not what it wrote by the time it was held against writers: nothing was loaded or started.
+  kExitTempFileChanged = 15,
 };
