@@ -371,9 +371,10 @@ bool CreateFreshDirectory(const std::string& path) {
   const std::wstring wide = win::StripTrailingSeparators(Wide(path));
   if (!IsElevated()) return ::CreateDirectoryW(wide.c_str(), nullptr) != 0;
   if (CreateWithAccess(wide, kPrivateAccess)) return true;
-  // A token that may not name Administrators as owner still gets the private list.
+  // A token that may not name Administrators as owner (ERROR_INVALID_OWNER) still gets the
+  // private list, with itself as owner.
   const DWORD error = ::GetLastError();
-  if (error != ERROR_INVALID_OWNER && error != ERROR_PRIVILEGE_NOT_HELD) return false;
+  if (error == ERROR_ALREADY_EXISTS || error == ERROR_PATH_NOT_FOUND) return false;
   return CreateWithAccess(wide, kPrivateAccessKeepOwner);
 }
 

@@ -57,12 +57,12 @@ TEST(OwnTempFolders, APreCreatedFolderIsNeverUsed) {
   EXPECT_FALSE(plat::PathExists(fixed));
   EXPECT_FALSE(IsOwnTempFolder(fixed));
 
-  // Held by another run (here: a file in it in use): left alone, and a generated name used.
+  // Held by another run, as every run holds its own: left alone, and a generated name used.
   ASSERT_TRUE(plat::CreateDirectory(fixed));
   ASSERT_TRUE(plat::WriteFileBytes(fixed + "\\theirs.dll", "theirs"));
   {
-    plat::File inUse = plat::File::Open(fixed + "\\theirs.dll", plat::OpenMode::kRead);
-    ASSERT_TRUE(inUse.IsOpen());
+    plat::File theirHold = plat::File::HoldFolder(fixed);
+    ASSERT_TRUE(theirHold.IsOpen());
     const std::string other = OwnTempFolder(name);
     ASSERT_FALSE(other.empty());
     EXPECT_NE(other, fixed);
