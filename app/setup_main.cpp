@@ -52,14 +52,9 @@ void CreateHostCallbackWindow(InstallSession& session) {
                   GetModuleHandleW(nullptr), nullptr);
 }
 
-}  // namespace
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  // Before any DLL is loaded by name: the folder setup.exe was downloaded to is not trusted.
-  plat::win::RestrictLibrarySearch();
-  // Written out and made loadable before anything else, in every run mode.
-  SetUpArchiverFromResource();
-
+// The run itself; the entry below adds what brackets every run.
+int RunSetup() {
   static InstallSession session;
   g_session = &session;
   UseRealArchiver(session.run);
@@ -120,4 +115,17 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // A build without real windows can only run installs that need none.
   return int(kExitNoWizard);
 #endif
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  // Before any DLL is loaded by name: the folder setup.exe was downloaded to is not trusted.
+  plat::win::RestrictLibrarySearch();
+  // Written out and made loadable before anything else, in every run mode.
+  SetUpArchiverFromResource();
+  const int code = RunSetup();
+  // The library's own folder goes with the run; nothing extracts after this.
+  ReleaseArchiver();
+  return code;
 }

@@ -22,6 +22,8 @@ extern const char kEngineCopyFailedText[];
 extern const char kEngineStartFailedText[];
 // The message when an uninstall of the same product still runs from its engine folder.
 extern const char kUninstallRunningText[];
+// The message when the engine copy is not what was copied by the time it is held.
+extern const char kEngineChangedText[];  // "临时文件夹中的卸载程序被其他程序改动，卸载已中止。"
 
 struct LauncherRun {
   std::string ownPath;                 // full path of the launcher (normally R\uninst.exe)
@@ -58,5 +60,7 @@ void CleanEngineFolders(const std::string& tempFolder);
 // uninst.dat is missing (after the message box), kExitTempWriteFailed when the engine copy
 // could not be written, kExitEngineStartFailed when it did not start, kExitUninstallRunning
 // when the product's engine folder is still held by a running uninstall (two engines would
-// remove the same files and the second could not even replace the first one's copy).
+// remove the same files and the second could not even replace the first one's copy), or
+// exists again after the clean-up; kExitTempFileChanged when the copy differs from uninst.dat
+// by the time it is held against writers (nothing is started then).
 ExitCode RunLauncher(const LauncherRun& run);

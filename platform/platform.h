@@ -38,6 +38,10 @@ enum class OpenMode {
   // Existing or new file, read only; others may read and write it but never delete, rename or
   // replace it while it is held (the folder holding it cannot be removed either).
   kHold,
+  // A new file, write (and read). Fails (ERROR_FILE_EXISTS) when the name exists in any form,
+  // a link left there included: what the runtime writes for its own use is never written
+  // through something planted under that name.
+  kCreateNew,
 };
 
 // One open file. Move-only; closes in its destructor.
@@ -51,6 +55,10 @@ class File {
   File& operator=(const File&) = delete;
 
   static File Open(const std::string& path, OpenMode mode);
+  // Holds an existing folder open without delete sharing: while held, nobody (this process
+  // included) can remove, rename or replace the folder; files inside it stay changeable by
+  // whoever may write there. The folder ownership of a run rests on this.
+  static File HoldFolder(const std::string& path);
 
   bool IsOpen() const { return handle_ != kInvalid; }
   std::optional<uint64_t> Size() const;
@@ -86,6 +94,16 @@ bool WriteFileBytes(const std::string& path, BytesView data);  // creates or rep
 bool CreateDirectory(const std::string& path);  // one level; true when it exists afterwards
 bool CreateDirectories(const std::string& path);  // every missing level
 bool DeleteFile(const std::string& path);  // clears a read-only attribute first
+// One new folder that must not exist yet: unlike CreateDirectory, an existing folder (someone
+// else's, or a link) is a failure (LastError 183), so that what the caller gets is its own.
+// In an elevated process the folder is created with a private access list: full control for
+// SYSTEM, Administrators and the folder's owner, nothing inherited from the temp folder, so
+// the user's unelevated programs can neither read nor plant files there.
+bool CreateFreshDirectory(const std::string& path);
+// Gives an existing folder the access list of a program folder under Program Files: SYSTEM and
+// Administrators full control, Users read and execute, inherited by everything inside,
+// nothing inherited from the parent. False when the system refuses.
+bool SetProgramFolderAccess(const std::string& folder);
 bool RemoveDirectory(const std::string& path);  // an empty folder
 bool RemoveDirectoryTree(const std::string& path);  // the folder and everything inside; false when missing
 bool CopyFile(const std::string& from, const std::string& to, bool overwrite);
@@ -140,6 +158,9 @@ int NativeProcessorArchitecture();
 bool IsWindows64();
 // True when this process is a 64-bit process.
 bool IsProcess64();
+// True when this process runs with administrator rights: an elevated token (TokenElevation),
+// or, on a system without elevation, membership of Administrators.
+bool IsElevated();
 // GetVersion's packed value: major in bits 0-7, minor in bits 8-15.
 uint32_t WindowsVersionPacked();
 
@@ -298,6 +319,19 @@ intptr_t ModuleFunction(intptr_t module, const char* name);
 // restored here after the call, so on i686 a stdcall function (which pops its arguments) and a
 // cdecl one (which leaves them) both return intact.
 int32_t CallForeignFunction(intptr_t function, const intptr_t* arguments, size_t count);
+
+// A library loaded from a file that this process holds open against writers (kRead: others may
+// only read) and has checked byte for byte against `image` first, so that what is mapped is
+// what was checked. Both stay as long as the object lives. Nothing is loaded (IsLoaded false)
+// when the file cannot be held or differs from `image`; an empty `image` checks nothing.
+struct HeldLibrary {
+  File file;
+  Library library;
+  bool IsLoaded() const { return library.IsLoaded(); }
+};
+HeldLibrary LoadLibraryHeld(const std::string& path, BytesView image);
+// True when `file` (open for reading) holds exactly `image`; reads it from its start.
+bool HoldsExactly(File& file, BytesView image);
 
 // ---------------------------------------------------------------------------------------------
 // Text conversion (code page 936)

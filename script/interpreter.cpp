@@ -5,6 +5,7 @@
 #include "common/text.h"
 #include "platform/platform.h"
 #include "package/install_path.h"
+#include "system/held_files.h"
 #include "system/temp_names.h"
 
 const char kBatchWriteFailedText[] = "无法写入批处理文件：";
@@ -57,7 +58,7 @@ void RunWaitedCommand(const ScriptContext& context, const std::string& commandTe
   std::string batch;
   if (text::Contains(command, kBatchBreak) && !PrepareBatch(context, command, batch)) return;
   RunCommandLine(command, true, true, false);
-  if (!batch.empty()) plat::DeleteFile(batch);
+  if (!batch.empty()) DeleteHeldFile(batch);
 }
 
 bool SelectedFor(bool trueLine, int state) {
@@ -76,7 +77,7 @@ void ShowAndRun(ScriptContext& context, const RunListEntry& entry, const std::st
   RunCommandLine(command, entry.wait, entry.hide, false);
   // A batch that ran to its end, or that the "[sys=" rule left unused, is of no further use;
   // one still running unwaited must stay.
-  if (!batch.empty() && (entry.wait || command.empty())) plat::DeleteFile(batch);
+  if (!batch.empty() && (entry.wait || command.empty())) DeleteHeldFile(batch);
 }
 
 }  // namespace
@@ -160,12 +161,12 @@ BatchFile MakeBatchCommand(std::string& command) {
   std::string bat = text::ReplaceAll(command, kBatchBreak, "\r\n");
   size_t cmd = text::FindIgnoreCaseAscii(bat, "cmd /c ");
   if (cmd != text::npos) bat.erase(cmd, 7);
-  const std::string fresh = FreshTempName(".bat");
-  const std::string path = fresh.empty() ? std::string() : fresh + ".bat";
-  BatchFile batch{path, false};
-  if (path.empty() || !plat::WriteFileBytes(path, bat)) return batch;
-  batch.written = true;
-  command = "\"" + path + "\"";
+  // Held against writers until the process ends: the interpreter reads a batch file line by
+  // line while it runs, and a line slipped in meanwhile would run with the installer's rights.
+  BatchFile batch;
+  batch.written = WriteFreshHeldFile(".bat", bat, batch.path);
+  if (!batch.written) return batch;
+  command = "\"" + batch.path + "\"";
   return batch;
 }
 

@@ -2,12 +2,12 @@
 
 #include "package/install_path.h"
 
-#include <cstring>
 
 #include "archiver/archiver.h"
 #include "common/text.h"
 #include "platform/platform.h"
 #include "script/unpack_progress.h"
+#include "system/temp_names.h"
 
 namespace {
 
@@ -16,6 +16,7 @@ using SetOwnerFn = int(ARCHIVER_CALL*)(void*, ArchiverProc);
 
 struct Binding {
   std::string loadFolder;
+  ExitCode setUp = kExitSuccess;
   // The written library, open without write or delete sharing for the rest of the process.
   plat::File held;
   plat::Library library;
@@ -50,36 +51,50 @@ int ARCHIVER_CALL ArchiverProcEntry(void* window, unsigned message, unsigned sta
   return ArchiverCallback(window, message, state, info) ? 1 : 0;
 }
 
-bool HoldsExactly(plat::File& file, BytesView image) {
-  if (!file.IsOpen() || file.Size() != uint64_t(image.size())) return false;
-  Bytes content(image.size(), '\0');
-  return file.ReadExact(content.data(), content.size()) &&
-         std::memcmp(content.data(), image.data(), image.size()) == 0;
-}
-
 }  // namespace
 
-void SetUpArchiver(BytesView image) {
-  const std::string folder = plat::TempFolder();
-  const std::string path = folder + kArchiverFileName;
+void ReleaseArchiver() {
   Binding& b = TheBinding();
+  b.sevenZip = nullptr;
+  b.setOwner = nullptr;
+  b.library = plat::Library();
   b.held.Close();
+  if (!b.loadFolder.empty() && IsOwnTempFolder(b.loadFolder)) RemoveOwnTempFolder(b.loadFolder);
   b.loadFolder.clear();
+}
+
+void SetUpArchiver(BytesView image) {
+  ReleaseArchiver();  // a set-up before this one (tests) lets go of its folder
+  Binding& b = TheBinding();
+  b.setUp = kExitSuccess;
   if (image.empty()) {
-    b.loadFolder = folder;
+    b.loadFolder = plat::TempFolder();
     return;
   }
-  // The write may fail when another run has the same library loaded; its file then serves as
-  // long as it is byte for byte the carried image.
-  plat::WriteFileBytes(path, image);
-  // The temporary folder is writable by others than this run: the file is checked while held
-  // against writers, so what is loaded later is what was checked. A file that is not the
-  // carried image is never loaded from there.
+  // A folder of this run's own, not the temp folder itself: a 7-zip32.dll that someone else
+  // left there (or a link under that name) is never written through or loaded, and a run
+  // started by another run's command gets its own copy beside the one in use.
+  b.setUp = kExitTempWriteFailed;
+  const std::string folder = CreateOwnTempFolder();
+  if (folder.empty()) return;
+  const std::string path = folder + "\\" + kArchiverFileName;
+  {
+    plat::File out = plat::File::Open(path, plat::OpenMode::kCreateNew);
+    if (!out.IsOpen() || !out.Write(image)) return;
+  }
+  // Checked while held against writers, so that what is loaded later is what was checked.
   plat::File held = plat::File::Open(path, plat::OpenMode::kRead);
-  if (!HoldsExactly(held, image)) return;
+  if (!plat::HoldsExactly(held, image)) {
+    b.setUp = kExitTempFileChanged;
+    return;
+  }
+  b.setUp = kExitSuccess;
   b.held = std::move(held);
-  b.loadFolder = folder;
+  b.loadFolder = folder + "\\";
 }
+
+ExitCode ArchiverSetUpOutcome() { return TheBinding().setUp; }
+
 
 const std::string& ArchiverLoadFolder() { return TheBinding().loadFolder; }
 

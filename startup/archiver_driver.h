@@ -7,6 +7,7 @@
 #include <string>
 
 #include "common/bytes.h"
+#include "startup/exit_codes.h"
 
 // The library's file name, and the resource of setup.exe that carries its image.
 inline constexpr char kArchiverFileName[] = "7-zip32.dll";
@@ -16,14 +17,24 @@ inline constexpr int kArchiverResourceId = 100;
 // The install progress callback: destination name and percentage.
 using UnpackProgressFn = std::function<void(const std::string& fileName, int percent)>;
 
-// Writes `image` (the library) to the temp folder as 7-zip32.dll, replacing any file there,
-// and makes the temp folder the load folder. An image that cannot be written (a library of
-// that name in use) leaves the existing file to be loaded, but only when it is byte for byte
-// the image; otherwise nothing is loaded from the temp folder. The checked file stays open
-// against writers for the rest of the process. An empty image only sets the load folder.
+// Writes `image` (the library) as 7-zip32.dll into a folder of this run's own in the temp
+// folder (CreateOwnTempFolder: made fresh, held, private when elevated) and makes that folder
+// the load folder. The file is created new, then held against writers and checked byte for
+// byte; a file that is not the image is never loaded from there (the load folder stays "").
+// The held file stays open until ReleaseArchiver. An empty image only sets the load folder
+// (the temp folder).
 void SetUpArchiver(BytesView image);
-// The folder the library is loaded from first; "" when the written file was refused.
+// The folder the library is loaded from first, ending with "\"; "" when the written file was
+// refused or could not be written.
 const std::string& ArchiverLoadFolder();
+// How the set-up went, for the package step: kExitSuccess when the library was written and
+// checked (or SetUpArchiver has not run, as in tests that bring their own extraction),
+// kExitTempWriteFailed when its folder or file could not be made, kExitTempFileChanged when
+// the file was not the image by the time it was held.
+ExitCode ArchiverSetUpOutcome();
+// Unloads the library and removes its folder: the end of the process, once no extraction can
+// follow.
+void ReleaseArchiver();
 // SetUpArchiver with the image carried as the program's own resource.
 void SetUpArchiverFromResource();
 

@@ -25,4 +25,7 @@ enum ExitCode : unsigned {
   // A failed or cancelled install (or the unfinished one an earlier run left) could not be
   // undone completely; its backup folder and record stay in the install folder.
   kExitNotRestored = 16,
+  // A program file the run wrote to the temp folder (7-zip32.dll; uninst.exe's engine copy) was
+  // not what it wrote by the time it was held against writers: nothing was loaded or started.
+  kExitTempFileChanged = 17,
 };

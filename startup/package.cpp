@@ -7,6 +7,7 @@
 #include "platform/platform.h"
 #include "package/blocks.h"
 #include "package/package_types.h"
+#include "startup/archiver_driver.h"
 #include "startup/command_line.h"
 #include "startup/config.h"
 #include "package/data_keys.h"
@@ -17,6 +18,8 @@
 
 const char kMissingVolumeText[] = "缺少分卷文件:";
 const char kMissingVolumeTitle[] = "运行失败";
+const char kTempFileChangedText[] =
+    "临时文件夹中的安装文件被其他程序改动，安装无法继续。";
 const char kTempWriteFailedText[] =
     "无法在临时文件夹中写入安装所需的文件（磁盘空间不足或没有写入权限），安装无法继续。";
 
@@ -66,6 +69,13 @@ bool CopyPayloadOut(RunContext& context) {
 ExitCode FailTempWrite() {
   plat::MessageBox(0, kTempWriteFailedText, kMissingVolumeTitle, plat::kMbOk | plat::kMbIconError);
   return kExitTempWriteFailed;
+}
+
+// A file the run wrote was changed before it was used: said in every mode, as above.
+ExitCode FailTempFileChanged() {
+  plat::MessageBox(0, kTempFileChangedText, kMissingVolumeTitle,
+                   plat::kMbOk | plat::kMbIconError);
+  return kExitTempFileChanged;
 }
 
 }  // namespace
@@ -193,14 +203,20 @@ int UnpackPackage(RunContext& context) {
     return kRunModeInstaller;
   }
   if (!config.empty()) {
-    const std::string fresh = FreshTempName("\\");
-    package.workFolder = fresh + "\\";
-    const std::string archive = package.workFolder + keys::kConfigArchive;
-    if (fresh.empty() || !plat::CreateDirectory(package.workFolder)) {
-      package.workFolder.clear();
+    // Without its archiver the run could only fail later as a damaged package.
+    if (const ExitCode archiver = ArchiverSetUpOutcome(); archiver != kExitSuccess) {
+      package.stop = archiver == kExitTempFileChanged ? FailTempFileChanged() : FailTempWrite();
+      return kRunModeInstaller;
+    }
+    // A folder of this run's own making: one that exists under the name is passed over, so no
+    // configuration file, plug-in image or payload planted beforehand is read as the package's.
+    const std::string fresh = CreateOwnTempFolder();
+    if (fresh.empty()) {
       package.stop = FailTempWrite();
       return kRunModeInstaller;
     }
+    package.workFolder = fresh + "\\";
+    const std::string archive = package.workFolder + keys::kConfigArchive;
     package.ownsWorkFolder = true;
     if (!plat::WriteFileBytes(archive, config)) {
       package.stop = FailTempWrite();
@@ -243,7 +259,7 @@ void CleanUpWorkFiles(RunContext& context, bool deletePayload) {
     package.payloadCopyPath.clear();
   }
   if (package.ownsWorkFolder) {
-    plat::RemoveDirectoryTree(package.workFolder);
+    RemoveOwnTempFolder(package.workFolder);
     package.ownsWorkFolder = false;
   }
 }

@@ -13,6 +13,8 @@ extern const char kMissingVolumeText[];   // "缺少分卷文件:"
 extern const char kMissingVolumeTitle[];  // "运行失败"
 // The message when the temp folder cannot take the work files.
 extern const char kTempWriteFailedText[];
+// The message when 7-zip32.dll was not what the run wrote by the time it was held (exit 17).
+extern const char kTempFileChangedText[];
 
 // Parses the command line, reads the package type and, for an installer package, unpacks and
 // reads the configuration (switches, variables). Returns the run mode: 0 none, 1 installer

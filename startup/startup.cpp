@@ -5,12 +5,16 @@
 #include "startup/package.h"
 #include "package/data_keys.h"
 #include "package/plugin_files.h"
+#include "package/uninst_dat.h"
+#include "system/temp_names.h"
 
 const char kTemplateMark[] = "★Tarn模版标识—传统界面模版—☆";
 
 int RunPackageStep(RunContext& context) {
-  // Leftovers of an earlier run's plug-in folder go first; plug-ins re-create it.
-  plat::RemoveDirectoryTree(plat::TempFolder() + plugin_files::kFolderName);
+  // Leftovers of an earlier run's plug-in folder go first, and the run makes the folder its
+  // own at once, before anything could be planted in it: plug-ins and the uninstall record
+  // use this one (OwnTempFolder gives it to them).
+  (void)OwnTempFolder(package::kRecordWorkFolder);
 
   // The mark must survive the linker's garbage collection: the packer looks for it.
   const char* volatile mark = kTemplateMark;

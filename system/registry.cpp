@@ -1,7 +1,7 @@
 #include "system/registry.h"
 
 #include "package/install_path.h"
-#include "system/temp_names.h"
+#include "system/held_files.h"
 
 #include <cstdio>
 #include <cstring>
@@ -127,16 +127,6 @@ uint32_t EstimatedSizeKiB(const std::string& installedFileList) {
   return kib > 0xFFFFFFFFu ? 0xFFFFFFFFu : uint32_t(kib);
 }
 
-// A .reg file name of its own for each import: the editor is not waited for and may still be
-// reading the previous file when the next entry comes.
-std::string FreshRegFileName(const std::string& folder,
-                             const std::function<bool(const std::string&)>& taken) {
-  // The shared generator is bounded: a temp folder that answers "exists" for every name (or a
-  // full one) must not hang the install.
-  const std::string fresh = FreshTempName(".reg", folder, taken);
-  return fresh.empty() ? std::string() : fresh + ".reg";
-}
-
 bool SetRegistryValue(int rootCode, const std::string& subkey, const std::string& valueName,
                       BytesView data, uint32_t typeCode, const std::string& view) {
   if (rootCode < plat::kClassesRoot || rootCode > plat::kUsers) return false;
@@ -188,8 +178,11 @@ std::string ApplyRegistryList(const RegistryListInput& input) {
       if (entry.data == kRegistryEmptyMark) entry.data.clear();
 
       if (entry.type == "file") {
-        const std::string regFile = FreshRegFileName(plat::TempFolder(), plat::PathExists);
-        if (!regFile.empty() && plat::WriteFileBytes(regFile, entry.data)) ImportRegFile(regFile);
+        // A file of its own for each entry (the editor is not waited for and may still be
+        // reading the previous one), held against writers until the process ends: what the
+        // editor imports with the installer's rights is what the package holds.
+        std::string regFile;
+        if (WriteFreshHeldFile(".reg", entry.data, regFile)) ImportRegFile(regFile);
       } else {
         // Every value entry names the default value by the empty mark, whether its type is
         // one we write or not, so its removal line carries the empty name either way.

@@ -38,16 +38,6 @@ bool SetRegistryValue(int rootCode, const std::string& subkey, const std::string
 // does; 32-bit Windows has one view only.
 plat::RegView RegistryViewOf(const std::string& view);
 
-// How many names FreshRegFileName tries before it gives up.
-inline constexpr int kRegFileNameAttempts = kFreshNameAttempts;
-
-// A name for the .reg file of one "file" entry: `folder` (ending with "\") + "QZR" + the tick
-// count in hexadecimal + "_" + a process-wide counter + ".reg", the first that `taken` does not
-// report. "" when kRegFileNameAttempts names in a row were taken (the entry is then not
-// imported).
-std::string FreshRegFileName(const std::string& folder,
-                             const std::function<bool(const std::string&)>& taken);
-
 // Starts the system registry editor silently on `regFile` ("regedit /s \"file\""), without
 // waiting for it. False when it could not be started.
 bool ImportRegFile(const std::string& regFile);

@@ -11,6 +11,7 @@
 #include "package/package_types.h"
 #include "package/uninst_dat.h"
 #include "platform/platform.h"
+#include "system/temp_names.h"
 #include "system/folders.h"
 
 namespace {
@@ -221,10 +222,12 @@ RecordResult WriteUninstallRecord(const UninstallRecordInputs& in) {
   std::string earlierFiles, earlierRegistry;
   ReadEarlierRecord(datPath, earlierFiles, earlierRegistry);
 
-  const std::string workFolder = plat::TempFolder() + package::kRecordWorkFolder;
-  plat::CreateDirectories(workFolder);
-  const std::string workIni = workFolder + "\\" + package::kUninstIniFile;
-  plat::DeleteFile(workIni);
+  // The run's own folder (made at start-up); without one the working copies are left out:
+  // nothing reads them back, and a folder of that name that is not this run's may hold links.
+  const std::string workFolder = OwnTempFolder(package::kRecordWorkFolder);
+  const std::string workIni =
+      workFolder.empty() ? std::string() : workFolder + "\\" + package::kUninstIniFile;
+  if (!workIni.empty()) plat::DeleteFile(workIni);
   Bytes record = BuildUninstallIni(in);
 
   // Parts 1 and 2: the own image and "{".
@@ -236,7 +239,7 @@ RecordResult WriteUninstallRecord(const UninstallRecordInputs& in) {
 
   // The icon has no reader of its own; a product name that is no plain file name would put
   // it somewhere else in the temp folder, so it is then left out.
-  if (text::IsPlainFolderName(in.productName))
+  if (!workFolder.empty() && text::IsPlainFolderName(in.productName))
     plat::WriteFileBytes(workFolder + "\\" + in.productName + ".ico", in.uninstallIcon);
   // An empty uninst.exe could start nothing: a missing launcher fails the record.
   if (in.launcher.empty()) return Failed(exePath, {datPartial});
@@ -247,7 +250,7 @@ RecordResult WriteUninstallRecord(const UninstallRecordInputs& in) {
                   RecordFileList(in.installedFileList, in.installFolder, earlierFiles), false);
   AppendKeyedItem(record, package::kRecordRegistryItem,
                   ItemOrMark(RecordRegistryList(in.registryList, earlierRegistry)), false);
-  plat::WriteFileBytes(workIni, record);
+  if (!workIni.empty()) plat::WriteFileBytes(workIni, record);
 
   Bytes skin;
   AppendKeyedItem(skin, package::kSkinSmallPicture, ItemOrMark(in.smallPicture), false);

@@ -18,6 +18,7 @@
 #include "system/registry_path.h"
 #include "system/shortcut_file.h"
 #include "system/shortcuts.h"
+#include "system/temp_names.h"
 #include "system/windows_version.h"
 #include "uninstall/removal_safety.h"
 #include "uninstall/uninstall_window.h"
@@ -176,13 +177,15 @@ bool ReadRecordBlocks(UninstallSession& s) {
   // folder's own Uninstall folder is the launcher's and never a product's.
   if (text::IsPlainFolderName(s.productName) &&
       !text::EqualsIgnoreCaseAscii(s.productName, package::kUninstallTempFolder)) {
-    s.workFolder = plat::TempFolder() + s.productName + "\\";
-    (void)plat::CreateDirectory(s.workFolder);
+    // The run's own folder: plug-in images read from a folder someone else made could be
+    // anybody's, and the engine often runs with administrator rights.
+    const std::string own = OwnTempFolder(s.productName);
+    s.workFolder = own.empty() ? std::string() : own + "\\";
     const std::vector<std::string> pieces = text::Split(bundle, package::kBundleSeparator);
     // The bundle's order (package/uninst_dat.h).
     const char* names[] = {keys::kPluginIni, keys::kPluginDb, keys::kVarDataIni,
                            keys::kVariableIni};
-    for (size_t i = 0; i < 4 && i < pieces.size(); ++i)
+    for (size_t i = 0; i < 4 && i < pieces.size() && !s.workFolder.empty(); ++i)
       (void)plat::WriteFileBytes(s.workFolder + names[i], pieces[i]);
   }
   return true;
@@ -626,7 +629,7 @@ void EndUninstall(UninstallSession& s, ExitCode code) {
   if (s.outcome) return;
   s.outcome = code;
   s.lock.Close();
-  if (!s.workFolder.empty()) (void)RemoveTreeNoFollow(s.workFolder);
+  if (!s.workFolder.empty()) (void)RemoveOwnTempFolder(s.workFolder);
   if (s.engineFolderAllowed) {
     // Everything but the running engine file goes now; that file, and with it the folder,
     // once this process has ended (or, should that fail, with the next launcher run).

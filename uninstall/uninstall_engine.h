@@ -100,7 +100,9 @@ struct UninstallSession {
   std::string productName;
   std::string version;
   std::string mainProgram;
-  std::string workFolder;  // %TEMP% + name + "\"; "" when the name is not plain
+  // The run's own %TEMP% + name + "\" (another name when that one is not free, see
+  // OwnTempFolder); "" when the name is not plain or no folder could be made.
+  std::string workFolder;
   std::vector<UninstallOption> options;
   int runFlags = 0;
 

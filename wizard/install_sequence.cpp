@@ -14,6 +14,7 @@
 #include "startup/config.h"
 #include "startup/exit_codes.h"
 #include "startup/package.h"
+#include "system/folders.h"
 #include "system/registry.h"
 #include "package/data_keys.h"
 #include "package/uninst_dat.h"
@@ -80,6 +81,9 @@ bool ExtractPayload(InstallSession& session, const std::string& password) {
   const UnpackProgressFn progress = OnUnpackProgress;
   const std::string assignments(session.run.config.assignments);
   std::string& excludeList = session.lists.excludeList;
+  // Made here rather than by the extraction, so that a per-machine install folder outside
+  // Program Files is protected before the first file lands in it.
+  (void)PrepareInstallFolder(session.run.installPath);
   bool ok = true;
   if (!assignments.empty()) {
     // The group step appends "entry," without a separator of its own; an exclude list that an

@@ -184,8 +184,10 @@ bool IsOpenAnywhere(const FileId& id) {
   return c.readers + c.writers > 0;
 }
 
-// True when any file inside the folder tree has an open handle.
+// True when the folder itself (a held folder) or any file inside its tree has an open handle.
 bool TreeHasOpenFile(const std::string& hostFolder) {
+  if (std::optional<struct stat> self = StatOf(hostFolder); self && IsOpenAnywhere(IdOf(*self)))
+    return true;
   DIR* dir = opendir(hostFolder.c_str());
   if (!dir) return false;
   bool found = false;
@@ -217,7 +219,10 @@ bool IsReadOnly(const FileId& id) {
   return it != attributes.end() && (it->second & err::kAttrReadOnly) != 0;
 }
 
-void ForgetFile(const FileId& id) { Machine().attributes.erase(id); }
+void ForgetFile(const FileId& id) {
+  Machine().attributes.erase(id);
+  Machine().folderAccess.erase(id);
+}
 
 void CountOpen(intptr_t fd, bool writer, int delta) {
   struct stat st{};
@@ -313,6 +318,12 @@ bool RemoveTree(const std::string& hostFolder) {
     }
   }
   closedir(dir);
+  // A held folder is emptied like any other but stays, as RemoveDirectory leaves it.
+  if (std::optional<struct stat> self = StatOf(hostFolder);
+      ok && self && IsOpenAnywhere(IdOf(*self))) {
+    SetError(err::kErrorSharingViolation);
+    return false;
+  }
   if (ok && rmdir(hostFolder.c_str()) != 0) {
     SetErrorFromErrno(errno);
     ok = false;
@@ -346,6 +357,13 @@ File File::Open(const std::string& path, OpenMode mode) {
   }
   bool writer = mode != OpenMode::kRead && mode != OpenMode::kHold;
   std::optional<struct stat> st = StatOf(m.host);
+  if (mode == OpenMode::kCreateNew) {
+    struct stat link{};
+    if (st || lstat(m.host.c_str(), &link) == 0) {
+      SetError(err::kErrorFileExists);
+      return File();
+    }
+  }
   if (st) {
     if (S_ISDIR(st->st_mode)) {
       SetError(err::kErrorAccessDenied);
@@ -372,6 +390,8 @@ File File::Open(const std::string& path, OpenMode mode) {
     case OpenMode::kCreateAlways: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
     case OpenMode::kAppend: flags |= O_RDWR | O_CREAT; break;
     case OpenMode::kHold: flags |= O_RDONLY | O_CREAT; break;
+    // O_EXCL refuses any existing name, a dangling symbolic link included.
+    case OpenMode::kCreateNew: flags |= O_RDWR | O_CREAT | O_EXCL; break;
   }
   int fd = open(m.host.c_str(), flags, 0666);
   if (fd < 0) {
@@ -388,6 +408,26 @@ File File::Open(const std::string& path, OpenMode mode) {
   }
   if (mode == OpenMode::kAppend) lseek(fd, 0, SEEK_END);
   CountOpen(fd, writer, +1);
+  return File(fd);
+}
+
+File File::HoldFolder(const std::string& path) {
+  Mapped m = MapPath(path);
+  struct stat st{};
+  if (lstat(m.host.c_str(), &st) != 0) {
+    SetMissingError(m.host);
+    return File();
+  }
+  if (!S_ISDIR(st.st_mode)) {  // a symbolic link is refused as well
+    SetError(err::kErrorDirectory);
+    return File();
+  }
+  int fd = open(m.host.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) {
+    SetErrorFromErrno(errno);
+    return File();
+  }
+  CountOpen(fd, false, +1);
   return File(fd);
 }
 
@@ -599,6 +639,49 @@ bool CreateDirectory(const std::string& path) {
   return true;
 }
 
+static std::optional<struct stat> StatFolder(const Mapped& m);
+
+bool CreateFreshDirectory(const std::string& path) {
+  Mapped m = MapPath(path);
+  if (!m.validName) {
+    SetError(kErrorInvalidName);
+    return false;
+  }
+  if (mkdir(m.host.c_str(), 0777) != 0) {
+    if (errno == EEXIST) {
+      SetError(err::kErrorAlreadyExists);
+    } else if (errno == ENOENT) {
+      SetError(err::kErrorPathNotFound);
+    } else {
+      SetErrorFromErrno(errno);
+    }
+    return false;
+  }
+  if (std::optional<struct stat> created = StatOf(m.host)) {
+    ForgetFile(IdOf(*created));
+    if (Machine().elevated) Machine().folderAccess[IdOf(*created)] = host::FolderAccess::kPrivate;
+  }
+  return true;
+}
+
+bool SetProgramFolderAccess(const std::string& folder) {
+  std::optional<struct stat> st = StatFolder(MapPath(folder));
+  if (!st) return false;
+  Machine().folderAccess[IdOf(*st)] = host::FolderAccess::kProgram;
+  return true;
+}
+
+namespace host {
+
+FolderAccess FolderAccessOf(const std::string& path) {
+  std::optional<struct stat> st = StatOf(MapPath(path).host);
+  if (!st) return FolderAccess::kInherited;
+  auto it = Machine().folderAccess.find(IdOf(*st));
+  return it == Machine().folderAccess.end() ? FolderAccess::kInherited : it->second;
+}
+
+}  // namespace host
+
 bool CreateDirectories(const std::string& path) {
   Mapped m = MapPath(path);
   if (!m.validName) {
@@ -676,6 +759,10 @@ bool RemoveDirectory(const std::string& path) {
   Mapped m = MapPath(path);
   std::optional<struct stat> st = StatFolder(m);
   if (!st) return false;
+  if (IsOpenAnywhere(IdOf(*st))) {
+    SetError(err::kErrorSharingViolation);
+    return false;
+  }
   if (rmdir(m.host.c_str()) != 0) {
     SetErrorFromErrno(errno == EEXIST ? ENOTEMPTY : errno);
     return false;

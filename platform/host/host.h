@@ -74,6 +74,14 @@ void SetTickCount(uint32_t ticks);  // the clock then advances by one per call
 // what such a process sees.
 void SetMachine(bool windows64, bool process64);
 void SetWindowsVersion(int major, int minor);
+// Whether the process counts as elevated (IsElevated); false after Reset.
+void SetElevated(bool elevated);
+
+// The access list a folder was given: kInherited (what its parent gives, the default),
+// kPrivate (CreateFreshDirectory in an elevated process: SYSTEM, Administrators, owner) or
+// kProgram (SetProgramFolderAccess: users read and execute).
+enum class FolderAccess { kInherited, kPrivate, kProgram };
+FolderAccess FolderAccessOf(const std::string& path);
 
 void SetOwnResource(const std::string& type, int id, const Bytes& data);
 

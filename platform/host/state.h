@@ -83,6 +83,7 @@ struct State {
 
   bool windows64 = true;
   bool process64 = true;
+  bool elevated = false;
   int versionMajor = 6;
   int versionMinor = 1;
   bool redirectionDisabled = false;
@@ -94,6 +95,7 @@ struct State {
   // permission bits because tests run as root, where permissions stop nothing.
   std::map<FileId, uint32_t> attributes;
   std::map<FileId, OpenCounts> openFiles;
+  std::map<FileId, host::FolderAccess> folderAccess;  // folders given an access list of their own
 
   RegKeyNode registryRoots[6];  // indexed by RegRoot code 1..5
 

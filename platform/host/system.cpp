@@ -343,6 +343,8 @@ bool IsWindows64() {
 
 bool IsProcess64() { return Machine().process64; }
 
+bool IsElevated() { return Machine().elevated; }
+
 uint32_t WindowsVersionPacked() {
   State& s = Machine();
   return static_cast<uint32_t>(s.versionMajor & 0xFF) |
@@ -451,6 +453,8 @@ void SetTickCount(uint32_t ticks) {
   s.fakeClock = true;
   s.ticks = ticks;
 }
+
+void SetElevated(bool elevated) { detail::Machine().elevated = elevated; }
 
 void SetMachine(bool windows64, bool process64) {
   State& s = detail::Machine();

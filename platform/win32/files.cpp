@@ -128,6 +128,11 @@ File File::Open(const std::string& path, OpenMode mode) {
     case OpenMode::kAppend:
       disposition = OPEN_ALWAYS;
       break;
+    case OpenMode::kCreateNew:
+      // CREATE_NEW fails on any existing name, a dangling link included, so nothing planted
+      // redirects the write.
+      disposition = CREATE_NEW;
+      break;
     case OpenMode::kHold:
       // Whoever else holds the file (the other side of a hand-off) may have it open for
       // writing; only deleting and renaming are refused.
@@ -147,6 +152,26 @@ File File::Open(const std::string& path, OpenMode mode) {
     if (!::SetFilePointerEx(file.Get(), zero, nullptr, FILE_END)) return File();
   }
   return File(reinterpret_cast<intptr_t>(file.Release()));
+}
+
+File File::HoldFolder(const std::string& path) {
+  const std::wstring wide = win::StripTrailingSeparators(Wide(path));
+  // FILE_FLAG_BACKUP_SEMANTICS opens a folder; no FILE_SHARE_DELETE, so removing or renaming
+  // it (which needs DELETE access) is refused while the handle is open. A link is opened as
+  // itself and refused: a held link would protect nothing of ours.
+  UniqueFile folder(::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                  nullptr));
+  if (!folder.Valid()) return File();
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!::GetFileInformationByHandle(folder.Get(), &info) ||
+      !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    ::SetLastError(ERROR_DIRECTORY);
+    return File();
+  }
+  return File(reinterpret_cast<intptr_t>(folder.Release()));
 }
 
 std::optional<uint64_t> File::Size() const {
@@ -306,6 +331,68 @@ bool CreateDirectories(const std::string& path) {
 
 bool DeleteFile(const std::string& path) { return DeleteClearingReadOnly(Wide(path)); }
 
+namespace {
+
+// Access lists in the system's own notation. The private one: SYSTEM, Administrators and the
+// owner (OW limits what being owner gives) with full control, protected from inheritance. The
+// owner is made Administrators, which an elevated token may name: the user's own SID as owner
+// would hand the folder to the same user's unelevated programs.
+constexpr wchar_t kPrivateAccess[] = L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;OW)";
+constexpr wchar_t kPrivateAccessKeepOwner[] = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;OW)";
+// What Program Files gives: users read and execute (0x1200a9), nothing more.
+constexpr wchar_t kProgramAccess[] =
+    L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)(A;OICIIO;GA;;;CO)";
+
+struct LocalMemoryTraits {
+  using Raw = PSECURITY_DESCRIPTOR;
+  static Raw Empty() { return nullptr; }
+  static void Close(Raw p) { ::LocalFree(p); }
+};
+using UniqueDescriptor = win::Unique<LocalMemoryTraits>;
+
+UniqueDescriptor Descriptor(const wchar_t* sddl) {
+  UniqueDescriptor descriptor;
+  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1,
+                                                               descriptor.Receive(), nullptr))
+    return UniqueDescriptor();
+  return descriptor;
+}
+
+bool CreateWithAccess(const std::wstring& path, const wchar_t* sddl) {
+  UniqueDescriptor descriptor = Descriptor(sddl);
+  if (!descriptor.Valid()) return false;
+  SECURITY_ATTRIBUTES attributes = {sizeof attributes, descriptor.Get(), FALSE};
+  return ::CreateDirectoryW(path.c_str(), &attributes) != 0;
+}
+
+}  // namespace
+
+bool CreateFreshDirectory(const std::string& path) {
+  const std::wstring wide = win::StripTrailingSeparators(Wide(path));
+  if (!IsElevated()) return ::CreateDirectoryW(wide.c_str(), nullptr) != 0;
+  if (CreateWithAccess(wide, kPrivateAccess)) return true;
+  // A token that may not name Administrators as owner (ERROR_INVALID_OWNER) still gets the
+  // private list, with itself as owner.
+  const DWORD error = ::GetLastError();
+  if (error == ERROR_ALREADY_EXISTS || error == ERROR_PATH_NOT_FOUND) return false;
+  return CreateWithAccess(wide, kPrivateAccessKeepOwner);
+}
+
+bool SetProgramFolderAccess(const std::string& folder) {
+  UniqueDescriptor descriptor = Descriptor(kProgramAccess);
+  if (!descriptor.Valid()) return false;
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL acl = nullptr;
+  if (!::GetSecurityDescriptorDacl(descriptor.Get(), &present, &acl, &defaulted)) return false;
+  std::wstring wide = win::StripTrailingSeparators(Wide(folder));
+  const DWORD result = ::SetNamedSecurityInfoW(
+      wide.data(), SE_FILE_OBJECT,
+      DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr, nullptr, acl,
+      nullptr);
+  ::SetLastError(result);
+  return result == ERROR_SUCCESS;
+}
+
 bool RemoveDirectory(const std::string& path) {
   return ::RemoveDirectoryW(win::StripTrailingSeparators(Wide(path)).c_str()) != 0;
 }
@@ -317,6 +404,12 @@ bool RemoveDirectoryTree(const std::string& path) {
   if (!(a & FILE_ATTRIBUTE_DIRECTORY)) {
     ::SetLastError(ERROR_DIRECTORY);
     return false;
+  }
+  // A link given as the folder goes as a link: walking it would empty what it points at
+  // (a planted %TEMP%\qzr_dll pointing at the user's documents).
+  if (a & FILE_ATTRIBUTE_REPARSE_POINT) {
+    ClearReadOnly(folder, a);
+    return ::RemoveDirectoryW(folder.c_str()) != 0;
   }
   return RemoveTree(folder);
 }

@@ -100,6 +100,22 @@ bool IsWindows64() {
 
 bool IsProcess64() { return sizeof(void*) == 8; }
 
+bool IsElevated() {
+  win::UniqueHandle token;
+  if (::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.Receive())) {
+    TOKEN_ELEVATION elevation = {};
+    DWORD size = 0;
+    if (::GetTokenInformation(token.Get(), TokenElevation, &elevation, sizeof elevation, &size))
+      return elevation.TokenIsElevated != 0;
+  }
+  // A system without elevation (XP) runs administrators with their full rights.
+  BYTE sid[SECURITY_MAX_SID_SIZE];
+  DWORD sidSize = sizeof sid;
+  BOOL member = FALSE;
+  return ::CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid, &sidSize) &&
+         ::CheckTokenMembership(nullptr, sid, &member) && member;
+}
+
 uint32_t WindowsVersionPacked() { return ::GetVersion() & 0xFFFF; }
 
 void SleepMs(uint32_t milliseconds) { ::Sleep(milliseconds); }

@@ -10,6 +10,8 @@
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
+#include <aclapi.h>
+#include <sddl.h>
 
 #undef CopyFile
 #undef CreateDirectory

@@ -74,5 +74,37 @@ check "no planted DLL was loaded and no planted program ran${found:+ (marks: $fo
 [ -e "$download/propsys.dll.mark" ] &&
   echo "note propsys.dll was loaded through Wine's windowscodecs.dll (gdiplus's picture decoder under Wine; not on Windows)"
 
+# The uninstall: the same files beside uninst.exe in the install folder (which is also the
+# current folder), and in the temp folder, where the runtime writes its own DLLs and programs,
+# with folders pre-created under the names the runtime uses there. None is loaded or run.
+rm -f "$download"/*.mark
+temp=$(find "$WINEPREFIX/drive_c/users" -maxdepth 4 -type d -name Temp | head -1)
+cp "$planted"/*.dll "$planted"/*.exe "$app/"
+cp "$planted"/*.dll "$temp/"
+mkdir -p "$temp/qzr_dll" "$temp/演示软件"
+cp "$planted"/*.dll "$temp/qzr_dll/"
+echo planted >"$temp/演示软件/QZRDLL.db"
+tmarks() { (cd "$1" && ls *.mark 2>/dev/null | paste -sd' ' -); }
+(cd "$app" && "$wine" uninst.exe -hp >/dev/null 2>&1); rc=$?
+$wineserver -w
+check "uninst.exe -hp beside the planted files: exit 0 (got $rc)" "$(ok $rc = 0)"
+check "uninstall: the program files are gone (readme.txt)" "$(ok ! -e "$app/readme.txt")"
+found=""
+for where in "$app" "$temp" "$temp/qzr_dll"; do
+  [ -d "$where" ] || continue
+  found="$found $(tmarks "$where" | tr ' ' '\n' | grep -v -e '^version\.dll\.mark$' -e '^propsys\.dll\.mark$' | paste -sd' ' -)"
+done
+found=$(echo $found)
+check "uninstall: no planted DLL was loaded and no planted program ran${found:+ (marks: $found)}" \
+  "$(ok -z "$found")"
+# The engine moves a folder under its work folder's name aside and makes its own; at its end
+# it removes its own, so nothing of the planted one is left to read.
+check "uninstall: the planted %TEMP%\\演示软件 was cleared away, not used" \
+  "$(ok ! -e "$temp/演示软件/QZRDLL.db")"
+for where in "$app" "$temp"; do
+  [ -e "$where/version.dll.mark" ] &&
+    echo "note version.dll beside ${where##*/} was loaded through Wine's user32.dll (not on Windows)"
+done
+
 echo "planted_dll_e2e ($build): $passed passed, $failed failed"
 [ "$failed" = 0 ]

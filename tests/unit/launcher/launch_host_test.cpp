@@ -45,8 +45,12 @@ TEST_F(LauncherRunTest, CopiesTheEngineUnderItsOwnNameAndWaitsForIt) {
   ASSERT_TRUE(plat::WriteFileBytes("C:\\Temp\\Uninstall\\Old\\uninst.exe", "old engine"));
   run.icon = "ICON";
   engineOutcome = kExitNotAllRemoved;
+  plat::host::SetElevated(true);
 
   EXPECT_EQ(RunLauncher(run), kExitNotAllRemoved);
+  // Made fresh, and private to administrators in an elevated run.
+  EXPECT_EQ(plat::host::FolderAccessOf("C:\\Temp\\Uninstall\\Demo"),
+            plat::host::FolderAccess::kPrivate);
 
   ASSERT_EQ(started.size(), 1u);
   EXPECT_EQ(started[0].engine, "C:\\Temp\\Uninstall\\Demo\\remove.exe");

@@ -12,6 +12,7 @@
 #include "platform/platform.h"
 #include "script/unpack_progress.h"
 #include "startup/archiver_driver.h"
+#include "system/temp_names.h"
 #include "package/blocks.h"
 #include "startup/package.h"
 #include "tests/support/test_folder.h"
@@ -89,41 +90,38 @@ TEST(DriverFolders, CreateFolderPathKeepsGbkCharactersWhole) {
   EXPECT_FALSE(plat::PathExists("C:\\数据\\\x94"));
 }
 
-// The library file in the shared temp folder is only loaded from there when it is what this
-// run wrote: a read-only file planted under its name survives the write and must be refused.
-TEST_F(Driver, TheWrittenLibraryIsUsedOnlyWhenItIsTheCarriedImage) {
-  const std::string path = plat::TempFolder() + kArchiverFileName;
+// The library goes into a folder of the run's own: whatever lies in the temp folder under its
+// name (a stranger's file, read-only, in use) is neither written through nor loaded.
+TEST_F(Driver, TheLibraryIsWrittenIntoAFolderOfTheRunsOwnAndHeld) {
+  const std::string planted = plat::TempFolder() + kArchiverFileName;
   const Bytes image = "MZ the carried library";
-  struct {
-    const char* name;
-    const char* planted;  // nullptr: no file there before
-    bool readOnly;
-    bool used;
-  } cases[] = {
-      {"no file before", nullptr, false, true},
-      {"an old file is replaced", "MZ older", false, true},
-      {"a read-only stranger stays and is refused", "MZ planted", true, false},
-      {"a read-only file that is the image serves", "MZ the carried library", true, true},
-      {"a read-only longer file with the image as its start", "MZ the carried library!", true,
-       false},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    SetUpArchiver("");  // lets go of the file the last case held
-    plat::SetFileAttributes(path, 0);
-    plat::DeleteFile(path);
-    if (c.planted) {
-      ASSERT_TRUE(plat::WriteFileBytes(path, c.planted));
-      if (c.readOnly) {
-        ASSERT_TRUE(plat::SetFileAttributes(path, 0x01));
-      }
-    }
-    SetUpArchiver(image);
-    EXPECT_EQ(ArchiverLoadFolder(), c.used ? plat::TempFolder() : std::string());
-  }
-  plat::SetFileAttributes(path, 0);
-  plat::DeleteFile(path);
+  ASSERT_TRUE(plat::WriteFileBytes(planted, "MZ planted"));
+  ASSERT_TRUE(plat::SetFileAttributes(planted, 0x01));
+  SetUpArchiver(image);
+  EXPECT_EQ(ArchiverSetUpOutcome(), kExitSuccess);
+  const std::string own = ArchiverLoadFolder();
+  ASSERT_FALSE(own.empty());
+  EXPECT_NE(own, plat::TempFolder());
+  EXPECT_EQ(own.rfind(plat::TempFolder(), 0), 0u);
+  EXPECT_TRUE(IsOwnTempFolder(own));
+  EXPECT_EQ(Read(own + kArchiverFileName), image);
+  EXPECT_FALSE(plat::WriteFileBytes(own + kArchiverFileName, "MZ swapped"));  // held
+  EXPECT_EQ(Read(planted), "MZ planted");
+  (void)ExtractArchive(folder / "none.7z", folder / "out", "", nullptr, "", "");
+  ASSERT_FALSE(host::LibraryLoads().empty());
+  EXPECT_EQ(host::LibraryLoads().back(), own + kArchiverFileName);
+
+  ReleaseArchiver();
+  EXPECT_FALSE(plat::PathExists(own));
+  EXPECT_EQ(ArchiverLoadFolder(), "");
+
+  // No temp folder to write to: reported, and nothing to load from.
+  host::SetTempFolder("C:\\NoSuchTemp\\");
+  SetUpArchiver(image);
+  EXPECT_EQ(ArchiverSetUpOutcome(), kExitTempWriteFailed);
+  EXPECT_EQ(ArchiverLoadFolder(), "");
   SetUpArchiver("");
+  EXPECT_EQ(ArchiverSetUpOutcome(), kExitSuccess);
 }
 
 TEST_F(Driver, ExtractsWithProgressIntoNewFoldersAndHonoursLists) {

@@ -154,25 +154,6 @@ TEST_F(RegistryStep, AHugeCountReadsOnlyTheEntriesPresent) {
   EXPECT_EQ(Read(plat::kCurrentUser, key_, "Three").data, Bytes("3\0", 2));
 }
 
-TEST(RegistryFiles, FreshRegFileNameGivesUpWhenEveryNameIsTaken) {
-  int asked = 0;
-  EXPECT_EQ(FreshRegFileName("C:\\Temp\\", [&](const std::string&) { return ++asked, true; }),
-            "");
-  EXPECT_EQ(asked, kRegFileNameAttempts);
-
-  std::vector<std::string> seen;
-  const std::string name = FreshRegFileName("C:\\Temp\\", [&](const std::string& path) {
-    seen.push_back(path);
-    return seen.size() < 3;
-  });
-  // The third name is free itself; its ".reg" form is asked for too and is free as well.
-  ASSERT_EQ(seen.size(), 4u);
-  EXPECT_EQ(name, seen.back());
-  EXPECT_NE(seen[0], seen[1]);
-  EXPECT_EQ(name.rfind("C:\\Temp\\", 0), 0u);
-  EXPECT_TRUE(text::EndsWith(name, ".tmp.reg")) << name;
-}
-
 TEST_F(RegistryStep, UninstallKeyHoldsItsValuesInTheViewOfIReg) {
   if (!plat::IsWindows64()) GTEST_SKIP() << "only meaningful on 64-bit Windows";
   const std::string key = regtest::UninstallKey(product_);
