@@ -12,6 +12,8 @@
 #include "startup/archiver_driver.h"
 #include "startup/package.h"
 #include "startup/startup.h"
+#include "package/uninst_dat.h"
+#include "system/temp_names.h"
 #include "plugins/host_query.h"
 #include "plugins/plugin_host.h"
 #include "wizard/host_query.h"
@@ -72,9 +74,12 @@ int RunSetup() {
   static PlatformPluginLoader pluginLoader;
   static PluginHost pluginHost;
   pluginHost.loader = &pluginLoader;
-  pluginHost.folder = PluginFolder();
 
   RunPackageStep(session.run);
+  // The folder the package step made this run's own (held, fresh): plug-ins are written and
+  // loaded only there. Without one, none is loaded.
+  pluginHost.folder = OwnTempFolder(package::kRecordWorkFolder);
+  if (pluginHost.folder.empty()) pluginHost.loader = nullptr;
   const intptr_t owner = form.Handle("");
   switch (ChooseRunRole(session.run)) {
     case RunRole::kStop:

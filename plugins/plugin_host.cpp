@@ -12,8 +12,11 @@ constexpr char kMessageFunction[] = "tarn_msg";
 
 }  // namespace
 
-intptr_t PlatformPluginLoader::Load(const std::string& path) {
-  return plat::Library::Load(path).Release();
+intptr_t PlatformPluginLoader::Load(const std::string& path, BytesView image) {
+  // Once mapped, the system itself keeps the file from being written; the hold only has to
+  // last from the comparison to the mapping.
+  plat::HeldLibrary held = plat::LoadLibraryHeld(path, image);
+  return held.library.Release();
 }
 
 intptr_t PlatformPluginLoader::Find(intptr_t module, const std::string& name) {
@@ -40,15 +43,19 @@ void ResetPluginFolder(const std::string& folder) {
 intptr_t LoadPlugin(PluginHost& host, const std::string& path, BytesView image) {
   for (const LoadedPlugin& loaded : host.loadedPlugins)
     if (loaded.path == path) return loaded.module;
-  if (!host.loader) return 0;
+  if (!host.loader) {
+    // No folder of the run's own to load from (see the program's set-up).
+    if (host.showStatus) host.showStatus(kPluginLoadFailedText + path);
+    return 0;
+  }
   // The file may still be held by a scanner or by the last run's process; a module that
   // stays refused is skipped instead of hanging the wizard.
-  // A file that cannot be replaced is loaded all the same: it bears the digest of its
-  // content, so it is this image unless someone forged it, and plug-ins are trusted code.
+  // A file that cannot be replaced is tried all the same: the load maps it only when it holds
+  // exactly this image, so a file planted under the digest's name is never run.
   (void)plat::WriteFileBytes(path, image);
   intptr_t module = 0;
   const uint32_t start = plat::TickCount();
-  while ((module = host.loader->Load(path)) == 0 &&
+  while ((module = host.loader->Load(path, image)) == 0 &&
          plat::TickCount() - start < host.loadTimeoutMs)
     host.loader->Wait(1);
   if (module == 0) {

@@ -18,8 +18,9 @@
 class PluginLoader {
  public:
   virtual ~PluginLoader() = default;
-  // The module at `path` loaded for the rest of the process; 0 while the system refuses it.
-  virtual intptr_t Load(const std::string& path) = 0;
+  // The module at `path` loaded for the rest of the process; 0 while the system refuses it or
+  // the file is not `image`, byte for byte.
+  virtual intptr_t Load(const std::string& path, BytesView image) = 0;
   // The exported function `name` of `module`; 0 when it has none.
   virtual intptr_t Find(intptr_t module, const std::string& name) = 0;
   // Calls `function` with the arguments, pushed last to first, and restores the stack itself,
@@ -29,10 +30,11 @@ class PluginLoader {
   virtual void Wait(uint32_t milliseconds) = 0;
 };
 
-// plat::Library, plat::CallForeignFunction and plat::SleepMs.
+// plat::LoadLibraryHeld (the file is held against writers and compared with the image before it
+// is mapped), plat::CallForeignFunction and plat::SleepMs.
 class PlatformPluginLoader : public PluginLoader {
  public:
-  intptr_t Load(const std::string& path) override;
+  intptr_t Load(const std::string& path, BytesView image) override;
   intptr_t Find(intptr_t module, const std::string& name) override;
   int32_t Call(intptr_t function, const PluginArguments& arguments) override;
   void Wait(uint32_t milliseconds) override;

@@ -136,7 +136,7 @@ class FakeLoader : public PluginLoader {
   std::map<std::string, int> answers;  // function -> answer
   int waits = 0;
 
-  intptr_t Load(const std::string& path) override {
+  intptr_t Load(const std::string& path, BytesView) override {
     loads.push_back(path);
     auto it = refusals.find(Name(path));
     if (it != refusals.end() && it->second != 0) {
