@@ -22,6 +22,7 @@
 #include "tools/pack/config_writer.h"
 #include "tools/pack/inspector.h"
 #include "tools/pack/launcher_name.h"
+#include "tools/pack/payload_method.h"
 #include "tools/pack/pe_resource.h"
 #include "tools/pack/project_check.h"
 
@@ -170,7 +171,8 @@ BuildResult BuildPackage(const BuildOptions& options) {
   // The payload is the long step: 7zz's own percentage is shown when progress is wanted.
   std::vector<std::string> payloadArgs = {options.sevenZip, "a", "-t7z", "-bso0",
                                           options.progress ? "-bsp1" : "-bd"};
-  if (!options.method.empty()) payloadArgs.push_back("-m0=" + options.method);
+  payloadArgs.push_back(std::string("-m0=") +
+                        (options.method.empty() ? pack::kPayloadMethod : options.method.c_str()));
   if (!options.volumeSize.empty()) payloadArgs.push_back("-v" + options.volumeSize);
   payloadArgs.push_back(options.volumeSize.empty() ? payloadArchive.string()
                                                    : (work.path / "volumes" / volumeStem).string());
