@@ -10,6 +10,7 @@
 #include "archive/bzip2.h"
 #include "archive/deflate64.h"
 #include "archive/lzma.h"
+#include "archive/parallel.h"
 #include "archive/ppmd.h"
 #include "common/crypto.h"
 #include "platform/platform.h"
@@ -310,14 +311,14 @@ class AesStream final : public InStream {
   size_t start_ = 0, end_ = 0;
 };
 
-Status MakeAes(const Bytes& props, std::unique_ptr<InStream> in, uint64_t size, KeyCache& keys,
-               std::unique_ptr<InStream>* out) {
+// The key and IV of a 7zAES coder.
+Status ParseAes(const Bytes& props, KeyCache& keys, std::array<uint8_t, 32>* key, uint8_t iv[16]) {
   if (!keys.HasPassword()) return Status::kWrongPassword;
   if (props.empty()) return Status::kDataError;
   auto b0 = static_cast<uint8_t>(props[0]);
   unsigned power = b0 & 0x3F;
   Bytes salt;
-  uint8_t iv[16] = {0};
+  std::memset(iv, 0, 16);
   if ((b0 & 0xC0) != 0) {
     if (props.size() < 2) return Status::kDataError;
     auto b1 = static_cast<uint8_t>(props[1]);
@@ -330,7 +331,17 @@ Status MakeAes(const Bytes& props, std::unique_ptr<InStream> in, uint64_t size, 
     return Status::kDataError;
   }
   if (power > CurrentLimits().maxKeyCyclesPower && power != 0x3F) return Status::kUnsupportedMethod;
-  *out = std::make_unique<AesStream>(std::move(in), size, keys.Key(power, salt), iv);
+  *key = keys.Key(power, salt);
+  return Status::kOk;
+}
+
+Status MakeAes(const Bytes& props, std::unique_ptr<InStream> in, uint64_t size, KeyCache& keys,
+               std::unique_ptr<InStream>* out) {
+  std::array<uint8_t, 32> key{};
+  uint8_t iv[16];
+  Status s = ParseAes(props, keys, &key, iv);
+  if (s != Status::kOk) return s;
+  *out = std::make_unique<AesStream>(std::move(in), size, key, iv);
   return Status::kOk;
 }
 
@@ -515,6 +526,41 @@ Status OpenFolder(Source& source, const Folder& folder, const std::vector<uint64
   for (const CoderInfo& c : folder.coders) {
     if (c.numOut != 1) return Status::kUnsupportedMethod;
   }
+  auto packedIndex = [&](uint32_t in) -> size_t {
+    auto packed = std::find(folder.packedStreams.begin(), folder.packedStreams.end(), in);
+    return static_cast<size_t>(packed - folder.packedStreams.begin());
+  };
+  auto boundTo = [&](uint32_t in) {
+    return std::find_if(folder.bindPairs.begin(), folder.bindPairs.end(),
+                        [in](const BindPair& bp) { return bp.inIndex == in; });
+  };
+  // An LZMA2 coder fed by a packed stream, directly or through 7zAES, can be read at any
+  // offset, which is what decoding its blocks side by side needs. Leaves `*result` empty
+  // when the stream is to be decoded the old way.
+  auto ParallelLzma2 = [&](size_t coder, uint64_t outSize, std::unique_ptr<InStream>* result) {
+    Lzma2Input input;
+    input.source = &source;
+    uint32_t in = inBase[coder];
+    auto pair = boundTo(in);
+    if (pair != folder.bindPairs.end()) {
+      size_t aes = 0;
+      while (aes + 1 < outBase.size() && outBase[aes + 1] <= pair->outIndex) ++aes;
+      const CoderInfo& crypt = folder.coders[aes];
+      if (crypt.methodId != kIdAes || crypt.numIn != 1) return Status::kOk;
+      in = inBase[aes];
+      if (boundTo(in) != folder.bindPairs.end()) return Status::kOk;
+      input.encrypted = true;
+      input.size = folder.unpackSizes[pair->outIndex];
+      // A key that cannot be made is reported by the old path, as before.
+      if (ParseAes(crypt.props, keys, &input.key, input.iv) != Status::kOk) return Status::kOk;
+    }
+    size_t k = packedIndex(in);
+    if (k >= packOffsets.size() || k >= packSizes.size()) return Status::kOk;
+    input.offset = packOffsets[k];
+    input.packSize = packSizes[k];
+    if (!input.encrypted) input.size = input.packSize;
+    return OpenParallelLzma2(folder.coders[coder].props, input, outSize, result);
+  };
   std::vector<bool> visiting(folder.coders.size(), false);
   std::function<Status(uint32_t, std::unique_ptr<InStream>*)> build =
       [&](uint32_t outIndex, std::unique_ptr<InStream>* result) -> Status {
@@ -523,6 +569,10 @@ Status OpenFolder(Source& source, const Folder& folder, const std::vector<uint64
     if (visiting[coder]) return Status::kDataError;  // a cycle in the bind pairs
     visiting[coder] = true;
     const CoderInfo& info = folder.coders[coder];
+    if (info.methodId == kIdLzma2 && info.numIn == 1 && DecodeThreads() > 1) {
+      Status s = ParallelLzma2(coder, folder.unpackSizes[outIndex], result);
+      if (s != Status::kOk || *result) return s;
+    }
     std::vector<std::unique_ptr<InStream>> inputs;
     for (uint32_t j = 0; j < info.numIn; ++j) {
       uint32_t in = inBase[coder] + j;

@@ -389,6 +389,22 @@ class DictionaryStream : public InStream {
   virtual Status Step() = 0;
 
  public:
+  // For a dictionary that holds the whole output: decodes all of it without serving and
+  // hands the buffer over; `*produced` tells how much of it is valid when the result is an
+  // error.
+  Status DecodeWhole(std::unique_ptr<uint8_t[]>* out, size_t* produced) {
+    while (outLeft_ > 0 && error_ == Status::kOk) {
+      if (core_.Position() == core_.DictionarySize()) break;  // cannot happen when sized right
+      Status s = Step();
+      if (s != Status::kOk) error_ = s;
+    }
+    if (error_ == Status::kOk && outLeft_ != 0) error_ = Status::kDataError;
+    *produced = core_.Position();
+    *out = core_.TakeDictionary();
+    return error_;
+  }
+
+ public:
   Status Read(uint8_t* buffer, size_t size, size_t* got) final {
     *got = 0;
     if (size == 0) return Status::kOk;
@@ -459,12 +475,10 @@ class Lzma2Stream final : public DictionaryStream {
   Lzma2Stream(std::unique_ptr<InStream> input, uint64_t outSize)
       : DictionaryStream(std::move(input), outSize) {}
 
-  Status Init(const Bytes& props) {
-    if (props.size() < 1) return Status::kDataError;
-    unsigned p = static_cast<uint8_t>(props[0]);
-    if (p > 40) return Status::kDataError;
-    uint64_t dictSize = p == 40 ? 0xFFFFFFFFull : (uint64_t{2} | (p & 1)) << (p / 2 + 11);
-    return Allocate(dictSize);
+  Status Init(const Bytes& props, bool wholeOutput = false) {
+    uint64_t dictSize = 0;
+    if (!Lzma2DictionarySize(props, &dictSize)) return Status::kDataError;
+    return Allocate(wholeOutput ? outLeft_ : dictSize);
   }
 
  private:
@@ -588,6 +602,23 @@ Status CreateLzmaStream(const Bytes& props, std::unique_ptr<InStream> input, uin
   if (s != Status::kOk) return s;
   *out = std::move(stream);
   return Status::kOk;
+}
+
+bool Lzma2DictionarySize(const Bytes& props, uint64_t* size) {
+  if (props.size() < 1) return false;
+  unsigned p = static_cast<uint8_t>(props[0]);
+  if (p > 40) return false;
+  *size = p == 40 ? 0xFFFFFFFFull : (uint64_t{2} | (p & 1)) << (p / 2 + 11);
+  return true;
+}
+
+Status DecodeLzma2Block(const Bytes& props, std::unique_ptr<InStream> input, uint64_t outSize,
+                        std::unique_ptr<uint8_t[]>* out, size_t* produced) {
+  *produced = 0;
+  Lzma2Stream stream(std::move(input), outSize);
+  Status s = stream.Init(props, true);
+  if (s != Status::kOk) return s;
+  return stream.DecodeWhole(out, produced);
 }
 
 Status CreateLzma2Stream(const Bytes& props, std::unique_ptr<InStream> input, uint64_t outSize,

@@ -48,6 +48,11 @@ class LzmaCore {
     }
   }
   bool HasPendingMatch() const { return remainLen_ != 0; }
+  // Gives the dictionary buffer away (the core is unusable afterwards).
+  std::unique_ptr<uint8_t[]> TakeDictionary() {
+    dicSize_ = dicPos_ = 0;
+    return std::move(dic_);
+  }
 
  private:
   std::vector<uint16_t> probs_;
@@ -66,6 +71,13 @@ class LzmaCore {
 // The 7z LZMA coder: 5 property bytes, output of known size.
 Status CreateLzmaStream(const Bytes& props, std::unique_ptr<InStream> input, uint64_t outSize,
                         std::unique_ptr<InStream>* out);
+// The dictionary size an LZMA2 property byte declares; false when it is out of range.
+bool Lzma2DictionarySize(const Bytes& props, uint64_t* size);
+// Decodes one run of LZMA2 chunks that starts with a dictionary reset and holds `outSize`
+// bytes into a buffer of exactly that size, which serves as the dictionary (no second copy).
+// On an error `*produced` bytes at the front of `*out` are what was decoded before it.
+Status DecodeLzma2Block(const Bytes& props, std::unique_ptr<InStream> input, uint64_t outSize,
+                        std::unique_ptr<uint8_t[]>* out, size_t* produced);
 // The 7z LZMA2 coder: 1 property byte.
 Status CreateLzma2Stream(const Bytes& props, std::unique_ptr<InStream> input, uint64_t outSize,
                          std::unique_ptr<InStream>* out);

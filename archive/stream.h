@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,9 @@ struct Limits {
   uint64_t maxDictionary = uint64_t{1536} << 20;  // beyond any 32-bit process anyway
   uint64_t maxDecodedHeader = uint64_t{128} << 20;
   unsigned maxKeyCyclesPower = 24;
+  // Threads that decode independent LZMA2 blocks: 0 means one per processor; 1 decodes on
+  // the calling thread only (as before threads existed).
+  unsigned decodeThreads = 0;
 };
 Limits& CurrentLimits();
 
@@ -27,7 +31,8 @@ class Source {
  public:
   virtual ~Source() = default;
   virtual uint64_t Size() const = 0;
-  // Exactly `size` bytes at `offset`, or false (read error or past the end).
+  // Exactly `size` bytes at `offset`, or false (read error or past the end). Safe to call
+  // from several threads at once.
   virtual bool ReadAt(uint64_t offset, void* buffer, size_t size) = 0;
 };
 
@@ -41,7 +46,8 @@ class MemorySource final : public Source {
   Bytes data_;
 };
 
-// One file, or the numbered volumes "x.001", "x.002", ... read back to back.
+// One file, or the numbered volumes "x.001", "x.002", ... read back to back. ReadAt may be
+// called from several threads (the block decoders read their own ranges).
 class FileSource final : public Source {
  public:
   // Opens `path`; when it ends with ".001", every following volume that exists as well.
@@ -59,6 +65,7 @@ class FileSource final : public Source {
   };
   std::vector<Part> parts_;
   uint64_t total_ = 0;
+  std::mutex lock_;  // the parts' file pointers are shared
 };
 
 // A pull stream. Read fills up to `size` bytes and sets `*got`; 0 with kOk means the end.

@@ -1,5 +1,6 @@
-// Linked into 7-zip32.dll only. The DLL throws and catches nothing, so every C++ exception
-// would end the process uncaught anyway; these definitions take the place of the C++
+// Linked into 7-zip32.dll, setup.exe and uninst.exe (never into tests, which catch). None of
+// them throws or catches, so every C++ exception would end the process uncaught anyway;
+// these definitions take the place of the C++
 // runtime's own, which would pull in its symbol demangler (for the message an uncaught
 // exception prints on a console the DLL never has) and a second, copy-on-write string
 // implementation behind the standard exception classes: about a fifth of the library.
@@ -21,4 +22,16 @@ void __throw_logic_error(const char*) { std::abort(); }
 void __throw_out_of_range(const char*) { std::abort(); }
 void __throw_out_of_range_fmt(const char*, ...) { std::abort(); }
 void __throw_invalid_argument(const char*) { std::abort(); }
+// The rest of the runtime's file of helpers, so that no use of one brings that file in whole.
+void __throw_bad_cast() { std::abort(); }
+void __throw_bad_typeid() { std::abort(); }
+void __throw_bad_exception() { std::abort(); }
+void __throw_range_error(const char*) { std::abort(); }
+void __throw_domain_error(const char*) { std::abort(); }
+void __throw_runtime_error(const char*) { std::abort(); }
+void __throw_overflow_error(const char*) { std::abort(); }
+void __throw_underflow_error(const char*) { std::abort(); }
+// std::thread, std::mutex and std::condition_variable (the archive's block decoders) report
+// a failed system call through this one.
+void __throw_system_error(int) { std::abort(); }
 }  // namespace std

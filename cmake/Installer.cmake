@@ -54,3 +54,30 @@ function(installer_test name)
   endif()
 endfunction()
 
+
+# installer_without_exceptions(dir...)
+# The Windows runtime (setup.exe, uninst.exe and the libraries they are made of) throws and
+# catches nothing and asks no type at run time: its targets are built without exception
+# tables and RTTI, which an installer stub carries for nothing. An exception from the C++
+# runtime below (a failed allocation) still ends the process, as it did uncaught. Tests are
+# not listed: GoogleTest and test code keep exceptions.
+function(installer_without_exceptions)
+  if(NOT WIN32)
+    return()
+  endif()
+  foreach(dir ${ARGN})
+    get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
+    foreach(target ${targets})
+      get_target_property(type ${target} TYPE)
+      if(type MATCHES "LIBRARY|EXECUTABLE" AND NOT type STREQUAL "INTERFACE_LIBRARY")
+        target_compile_options(${target} PRIVATE
+          $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti>
+          $<$<COMPILE_LANGUAGE:C,CXX>:-fno-asynchronous-unwind-tables>)
+      endif()
+    endforeach()
+    get_property(children DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
+    if(children)
+      installer_without_exceptions(${children})
+    endif()
+  endforeach()
+endfunction()

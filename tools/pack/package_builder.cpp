@@ -22,6 +22,7 @@
 #include "tools/pack/config_writer.h"
 #include "tools/pack/inspector.h"
 #include "tools/pack/launcher_name.h"
+#include "tools/pack/payload_method.h"
 #include "tools/pack/pe_resource.h"
 #include "tools/pack/project_check.h"
 
@@ -168,18 +169,56 @@ BuildResult BuildPackage(const BuildOptions& options) {
   const fs::path payloadArchive = work.path / "payload.7z";
   const std::string volumeStem = output.stem().string() + ".7z";
   // The payload is the long step: 7zz's own percentage is shown when progress is wanted.
-  std::vector<std::string> payloadArgs = {options.sevenZip, "a", "-t7z", "-bso0",
-                                          options.progress ? "-bsp1" : "-bd"};
-  if (!options.method.empty()) payloadArgs.push_back("-m0=" + options.method);
-  if (!options.volumeSize.empty()) payloadArgs.push_back("-v" + options.volumeSize);
-  payloadArgs.push_back(options.volumeSize.empty() ? payloadArchive.string()
-                                                   : (work.path / "volumes" / volumeStem).string());
-  payloadArgs.push_back(".");
-  fs::create_directories(work.path / "volumes", ec);
-  const int payloadCode = Run(payloadArgs, project / "payload");
-  step("");  // 7zz leaves its percentage line open
-  if (payloadCode != 0)
+  const fs::path packedFolder = options.volumeSize.empty() ? work.path : work.path / "volumes";
+  const std::string packedName = options.volumeSize.empty() ? "payload.7z" : volumeStem;
+  auto packPayload = [&](const std::string& method, const fs::path& folder) {
+    std::vector<std::string> args = {options.sevenZip, "a", "-t7z", "-bso0",
+                                     options.progress ? "-bsp1" : "-bd"};
+    if (!method.empty()) args.push_back("-m0=" + method);
+    if (!options.volumeSize.empty()) args.push_back("-v" + options.volumeSize);
+    args.push_back((folder / packedName).string());
+    args.push_back(".");
+    fs::create_directories(folder, ec);
+    const int code = Run(args, project / "payload");
+    step("");  // 7zz leaves its percentage line open
+    return code;
+  };
+  // The archive (or its volumes) in `folder`, as name and bytes.
+  auto packedFiles = [&](const fs::path& folder) {
+    std::vector<std::pair<fs::path, uint64_t>> files;
+    for (const auto& e : fs::directory_iterator(folder, ec))
+      if (e.is_regular_file() && e.path().filename().string().rfind(packedName, 0) == 0)
+        files.emplace_back(e.path(), e.file_size());
+    return files;
+  };
+  auto totalOf = [](const std::vector<std::pair<fs::path, uint64_t>>& files) {
+    uint64_t total = 0;
+    for (const auto& f : files) total += f.second;
+    return total;
+  };
+  // Blocks pay only with two of them or more; where they make the archive more than 1 %
+  // larger than one stream would, the payload is packed again as one stream.
+  const bool blocks =
+      options.method.empty() && PayloadSize(project / "payload") >= pack::kPayloadBlocksFrom;
+  const std::string method = !options.method.empty() ? options.method
+                             : blocks                ? std::string(pack::kPayloadMethod)
+                                                     : std::string(pack::kPayloadOneStream);
+  if (packPayload(method, packedFolder) != 0)
     return fail(options.sevenZip + ": packing " + (project / "payload").string() + " failed");
+  if (blocks) {
+    const fs::path plainFolder = work.path / "one-stream";
+    if (packPayload(pack::kPayloadOneStream, plainFolder) != 0)
+      return fail(options.sevenZip + ": packing " + (project / "payload").string() + " failed");
+    const auto withBlocks = packedFiles(packedFolder);
+    const auto oneStream = packedFiles(plainFolder);
+    if (totalOf(withBlocks) * 100 > totalOf(oneStream) * 101) {
+      for (const auto& f : withBlocks) fs::remove(f.first, ec);
+      for (const auto& f : oneStream) {
+        fs::rename(f.first, packedFolder / f.first.filename(), ec);
+        if (ec) return fail("cannot move " + f.first.string() + ": " + ec.message());
+      }
+    }
+  }
   std::vector<std::string> volumes;
   for (int i = 1; !options.volumeSize.empty(); ++i) {
     char number[16];

@@ -13,7 +13,7 @@ struct BuildOptions {
   std::string output;          // the setup file to write
   std::string stub;            // the setup program to put in front
   std::string key;             // 3 ASCII digits; "" = random
-  std::string method;          // 7zz -m0= value; "" = 7zz's default (LZMA2)
+  std::string method;          // 7zz -m0= value; "" = pack::kPayloadMethod (LZMA2 in blocks)
   std::string volumeSize;      // 7zz -v value ("10m"); "" = the payload inside the setup file
   std::string sevenZip = "/usr/bin/7zz";
   // One call per step; "" ends the line that 7zz's percentage left open. May be empty.

@@ -1,0 +1,49 @@
+// Decoding an LZMA2 stream on several threads where its writer made that possible: a chunk
+// that resets the dictionary (and state and properties) starts a block that needs nothing
+// decoded before it, so blocks are decoded side by side and served back in order.
+//
+// Only the decoding moves: the stream is still read, and files are still written and
+// reported, by the thread that reads it, in archive order.
+//
+// Memory: a block is decoded into one buffer of its unpacked size, which is its dictionary
+// as well. Blocks held at once (decoding, or decoded and not yet read) are at most
+// threads + 1 and at most dictionary × threads + kFixedAhead bytes; a stream whose largest
+// block would not let two of them fit that bound is decoded the old way, on one thread.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "archive/stream.h"
+
+namespace archive::detail {
+
+// Bytes allowed on top of dictionary × threads for decoded blocks waiting to be read.
+constexpr uint64_t kFixedAhead = uint64_t{32} << 20;
+
+// How many threads decode blocks (CurrentLimits().decodeThreads, or the processors).
+unsigned DecodeThreads();
+
+// Where the LZMA2 coder's input lies: a packed stream, read directly or through 7zAES
+// (AES-256-CBC, so any 16-byte block decrypts with the one before it as its IV).
+struct Lzma2Input {
+  Source* source = nullptr;
+  uint64_t offset = 0;    // of the packed stream in the source
+  uint64_t packSize = 0;  // of the packed stream
+  uint64_t size = 0;      // of the LZMA2 input (the AES output, cut at its declared size)
+  bool encrypted = false;
+  std::array<uint8_t, 32> key{};
+  uint8_t iv[16] = {0};
+};
+
+// Builds a stream over blocks decoded on worker threads when `input` holds two or more
+// blocks that fit the memory bound above and more than one thread is allowed. Sets `*out`
+// to null (and returns kOk) when the stream should be decoded the old way: one block, too
+// large blocks, or chunk headers that do not add up (the old decoder then reports the
+// damage exactly as before). Errors found while decoding a block come from Read once the
+// bytes before them have been served, as the single-threaded decoder does.
+Status OpenParallelLzma2(const Bytes& props, const Lzma2Input& input, uint64_t outSize,
+                         std::unique_ptr<InStream>* out);
+
+}  // namespace archive::detail

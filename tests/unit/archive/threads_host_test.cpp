@@ -1,0 +1,195 @@
+// LZMA2 blocks decoded on worker threads: whatever the number of threads, an extraction writes
+// the same bytes as 7zz, reports the same files in the same order on the calling thread, and
+// fails on damage exactly where one thread fails.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "archive/archive.h"
+#include "archive/stream.h"
+#include "platform/platform.h"
+#include "tests/support/test_folder.h"
+#include "tests/unit/archive/seven_zip_tool.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using archive::Status;
+using sevenzip::Quote;
+using sevenzip::Shell;
+
+size_t ThreadsOfThisProcess() {
+  size_t n = 0;
+  for (const auto& e : fs::directory_iterator("/proc/self/task")) (void)e, ++n;
+  return n;
+}
+
+// Every notification as text, the thread it came on, and how many threads the process had.
+class Recorder : public archive::ExtractCallback {
+ public:
+  bool BeginFile(const archive::Entry& e, const std::string&) override {
+    Note("begin " + e.path);
+    return true;
+  }
+  bool Progress(const archive::Entry& e, uint64_t written) override {
+    Note("progress " + e.path + " " + std::to_string(written));
+    return true;
+  }
+  bool EndFile(const archive::Entry& e, Status s) override {
+    Note("end " + e.path + " " + std::to_string(static_cast<int>(s)));
+    return true;
+  }
+  std::vector<std::string> events;
+  bool otherThread = false;
+  size_t mostThreads = 0;
+
+ private:
+  void Note(const std::string& what) {
+    events.push_back(what);
+    otherThread |= std::this_thread::get_id() != caller_;
+    mostThreads = std::max(mostThreads, ThreadsOfThisProcess());
+  }
+  std::thread::id caller_ = std::this_thread::get_id();
+};
+
+class DecodeThreads {
+ public:
+  explicit DecodeThreads(unsigned n) : saved_(archive::detail::CurrentLimits().decodeThreads) {
+    archive::detail::CurrentLimits().decodeThreads = n;
+  }
+  ~DecodeThreads() { archive::detail::CurrentLimits().decodeThreads = saved_; }
+
+ private:
+  unsigned saved_;
+};
+
+struct Outcome {
+  Status status = Status::kOk;
+  Recorder calls;
+};
+
+Outcome Extract(const fs::path& archivePath, const std::string& password, const fs::path& out,
+            unsigned threads) {
+  DecodeThreads use(threads);
+  Outcome run;
+  archive::Reader reader;
+  run.status = reader.Open(archivePath.string(), password);
+  if (run.status == Status::kOk) run.status = reader.Extract({}, out.string(), &run.calls);
+  return run;
+}
+
+struct Case {
+  const char* name;
+  const char* switches;  // every one makes several blocks
+  bool password = false;
+};
+
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name << " (" << c.switches << ")"; }
+
+const Case kCases[] = {
+    {"block_size", "-m0=LZMA2:d=256k:c=1m"},
+    {"reference_threads", "-m0=LZMA2:d=1m -mmt=4"},
+    {"non_solid", "-ms=off -m0=LZMA2:d=256k:c=1m"},
+    {"encrypted", "-m0=LZMA2:d=256k:c=1m", true},
+    {"encrypted_header", "-m0=LZMA2:d=256k:c=1m -mhe=on", true},
+    {"several_folders", "-ms=3m -m0=LZMA2:d=256k:c=1m"},
+};
+
+const char kPassword[] = "secret";
+
+class ThreadedBlocks : public ::testing::TestWithParam<Case> {
+ protected:
+  static void SetUpTestSuite() {
+    work_ = fs::temp_directory_path() / ("archive-threads-" + std::to_string(getpid()));
+    sevenzip::MakeFixtureTree(work_ / "src");
+    std::string text;
+    for (int i = 0; text.size() < (6u << 20); ++i)
+      text += "record " + std::to_string(i * 7919 % 100003) + " of the block test\n";
+    sevenzip::WriteFile(work_ / "src" / "large.txt", text);
+  }
+  static void TearDownTestSuite() { fs::remove_all(work_); }
+  static fs::path work_;
+};
+fs::path ThreadedBlocks::work_;
+
+TEST_P(ThreadedBlocks, SameFilesAndCallsAsOneThread) {
+  const Case& c = GetParam();
+  TestFolder folder;
+  fs::path dir = work_ / c.name;
+  fs::remove_all(dir);
+  std::string pw = c.password ? kPassword : "";
+  std::string pwSwitch = c.password ? " -p" + Quote(pw) : "";
+  fs::path arc = dir / "a.7z";
+  fs::create_directories(dir);
+  ASSERT_TRUE(Shell("cd " + Quote((work_ / "src").string()) + " && /usr/bin/7zz a -bd " +
+                    Quote(arc.string()) + " * " + c.switches + pwSwitch));
+  ASSERT_TRUE(Shell("/usr/bin/7zz x -y -bd -o" + Quote((dir / "ref").string()) + " " +
+                    Quote(arc.string()) + pwSwitch));
+
+  Outcome one = Extract(arc, pw, dir / "one", 1);
+  ASSERT_EQ(one.status, Status::kOk);
+  sevenzip::ExpectSameTree(dir / "ref", dir / "one", std::string(c.name) + " one thread");
+  for (unsigned threads : {2u, 4u}) {
+    SCOPED_TRACE(std::to_string(threads) + " threads");
+    fs::path out = dir / ("t" + std::to_string(threads));
+    Outcome many = Extract(arc, pw, out, threads);
+    ASSERT_EQ(many.status, Status::kOk);
+    sevenzip::ExpectSameTree(dir / "ref", out, c.name);
+    EXPECT_EQ(many.calls.events, one.calls.events);
+    EXPECT_FALSE(many.calls.otherThread);
+    EXPECT_GT(many.calls.mostThreads, 1u) << "no block was decoded on a worker";
+  }
+  fs::remove_all(dir);
+}
+
+INSTANTIATE_TEST_SUITE_P(SevenZip, ThreadedBlocks, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<Case>& info) { return info.param.name; });
+
+// A byte changed inside a later block: the same files fail with the same status, whether the
+// block was decoded on a worker or on the calling thread, and nothing is reported as written
+// that is not intact.
+TEST(ThreadedBlocksDamage, FailsAsOneThreadFails) {
+  TestFolder folder;
+  fs::path dir = fs::temp_directory_path() / ("archive-threads-damage-" + std::to_string(getpid()));
+  fs::remove_all(dir);
+  std::string text;
+  for (int i = 0; text.size() < (5u << 20); ++i) text += "line " + std::to_string(i) + " text\n";
+  for (int i = 0; i < 5; ++i)
+    sevenzip::WriteFile(dir / "src" / ("part" + std::to_string(i) + ".txt"),
+                        text.substr(static_cast<size_t>(i) << 20, 1u << 20));
+  fs::path arc = dir / "a.7z";
+  ASSERT_TRUE(Shell("cd " + Quote((dir / "src").string()) + " && /usr/bin/7zz a -bd " +
+                    Quote(arc.string()) + " * -m0=LZMA2:d=256k:c=1m"));
+  Bytes bytes = sevenzip::ReadFile(arc);
+  // The packed stream starts behind the 32-byte start header; its last fifth is the last
+  // block's data.
+  size_t at = 32 + (bytes.size() - 32) * 3 / 4;
+  bytes[at] = static_cast<char>(bytes[at] ^ 0x55);
+  fs::path bad = dir / "bad.7z";
+  sevenzip::WriteFile(bad, bytes);
+
+  Outcome one = Extract(bad, "", dir / "one", 1);
+  EXPECT_EQ(one.status, Status::kDataError);
+  for (unsigned threads : {2u, 3u}) {
+    SCOPED_TRACE(std::to_string(threads) + " threads");
+    fs::path out = dir / ("t" + std::to_string(threads));
+    Outcome many = Extract(bad, "", out, threads);
+    EXPECT_EQ(many.status, one.status);
+    EXPECT_EQ(many.calls.events, one.calls.events);
+    EXPECT_GT(many.calls.mostThreads, 1u);
+    for (int i = 0; i < 5; ++i) {
+      std::string name = "part" + std::to_string(i) + ".txt";
+      EXPECT_EQ(fs::exists(out / name), fs::exists(dir / "one" / name)) << name;
+      if (fs::exists(out / name)) {
+        EXPECT_TRUE(sevenzip::ReadFile(out / name) == sevenzip::ReadFile(dir / "src" / name));
+      }
+    }
+  }
+  fs::remove_all(dir);
+}
+
+}  // namespace
