@@ -28,13 +28,17 @@ HWND Hwnd(const Form& form, const std::string& control) {
   return reinterpret_cast<HWND>(form.Handle(control));
 }
 
-std::wstring ItemText(HWND list, int index) {
-  wchar_t buffer[512] = {};
-  LVITEMW item{};
-  item.pszText = buffer;
-  item.cchTextMax = 512;
-  SendMessageW(list, LVM_GETITEMTEXTW, WPARAM(index), reinterpret_cast<LPARAM>(&item));
-  return buffer;
+// The engine started over the record in r\uninst.dat with a real window, as uninst.exe's copy
+// starts it; the window waits on its confirmation page.
+void StartEngine(Win32Form& form, UninstallSession& session, const std::string& r,
+                 const std::string& t) {
+  ASSERT_TRUE(form.Valid());
+  session.arguments = {r, t, "卸载"};
+  session.ownFileName = "uninst.exe";
+  session.form = &form;
+  StartUninstallWizard(session);
+  ASSERT_FALSE(session.outcome);
+  form.PumpEvents();
 }
 
 TEST(UninstallWindow, ControlsSitWhereTheTablePutsThem) {
@@ -74,14 +78,9 @@ TEST(UninstallWindow, EngineFillsTheWindowAndCancelEndsTheRun) {
       plat::WriteFileBytes(r + "\\uninst.dat", BuildUninstDat(BuildRecord(fixture, r), "演示公司")));
 
   Win32Form form(UninstallWindowDesc());
-  ASSERT_TRUE(form.Valid());
   UninstallSession session;
-  session.arguments = {r, t, "卸载"};
-  session.ownFileName = "uninst.exe";
-  session.form = &form;
-  StartUninstallWizard(session);
-  ASSERT_FALSE(session.outcome);
-  form.PumpEvents();
+  StartEngine(form, session, r, t);
+  if (HasFatalFailure()) return;
   EXPECT_TRUE(IsWindowVisible(Hwnd(form, "")));
   EXPECT_EQ(RawText(Hwnd(form, "")), test_support::Wide("演示软件1.0 卸载向导"));
   EXPECT_EQ(RawText(Hwnd(form, c::kTitle)), test_support::Wide("卸载 “演示软件1.0”"));
@@ -123,14 +122,9 @@ TEST(UninstallWindow, TheStepListHoldsEveryRemovedFileInOrderAndEndsOnTheLast) {
       plat::WriteFileBytes(r + "\\uninst.dat", BuildUninstDat(BuildRecord(fixture, r), "演示公司")));
 
   Win32Form form(UninstallWindowDesc());
-  ASSERT_TRUE(form.Valid());
   UninstallSession session;
-  session.arguments = {r, t, "卸载"};
-  session.ownFileName = "uninst.exe";
-  session.form = &form;
-  StartUninstallWizard(session);
-  ASSERT_FALSE(session.outcome);
-  form.PumpEvents();
+  StartEngine(form, session, r, t);
+  if (HasFatalFailure()) return;
   SendMessageW(Hwnd(form, c::kUninstallButton), BM_CLICK, 0, 0);
   ASSERT_TRUE(session.removalDone);
   EXPECT_EQ(session.removalResult, kExitSuccess);
@@ -147,7 +141,7 @@ TEST(UninstallWindow, TheStepListHoldsEveryRemovedFileInOrderAndEndsOnTheLast) {
   ASSERT_TRUE(IsWindowVisible(list));
   ASSERT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), count);
   for (int i : {at, at + kFiles / 2, at + kFiles - 1, count - 1})
-    EXPECT_EQ(ItemText(list, i), test_support::Wide(rows[size_t(i)])) << i;
+    EXPECT_EQ(test_support::ListItemText(list, i), test_support::Wide(rows[size_t(i)])) << i;
   EXPECT_EQ(SendMessageW(list, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED), count - 1);
   const int top = int(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
   const int perPage = int(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0));
