@@ -28,10 +28,12 @@ HWND Hwnd(const Form& form, const std::string& control) {
   return reinterpret_cast<HWND>(form.Handle(control));
 }
 
-// The engine started over the record in r\uninst.dat with a real window, as uninst.exe's copy
-// starts it; the window waits on its confirmation page.
-void StartEngine(Win32Form& form, UninstallSession& session, const std::string& r,
-                 const std::string& t) {
+// The engine started with a real window over `fixture`'s record written to r\uninst.dat, as
+// uninst.exe's copy starts it; the window waits on its confirmation page.
+void StartEngine(Win32Form& form, UninstallSession& session, const RecordFixture& fixture,
+                 const std::string& r, const std::string& t) {
+  ASSERT_TRUE(
+      plat::WriteFileBytes(r + "\\uninst.dat", BuildUninstDat(BuildRecord(fixture, r), "演示公司")));
   ASSERT_TRUE(form.Valid());
   session.arguments = {r, t, "卸载"};
   session.ownFileName = "uninst.exe";
@@ -74,12 +76,10 @@ TEST(UninstallWindow, EngineFillsTheWindowAndCancelEndsTheRun) {
   fixture.files = {r + "\\readme.txt"};
   ASSERT_TRUE(plat::WriteFileBytes(r + "\\readme.txt", "x"));
   fixture.options = {{"删除配置文件", "真", "真", ""}};
-  ASSERT_TRUE(
-      plat::WriteFileBytes(r + "\\uninst.dat", BuildUninstDat(BuildRecord(fixture, r), "演示公司")));
 
   Win32Form form(UninstallWindowDesc());
   UninstallSession session;
-  StartEngine(form, session, r, t);
+  StartEngine(form, session, fixture, r, t);
   if (HasFatalFailure()) return;
   EXPECT_TRUE(IsWindowVisible(Hwnd(form, "")));
   EXPECT_EQ(RawText(Hwnd(form, "")), test_support::Wide("演示软件1.0 卸载向导"));
@@ -118,12 +118,10 @@ TEST(UninstallWindow, TheStepListHoldsEveryRemovedFileInOrderAndEndsOnTheLast) {
     fixture.files.push_back(r + name);
     ASSERT_TRUE(plat::WriteFileBytes(fixture.files.back(), "x"));
   }
-  ASSERT_TRUE(
-      plat::WriteFileBytes(r + "\\uninst.dat", BuildUninstDat(BuildRecord(fixture, r), "演示公司")));
 
   Win32Form form(UninstallWindowDesc());
   UninstallSession session;
-  StartEngine(form, session, r, t);
+  StartEngine(form, session, fixture, r, t);
   if (HasFatalFailure()) return;
   SendMessageW(Hwnd(form, c::kUninstallButton), BM_CLICK, 0, 0);
   ASSERT_TRUE(session.removalDone);
