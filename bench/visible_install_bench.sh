@@ -166,7 +166,7 @@ all_runs() {
 }
 xvfb_run all_runs || die "a run failed"
 
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+median() { sort -n | awk '{ v[NR] = $1 } END { if (NR) print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 # row KIND SILENT VISIBLE: one line per build and size with the medians and their ratio.
 rows() {
   local kind=$1 silent=$2 visible=$3 b n hp jp
