@@ -1,18 +1,23 @@
 #!/usr/bin/env bash
-# Visible install benchmark: for projects of many small text files, the wall clock of a silent
-# install (setup.exe -hp) and of a visible one (setup.exe -jp, the wizard on its installing
-# page), both under Wine on one virtual X display, for the win64 and the win32 build, in one
-# run; then the ratio -jp / -hp (goal at most 1.2).
+# Visible install and uninstall benchmark: for projects of many small text files, the wall clock
+# of a silent install (setup.exe -hp) and of a visible one (setup.exe -jp, the wizard on its
+# installing page), then of the product's silent uninstall (the installed uninst.exe -hp) and of
+# its visible one (uninst.exe -jp -hideend: the uninstall window's progress state, ending by
+# itself), all under Wine on one virtual X display, for the win64 and the win32 build, in one
+# run; then the ratios -jp / -hp (goal at most 1.2 for both).
 #
 # Usage: bench/visible_install_bench.sh [runs, default 1]
-#   SIZES="2000 20000" the file counts (default); BUILDS="win64 win32" the builds (default).
+#   SIZES="2000 20000" the file counts (default); BUILDS="win64 win32" the builds (default);
+#   MODES="-hp -jp un-hp un-jp" the runs (default; "-hp -jp" for the installs alone).
 #   STUB_DIR=dir       takes dir/<build>/setup.exe instead of build/<build>/setup.exe (to time
 #                      another build of the stub, e.g. an older one, against the same packages).
 #   Needs build/native/setup-pack, build/<build>/setup.exe, xvfb-run and Wine (wine32 for win32).
 #   Everything it makes is cached under build/bench-visible/ (BENCH_DIR overrides): the
 #   projects (N files of 200-odd bytes of text, made once), the packages (packed again when the
 #   stub or the packer is newer) and a Wine prefix. The install folder is removed and made
-#   afresh before every run, and every run is checked (exit code 0, N files in the folder).
+#   afresh before every install, and every run is checked (exit code 0, N files in the folder
+#   after an install; the folder gone after an uninstall). Each uninstall removes a product
+#   that a silent install (not timed) has just put there.
 #   Time is never asserted; this is not part of any test suite.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -20,6 +25,7 @@ cd "$root"
 runs=${1:-1}
 sizes=${SIZES:-2000 20000}
 builds=${BUILDS:-win64 win32}
+modes=${MODES:--hp -jp un-hp un-jp}
 stubs=${STUB_DIR:-$root/build}
 bench=${BENCH_DIR:-$root/build/bench-visible}
 pack=$root/build/native/setup-pack
@@ -34,7 +40,8 @@ mkdir -p "$bench"
 # --- projects: N small text files in 100 folders ------------------------------------------------
 for n in $sizes; do
   project=$bench/project-$n
-  if [ ! -f "$project.done" ]; then
+  # v2: the product has an uninstaller and the record knows the -hideend switch.
+  if [ ! -f "$project.v2.done" ]; then
     echo "making the project of $n files ..."
     rm -rf "$project"
     mkdir -p "$project/payload"
@@ -53,7 +60,7 @@ Mokta软件名称=显示基准
 软件版本=1.0.0
 公司名称=基准测试
 安装位置=%ProgramFiles%\显示基准
-是否生成卸载程序=假
+是否生成卸载程序=真
 卸载模式=正常卸载
 安装模式=正常安装
 安装后是否显示完成界面=假
@@ -63,9 +70,10 @@ Mokta软件名称=显示基准
 p=/D=
 jp=-jp
 hp=-hp
+hideend=-hideend
 INI
     printf '[%%ProgramFiles%%]\r\n数据=\r\n' >"$project/variable.ini"
-    touch "$project.done"
+    touch "$project.v2.done"
   fi
 done
 
@@ -73,7 +81,8 @@ done
 for b in $builds; do
   for n in $sizes; do
     out=$bench/pkg-$b-$n/setup.exe
-    if [ ! -f "$out" ] || [ "$stubs/$b/setup.exe" -nt "$out" ] || [ "$pack" -nt "$out" ]; then
+    if [ ! -f "$out" ] || [ "$stubs/$b/setup.exe" -nt "$out" ] || [ "$pack" -nt "$out" ] ||
+       [ "$bench/project-$n.v2.done" -nt "$out" ]; then
       echo "packing $n files for $b ..."
       rm -rf "${out%/*}"
       "$pack" build "$bench/project-$n" -o "$out" --arch "$b" --stub "$stubs/$b/setup.exe" \
@@ -83,57 +92,97 @@ for b in $builds; do
 done
 
 xvfb_make_prefix "$bench/prefix"
-export bench sizes builds runs
+export bench sizes builds runs modes
 results=$bench/results.txt
 : >"$results"
 export results
 
-# timed BUILD N MODE: one install on the display; appends "BUILD N MODE seconds" to results.
+# timed BUILD N MODE: one run on the display; appends "BUILD N MODE seconds" to results.
+# MODE -hp or -jp installs into C:\bench; un-hp or un-jp removes the product installed there
+# through its uninst.exe (-hp, or -jp -hideend), after a silent install that is not timed.
 timed() {
   local b=$1 n=$2 mode=$3 wine dest start end rc count
   wine=/usr/lib/wine/wine64
   [ "$b" = win32 ] && wine=/usr/lib/wine/wine
   dest=$WINEPREFIX/drive_c/bench
-  rm -rf "$dest"
-  sync
-  start=$(date +%s.%N)
-  (cd "$bench/pkg-$b-$n" && "$wine" setup.exe "$mode" "/D=C:\\bench") >/dev/null 2>&1
-  rc=$?
-  end=$(date +%s.%N)
-  count=$(find "$dest" -name 'file*.txt' 2>/dev/null | wc -l)
-  if [ "$rc" != 0 ] || [ "$count" != "$n" ]; then
-    echo "run $b $n $mode failed: exit code $rc, $count of $n files" >&2
-    return 1
-  fi
+  case $mode in
+    un-*)
+      install_silently "$b" "$n" || return 1
+      local args=(-hp)
+      [ "$mode" = un-jp ] && args=(-jp -hideend)
+      sync
+      start=$(date +%s.%N)
+      (cd "$dest" && "$wine" uninst.exe "${args[@]}") >/dev/null 2>&1
+      rc=$?
+      end=$(date +%s.%N)
+      # The engine deletes uninst.exe and the folder once the launcher has ended.
+      for _ in $(seq 1 100); do [ -e "$dest" ] || break; sleep 0.1; done
+      if [ "$rc" != 0 ] || [ -e "$dest" ]; then
+        count=$(find "$dest" -type f 2>/dev/null | wc -l)
+        echo "run $b $n $mode failed: exit code $rc, $count files left" >&2
+        return 1
+      fi
+      ;;
+    *)
+      rm -rf "$dest"
+      sync
+      start=$(date +%s.%N)
+      (cd "$bench/pkg-$b-$n" && "$wine" setup.exe "$mode" "/D=C:\\bench") >/dev/null 2>&1
+      rc=$?
+      end=$(date +%s.%N)
+      count=$(find "$dest" -name 'file*.txt' 2>/dev/null | wc -l)
+      if [ "$rc" != 0 ] || [ "$count" != "$n" ]; then
+        echo "run $b $n $mode failed: exit code $rc, $count of $n files" >&2
+        return 1
+      fi
+      ;;
+  esac
   awk -v a="$start" -v z="$end" -v b="$b" -v n="$n" -v m="$mode" \
     'BEGIN { printf "%s %s %s %.2f\n", b, n, m, z - a }' | tee -a "$results"
 }
+# install_silently BUILD N: the product in C:\bench again, for an uninstall to remove.
+install_silently() {
+  local wine=/usr/lib/wine/wine64
+  [ "$1" = win32 ] && wine=/usr/lib/wine/wine
+  rm -rf "$WINEPREFIX/drive_c/bench"
+  (cd "$bench/pkg-$1-$2" && "$wine" setup.exe -hp "/D=C:\\bench") >/dev/null 2>&1 &&
+    [ -f "$WINEPREFIX/drive_c/bench/uninst.exe" ] ||
+    { echo "install for the uninstall of $1 $2 failed" >&2; return 1; }
+}
+export -f install_silently
 export -f timed
 
 all_runs() {
   "$XVFB_WINESERVER" -p   # a persistent server: its start-up is in no timing
   /usr/lib/wine/wine64 cmd /c exit >/dev/null 2>&1
-  local r b n
+  local r b n mode
   for r in $(seq 1 "$runs"); do
     for b in $builds; do
       for n in $sizes; do
-        timed "$b" "$n" -hp || return 1
-        timed "$b" "$n" -jp || return 1
+        for mode in $modes; do timed "$b" "$n" "$mode" || return 1; done
       done
     done
   done
 }
 xvfb_run all_runs || die "a run failed"
 
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-echo
-printf '%-6s %7s %10s %10s %8s\n' build files "-hp" "-jp" "-jp/-hp"
-for b in $builds; do
-  for n in $sizes; do
-    hp=$(awk -v b="$b" -v n="$n" '$1 == b && $2 == n && $3 == "-hp" { print $4 }' "$results" | median)
-    jp=$(awk -v b="$b" -v n="$n" '$1 == b && $2 == n && $3 == "-jp" { print $4 }' "$results" | median)
-    awk -v b="$b" -v n="$n" -v h="$hp" -v j="$jp" \
-      'BEGIN { printf "%-6s %7d %8.2f s %8.2f s %8.2f\n", b, n, h, j, j / h }'
+median() { sort -n | awk '{ v[NR] = $1 } END { if (NR) print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+# row KIND SILENT VISIBLE: one line per build and size with the medians and their ratio.
+rows() {
+  local kind=$1 silent=$2 visible=$3 b n hp jp
+  for b in $builds; do
+    for n in $sizes; do
+      hp=$(awk -v b="$b" -v n="$n" -v m="$silent" '$1 == b && $2 == n && $3 == m { print $4 }' "$results" | median)
+      jp=$(awk -v b="$b" -v n="$n" -v m="$visible" '$1 == b && $2 == n && $3 == m { print $4 }' "$results" | median)
+      [ -n "$hp" ] && [ -n "$jp" ] || continue
+      awk -v k="$kind" -v b="$b" -v n="$n" -v h="$hp" -v j="$jp" \
+        'BEGIN { printf "%-9s %-6s %7d %8.2f s %8.2f s %8.2f\n", k, b, n, h, j, j / h }'
+    done
   done
-done
-echo "(medians of $runs run(s); goal: -jp at most 1.2 times -hp)"
+}
+echo
+printf '%-9s %-6s %7s %10s %10s %8s\n' run build files silent visible ratio
+rows install -hp -jp
+rows uninstall un-hp un-jp
+echo "(medians of $runs run(s); silent: setup.exe -hp, uninst.exe -hp; visible: setup.exe -jp,"
+echo " uninst.exe -jp -hideend; goal: visible at most 1.2 times silent)"

@@ -142,6 +142,12 @@ class Form {
   // Progress bars, 0..100. Returns the position read back.
   virtual int SetProgress(const std::string& control, int position) = 0;
   virtual int Progress(const std::string& control) const = 0;
+  // SetProgress for a bar moved once per installed or removed file: Progress() has the new
+  // position at once (returned, clamped to 0..100), the window gets it with the next frame or
+  // PumpEvents. Forms without a screen take it as SetProgress does.
+  virtual int SetProgressPerFrame(const std::string& control, int position) {
+    return SetProgress(control, position);
+  }
 
   // Report lists: a row appended at the end, made current and scrolled into view. ListRows has
   // it at once; on a screen the list shows it with the next frame (rows added faster than

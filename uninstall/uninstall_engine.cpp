@@ -522,7 +522,7 @@ void RemoveInstalledItems(UninstallSession& s) {
   const size_t count = s.fileList.size();
   for (size_t i = 0; i < count; ++i) {
     const std::string& path = s.fileList[i];
-    s.form->SetProgress(c::kProgress, int((i + 1) * 100 / count));
+    s.form->SetProgressPerFrame(c::kProgress, int((i + 1) * 100 / count));
     // The running launcher: step 10 deletes it once the launcher has ended.
     if (!ownFile.empty() && IsSameFolder(path, ownFile)) continue;
     if (!IsCleanDrivePath(path) || (IsBelowFolder(path, r) && PassesThroughLink(path, r))) {

@@ -183,7 +183,7 @@ void SetInstallProgress(InstallSession& session, int percent) {
   if (percent > 100) percent = 100;
   if (percent <= session.progressValue) return;
   session.progressValue =
-      session.form ? session.form->SetProgress(kProgressBar, percent) : percent;
+      session.form ? session.form->SetProgressPerFrame(kProgressBar, percent) : percent;
   if (session.plugins.progressCallback) {
     const intptr_t argument = percent;
     (void)plat::CallForeignFunction(session.plugins.progressCallback, &argument, 1);

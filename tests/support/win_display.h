@@ -4,6 +4,8 @@
 
 #include "platform/win32/windows_api.h"
 
+#include <commctrl.h>
+
 #include <string>
 
 #include "platform/platform.h"
@@ -22,6 +24,17 @@ inline bool CanCreateWindows() {
 inline std::wstring Wide(const std::string& gbk) {
   const std::u16string u = plat::GbkToUtf16(gbk);
   return std::wstring(u.begin(), u.end());
+}
+
+// The text of row `index` of a report list, as the list gives it (owner-data lists ask their
+// owner for it).
+inline std::wstring ListItemText(HWND list, int index) {
+  wchar_t buffer[512] = {};
+  LVITEMW item{};
+  item.pszText = buffer;
+  item.cchTextMax = 512;
+  SendMessageW(list, LVM_GETITEMTEXTW, WPARAM(index), reinterpret_cast<LPARAM>(&item));
+  return buffer;
 }
 
 }  // namespace test_support

@@ -197,7 +197,11 @@ void FitListColumn(HWND list) {
   GetClientRect(list, &client);
   int width = client.right - client.left;
   if (!(GetWindowLongPtrW(list, GWL_STYLE) & WS_VSCROLL)) width -= GetSystemMetrics(SM_CXVSCROLL);
-  SendMessageW(list, LVM_SETCOLUMNWIDTH, 0, std::max(width, 16));
+  width = std::max(width, 16);
+  // Setting the width repaints the whole list; with every frame of rows it would cost a
+  // repaint each time the width stays.
+  if (SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0) != width)
+    SendMessageW(list, LVM_SETCOLUMNWIDTH, 0, width);
 }
 
 int TreeItemCheck(HWND tree, HTREEITEM item) {
@@ -551,6 +555,7 @@ void Win32Form::SetVisible(const std::string& control, bool visible) {
   if (control.empty()) {
     windowVisible_ = visible;
     if (window_) ShowWindow(H(window_), visible ? SW_SHOW : SW_HIDE);
+    if (visible) ShowFrame();  // what changed while it was hidden
     return;
   }
   if (Control* c = Find(control)) {
@@ -653,6 +658,7 @@ int Win32Form::SetProgress(const std::string& control, int position) {
   Control* c = Find(control);
   if (!c) return 0;
   c->progress = std::clamp(position, 0, 100);
+  c->progressPending = false;
   if (c->hwnd && c->kind == K::kProgress) {
     SendMessageW(H(c->hwnd), PBM_SETPOS, c->progress, 0);
     c->progress = int(SendMessageW(H(c->hwnd), PBM_GETPOS, 0, 0));
@@ -660,10 +666,22 @@ int Win32Form::SetProgress(const std::string& control, int position) {
   return c->progress;
 }
 
+int Win32Form::SetProgressPerFrame(const std::string& control, int position) {
+  Control* c = Find(control);
+  if (!c || !c->hwnd || c->kind != K::kProgress) return SetProgress(control, position);
+  position = std::clamp(position, 0, 100);
+  if (position == c->progress) return position;  // nothing to show: no frame for it
+  c->progress = position;
+  c->progressPending = true;
+  FrameChanged();
+  return position;
+}
+
 int Win32Form::Progress(const std::string& control) const {
   const Control* c = Find(control);
   if (!c) return 0;
-  if (c->hwnd && c->kind == K::kProgress) return int(SendMessageW(H(c->hwnd), PBM_GETPOS, 0, 0));
+  if (c->hwnd && c->kind == K::kProgress && !c->progressPending)
+    return int(SendMessageW(H(c->hwnd), PBM_GETPOS, 0, 0));
   return c->progress;
 }
 
@@ -683,6 +701,9 @@ std::vector<std::string> Win32Form::ListRows(const std::string& control) const {
 
 void Win32Form::FrameChanged() {
   framePending_ = true;
+  // A hidden window (the background install's) shows nothing, and a frame for it would still
+  // cost the round trips: its changes wait until it is shown.
+  if (!windowVisible_) return;
   const uint32_t elapsed = GetTickCount() - frameShownAt_;
   if (elapsed >= frameGap_) {
     ShowFrame();
@@ -706,26 +727,37 @@ void Win32Form::ShowFrame() {
   const uint32_t start = GetTickCount();
   for (auto& [name, c] : controls_) {
     if (!c->hwnd) {
-      c->textPending = c->rowsPending = false;
+      c->textPending = c->rowsPending = c->progressPending = false;
       continue;
     }
-    if (c->textPending) {
-      c->textPending = false;
-      SetWindowTextW(H(c->hwnd), Wide(c->text).c_str());
-    }
+    if (!c->textPending && !c->rowsPending && !c->progressPending) continue;
+    HWND hwnd = H(c->hwnd);
+    // Under Wine a label's text, a bar's position and a list's count and selection each
+    // repaint the control at once; with redrawing off they only change its state, and one
+    // paint from the queue shows the result. Only for
+    // a control on screen: turning redrawing on again makes a window visible, and mode 1 keeps
+    // the list hidden.
+    const bool shown = IsWindowVisible(hwnd) != FALSE;
+    if (shown) SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0);
+    if (c->textPending) SetWindowTextW(hwnd, Wide(c->text).c_str());
+    if (c->progressPending) SendMessageW(hwnd, PBM_SETPOS, c->progress, 0);
     if (c->rowsPending) {
-      c->rowsPending = false;
-      HWND list = H(c->hwnd);
       const int count = int(c->rows.size());
-      SendMessageW(list, LVM_SETITEMCOUNT, WPARAM(count), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
-      if (count == 0) continue;
-      LVITEMW state{};
-      state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-      state.state = LVIS_SELECTED | LVIS_FOCUSED;
-      SendMessageW(list, LVM_SETITEMSTATE, WPARAM(count - 1), reinterpret_cast<LPARAM>(&state));
-      SendMessageW(list, LVM_ENSUREVISIBLE, WPARAM(count - 1), FALSE);
-      FitListColumn(list);  // the first rows past the height bring the scroll bar
+      SendMessageW(hwnd, LVM_SETITEMCOUNT, WPARAM(count), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+      if (count > 0) {
+        LVITEMW state{};
+        state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        state.state = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageW(hwnd, LVM_SETITEMSTATE, WPARAM(count - 1), reinterpret_cast<LPARAM>(&state));
+        FitListColumn(hwnd);  // the first rows past the height bring the scroll bar
+      }
     }
+    if (shown) SendMessageW(hwnd, WM_SETREDRAW, TRUE, 0);
+    // Wine's list does not scroll while it is not redrawing: the one scroll comes after.
+    if (c->rowsPending && !c->rows.empty())
+      SendMessageW(hwnd, LVM_ENSUREVISIBLE, WPARAM(c->rows.size() - 1), FALSE);
+    c->textPending = c->rowsPending = c->progressPending = false;
+    if (shown) RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
   }
   // Under Wine a frame of the installing page (the list's count, scroll bar and selection)
   // costs several milliseconds; where frames cost that much they come less often, so that
@@ -1104,9 +1136,11 @@ bool Win32Form::Dispatch(void* raw) {
 
 void Win32Form::PumpEventsPerFrame() {
   const uint32_t now = GetTickCount();
-  if (now - pumpedAt_ < kFrameMilliseconds) return;
-  if (now - frameShownAt_ >= frameGap_) ShowFrame();
+  if (now - pumpedAt_ < pumpGap_) return;
+  if (windowVisible_ && now - frameShownAt_ >= frameGap_) ShowFrame();
+  const uint32_t start = GetTickCount();
   PumpQueue();
+  pumpGap_ = std::max<uint32_t>(kFrameMilliseconds, kPumpCostShare * (GetTickCount() - start));
 }
 
 void Win32Form::PumpEvents() {
@@ -1165,7 +1199,9 @@ void Win32Form::OnDestroyed() {
     c->textPending = false;
     if (c->kind == K::kCheckBox)
       c->checked = SendMessageW(H(c->hwnd), BM_GETCHECK, 0, 0) == BST_CHECKED;
-    if (c->kind == K::kProgress) c->progress = int(SendMessageW(H(c->hwnd), PBM_GETPOS, 0, 0));
+    if (c->kind == K::kProgress && !c->progressPending)
+      c->progress = int(SendMessageW(H(c->hwnd), PBM_GETPOS, 0, 0));
+    c->progressPending = false;
     if (c->kind == K::kTree)
       for (size_t i = 0; i < c->treeItems.size() && i < c->treeChecks.size(); ++i)
         if (c->treeItems[i])

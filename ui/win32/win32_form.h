@@ -73,6 +73,7 @@ class Win32Form : public Form {
   int CurrentPage() const override;
   int SetProgress(const std::string& control, int position) override;
   int Progress(const std::string& control) const override;
+  int SetProgressPerFrame(const std::string& control, int position) override;
   void AddListRow(const std::string& control, const std::string& text) override;
   std::vector<std::string> ListRows(const std::string& control) const override;
   void ShowTree(const std::string& control, const TreeModel& tree) override;
@@ -147,6 +148,7 @@ class Win32Form : public Form {
                                       // tree texts without a display
     bool textPending = false;         // a label's text not yet given to its window
     bool rowsPending = false;         // rows the list's item count does not show yet
+    bool progressPending = false;     // a bar's position not yet given to its window
     FontSpec font;
     intptr_t hfont = 0;  // what the window got through WM_SETFONT (hosts answer WM_GETFONT)
     Rgb textColour = kSystemColour;
@@ -187,8 +189,9 @@ class Win32Form : public Form {
   void OnTimer(uintptr_t id);
   void OnDestroyed();
   bool Dispatch(void* msg);
-  // A label's text or a list's rows changed: shown now when the last frame is a frame's time
-  // old, else with the next frame.
+  // A label's text, a list's rows or a bar's position changed: shown now when the last frame
+  // is a frame's time old, else with the next frame; while the window is hidden, when it is
+  // shown or at the next PumpEvents.
   void FrameChanged();
   // Gives the windows every change kept back since the last frame.
   void ShowFrame();
@@ -198,6 +201,10 @@ class Win32Form : public Form {
   // showing each one costs more than the file itself.
   static constexpr uint32_t kFrameMilliseconds = 16;
   static constexpr uint32_t kFrameCostShare = 8;  // frames at most 1/8 of the time
+  // Looking at the queue is a round trip to the window server (and the X server) under Wine,
+  // several milliseconds on a busy machine even with nothing queued: pumps come at most once a
+  // frame and take at most 1/16 of the time.
+  static constexpr uint32_t kPumpCostShare = 16;
   static constexpr uintptr_t kFrameTimerId = 1;  // control ids, which name the timers, start at 1000
   static constexpr uintptr_t kTaskbarTimerId = 2;
   // A COM call per tick rather than per progress report: the archiver reports far more often.
@@ -231,6 +238,7 @@ class Win32Form : public Form {
   bool frameTimer_ = false;    // the frame timer runs for changes kept back
   bool framePending_ = false;  // changes kept back for the next frame
   uint32_t frameGap_ = kFrameMilliseconds;  // the least time between two frames
+  uint32_t pumpGap_ = kFrameMilliseconds;   // the least time between two per-frame pumps
   std::string mirrored_;        // the progress bar the taskbar button shows ("" none)
   FormEventHandler handler_;
   std::shared_ptr<int> life_ = std::make_shared<int>(0);  // expires with the form

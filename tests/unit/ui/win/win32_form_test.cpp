@@ -353,16 +353,21 @@ TEST_F(WinForm, ListRowsAreAppendedSelectedAndScrolledIntoView) {
 // next frame; the form's own state has them at once, and the frame timer brings the last ones
 // to the windows even when the caller never pumps again (the wizard's message loop runs on).
 TEST_F(WinForm, ChangesWithinAFrameReachTheWindowsWithTheNextFrame) {
+  form->SetVisible("", true);
+  form->SetCurrentPage(kPageInstalling);  // the list and the bar on screen
   HWND list = Hwnd(*form, "超级列表框");
   HWND label = Hwnd(*form, "解压_标签");
+  HWND bar = Hwnd(*form, "进度条1");
   std::vector<std::string> rows;
   for (int i = 0; i < 500; ++i) {
     rows.push_back("解压：文件" + std::to_string(i) + ".txt");
     form->AddListRow("超级列表框", rows.back());
     form->SetTextPerFrame("解压_标签", rows.back());
+    EXPECT_EQ(form->SetProgressPerFrame("进度条1", i / 5 + 1), i / 5 + 1);
   }
   EXPECT_EQ(form->ListRows("超级列表框"), rows);
   EXPECT_EQ(form->Text("解压_标签"), rows.back());
+  EXPECT_EQ(form->Progress("进度条1"), 100);
   // Only the message queue runs from here on, as in the wizard's own loop.
   for (int waited = 0; waited < 2000 && SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) != 500;
        waited += 10) {
@@ -372,6 +377,11 @@ TEST_F(WinForm, ChangesWithinAFrameReachTheWindowsWithTheNextFrame) {
   }
   ASSERT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 500);
   EXPECT_EQ(RawText(label), W(rows.back()));
+  EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 100);
+  // Redrawing was switched off only around the changes: every control is still on screen.
+  EXPECT_TRUE(IsWindowVisible(list));
+  EXPECT_TRUE(IsWindowVisible(label));
+  EXPECT_TRUE(IsWindowVisible(bar));
   EXPECT_EQ(SendMessageW(list, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED), 499);
   // The list draws its rows from the form's copy.
   for (int i : {0, 250, 499}) {
@@ -385,6 +395,45 @@ TEST_F(WinForm, ChangesWithinAFrameReachTheWindowsWithTheNextFrame) {
   // Other controls, and a label's plain SetText, reach the window at once.
   form->SetText("解压_标签", "完成");
   EXPECT_EQ(RawText(label), W("完成"));
+}
+
+// A hidden window (the background install's) is given nothing per frame, however long the
+// run pumps: the changes wait in the form, and showing the window brings them all at once. A
+// list hidden on a shown window (detail-list mode 1) gets its rows and stays hidden.
+TEST_F(WinForm, AHiddenWindowGetsItsChangesWhenShown) {
+  form->SetCurrentPage(kPageInstalling);
+  form->SetVisible("超级列表框", false);
+  HWND list = Hwnd(*form, "超级列表框");
+  HWND label = Hwnd(*form, "解压_标签");
+  HWND bar = Hwnd(*form, "进度条1");
+  for (int i = 0; i < 50; ++i) {
+    form->AddListRow("超级列表框", "第" + std::to_string(i) + "步");
+    form->SetTextPerFrame("解压_标签", "第" + std::to_string(i) + "步");
+    form->SetProgressPerFrame("进度条1", i * 2);
+    form->PumpEventsPerFrame();
+  }
+  PumpUntil(*form, [] { return false; }, 100);
+  // PumpUntil pumps fully, which shows the frame: only per-frame pumping leaves it back.
+  EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 50);
+  for (int i = 50; i < 60; ++i) {
+    form->AddListRow("超级列表框", "第" + std::to_string(i) + "步");
+    form->SetTextPerFrame("解压_标签", "第" + std::to_string(i) + "步");
+    form->SetProgressPerFrame("进度条1", i + 40);
+    Sleep(20);
+    form->PumpEventsPerFrame();
+  }
+  EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 50);
+  EXPECT_EQ(form->ListRows("超级列表框").size(), 60u);
+  EXPECT_EQ(form->Text("解压_标签"), "第59步");
+  EXPECT_EQ(form->Progress("进度条1"), 99);
+
+  form->SetVisible("", true);
+  EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 60);
+  EXPECT_EQ(SendMessageW(list, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED), 59);
+  EXPECT_EQ(RawText(label), W("第59步"));
+  EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 99);
+  EXPECT_FALSE(IsWindowVisible(list));
+  EXPECT_TRUE(IsWindowVisible(label));
 }
 
 ComponentTree SampleTree() {

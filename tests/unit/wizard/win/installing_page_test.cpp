@@ -35,14 +35,6 @@ std::string FileName(int i) {
   return name;
 }
 
-std::wstring ItemText(HWND list, int index) {
-  wchar_t buffer[512] = {};
-  LVITEMW item{};
-  item.pszText = buffer;
-  item.cchTextMax = 512;
-  SendMessageW(list, LVM_GETITEMTEXTW, WPARAM(index), reinterpret_cast<LPARAM>(&item));
-  return buffer;
-}
 
 std::wstring WindowTextOf(HWND hwnd) {
   wchar_t buffer[512] = {};
@@ -129,7 +121,7 @@ TEST_P(InstallingPage, TheListHoldsEveryFileAndStepInOrderAndEndsOnTheLast) {
   LetTheFrameShow(list, rows);
   ASSERT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), rows);
   for (int i : {0, 1, kFiles / 2, kFiles - 2, kFiles - 1, rows - 1})
-    EXPECT_EQ(ItemText(list, i), test_support::Wide(expected[size_t(i)])) << i;
+    EXPECT_EQ(test_support::ListItemText(list, i), test_support::Wide(expected[size_t(i)])) << i;
   EXPECT_EQ(WindowTextOf(reinterpret_cast<HWND>(form->Handle(kStatusLabel))),
             test_support::Wide(steps.back()));
 
