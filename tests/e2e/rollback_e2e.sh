@@ -19,45 +19,21 @@ set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$root"
 build=${1:-win32}
-pack=${SETUP_PACK:-$root/build/native/setup-pack}
-stub=${SETUP_STUB:-$root/build/$build/setup.exe}
+. tests/e2e/lib/prefix.sh
 holder=$root/build/$build/probe/file_holder.exe
-for f in "$stub" "$pack" "$holder"; do [ -f "$f" ] || { echo "missing $f" >&2; exit 2; }; done
-. tests/win/wine-run.sh
-wine=$(wine_for "$stub")
-wine64=/usr/lib/wine/wine64
-wineserver=/usr/lib/wine/wineserver
+for f in "$pack" "$holder"; do [ -f "$f" ] || { echo "missing $f" >&2; exit 2; }; done
 echo "rollback_e2e: the $build build ($stub)"
-work=$(mktemp -d)
 artifacts=$root/build/artifacts/$build
 mkdir -p "$artifacts"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 small_drive=$work/drive-r
 cleanup() {
-  for p in "$work"/prefix-* "$work/template"; do
-    [ -d "$p" ] && WINEPREFIX=$p $wineserver -k 2>/dev/null
-  done
   mountpoint -q "$small_drive" 2>/dev/null && umount "$small_drive"
-  rm -rf "$work"
+  prefix_cleanup
 }
 trap cleanup EXIT
-source "$root/tests/e2e/lib/checks.sh"
+boot_template
 
-echo "booting the template prefix..."
-WINEPREFIX=$work/template "$wine64" wineboot -i >/dev/null 2>&1
-WINEPREFIX=$work/template $wineserver -w
-for link in "$work"/template/drive_c/users/*/*; do
-  if [ -L "$link" ]; then rm "$link"; mkdir "$link"; fi
-done
 
-scenario=0
-new_prefix() {  # a fresh copy of the template; sets WINEPREFIX and C (drive_c)
-  scenario=$((scenario + 1))
-  export WINEPREFIX=$work/prefix-$scenario
-  cp -a "$work/template" "$WINEPREFIX"
-  C=$WINEPREFIX/drive_c
-}
 run_setup() {  # run_setup SETUP.EXE ARGS... -> exit code, in the current prefix
   local exe=$1; shift
   (cd "$(dirname "$exe")" && "$wine" "$(basename "$exe")" "$@" >/dev/null 2>&1)
@@ -65,13 +41,6 @@ run_setup() {  # run_setup SETUP.EXE ARGS... -> exit code, in the current prefix
   $wineserver -w
   return $rc
 }
-reg_text() {  # reg_text KEY -> the key and its subkeys as UTF-8 text ("" when missing)
-  local out=$work/export.reg
-  rm -f "$out"
-  "$wine64" reg export "$1" 'Z:'"${out//\//\\}" /y >/dev/null 2>&1 || return 0
-  iconv -f UTF-16LE -t UTF-8 "$out" | tr -d '\r'
-}
-uninstall32='HKLM\SOFTWARE\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall'
 # What an install left, for comparing before and after: every file under the folder with its
 # checksum, every folder, the Uninstall key, and the .lnk files of the user folders.
 state_of() {  # state_of FOLDER
@@ -155,7 +124,7 @@ make_project "$work/big" 1.0 2000 300
 check "the 2,000-file product packs" $?
 mkdir -p "$small_drive"
 if mount -t tmpfs -o size=200k tmpfs "$small_drive" 2>/dev/null; then
-  new_prefix
+  fresh_prefix
   ln -s "$small_drive" "$WINEPREFIX/dosdevices/r:"
   used_before=$(df -k --output=used "$small_drive" | tail -1)
   run_setup "$work/big/out/setup.exe" -hp '/D=R:\RollTool'; rc=$?
@@ -178,7 +147,7 @@ make_project "$work/v2" 2.0 400 2000
 cp "$work/v2/out/setup.exe" "$work/v2/out/damaged.exe"
 damage "$work/v2/out/damaged.exe" 66
 check "the two versions pack, the second damaged two-thirds in" $?
-new_prefix
+fresh_prefix
 app="$C/Program Files/RollTool"
 run_setup "$work/v1/out/setup.exe" -hp; rc=$?
 check "reinstall: the first install ends with 0 (got $rc)" "$(ok $rc = 0)"
@@ -290,7 +259,7 @@ in_use_wizard_run() {
   check "in use, wizard: the earlier install intact ($changed lines differ)" "$(ok "$changed" = 0)"
 }
 
-new_prefix
+fresh_prefix
 xvfb_make_prefix "$WINEPREFIX"
 export -f check ok reg_text state_of
 export work artifacts uninstall32 wine64 results holder held C
