@@ -88,6 +88,9 @@ struct Reader::Impl {
              bool fullPaths);
   Status WriteEntry(const Entry& e, const std::string& destPath, detail::InStream* stream,
                     std::vector<uint8_t>& buf, ExtractCallback* cb, bool* streamBroken);
+  // The folder the last file went into: an archive lists a folder's files together, so most
+  // entries need no look at their folders at all (which costs a call per path component).
+  std::string lastFolder;
   Status Discard(const Entry& e, detail::InStream& stream, std::vector<uint8_t>& buf);
 };
 
@@ -112,8 +115,16 @@ Status Reader::Impl::WriteEntry(const Entry& e, const std::string& destPath,
                                 ExtractCallback* cb, bool* streamBroken) {
   *streamBroken = false;
   size_t sep = text::FindLastSeparator(destPath);
-  if (sep != std::string::npos && sep > 0) plat::CreateDirectories(destPath.substr(0, sep));
+  std::string folder = sep != std::string::npos && sep > 0 ? destPath.substr(0, sep) : "";
+  bool folderChecked = folder.empty() || folder != lastFolder;
+  if (folderChecked && !folder.empty()) plat::CreateDirectories(folder);
+  lastFolder = folder;
   plat::File file = plat::File::Open(destPath, plat::OpenMode::kCreateAlways);
+  if (!file.IsOpen() && !folderChecked) {
+    // The folder made for an earlier entry may have gone since (another program removed it).
+    plat::CreateDirectories(folder);
+    file = plat::File::Open(destPath, plat::OpenMode::kCreateAlways);
+  }
   if (!file.IsOpen() && plat::FileExists(destPath)) {
     // A read-only file of an earlier run: replace it, as "-y" promises.
     plat::SetFileAttributes(destPath, kAttrNormal);
@@ -207,6 +218,7 @@ Status Reader::Impl::Run(const std::vector<bool>& selected, const std::string* d
     return JoinPath(root, sep == std::string::npos ? e.path : e.path.substr(sep + 1));
   };
   std::vector<uint8_t> buf(kCopyBuffer);
+  lastFolder.clear();
   int current = -1;
   std::unique_ptr<detail::InStream> stream;
   Status folderStatus = Status::kOk;

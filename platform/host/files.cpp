@@ -224,18 +224,24 @@ void ForgetFile(const FileId& id) {
   Machine().folderAccess.erase(id);
 }
 
-void CountOpen(intptr_t fd, bool writer, int delta) {
-  struct stat st{};
-  if (fstat(static_cast<int>(fd), &st) != 0) return;
-  auto& open = Machine().openFiles;
-  host::detail::OpenCounts& c = open[IdOf(st)];
-  (writer ? c.writers : c.readers) += delta;
-  if (c.readers <= 0 && c.writers <= 0) open.erase(IdOf(st));
+void CountOpen(intptr_t fd, const FileId& id, bool writer) {
+  host::detail::OpenCounts& c = Machine().openFiles[id];
+  (writer ? c.writers : c.readers) += 1;
+  Machine().openHandles[static_cast<int>(fd)] = {id, writer};
 }
 
-bool IsWriterFd(intptr_t fd) {
-  int flags = fcntl(static_cast<int>(fd), F_GETFL);
-  return flags >= 0 && (flags & O_ACCMODE) != O_RDONLY;
+void CountClose(intptr_t fd) {
+  auto& handles = Machine().openHandles;
+  auto handle = handles.find(static_cast<int>(fd));
+  if (handle == handles.end()) return;
+  auto& open = Machine().openFiles;
+  auto it = open.find(handle->second.first);
+  if (it != open.end()) {
+    host::detail::OpenCounts& c = it->second;
+    (handle->second.second ? c.writers : c.readers) -= 1;
+    if (c.readers <= 0 && c.writers <= 0) open.erase(it);
+  }
+  handles.erase(handle);
 }
 
 // Copies the bytes, attributes and modification time of a regular file.
@@ -402,12 +408,15 @@ File File::Open(const std::string& path, OpenMode mode) {
     }
     return File();
   }
-  if (!st) {
-    struct stat created{};
-    if (fstat(fd, &created) == 0) ForgetFile(IdOf(created));  // an inode number reused
+  struct stat opened{};
+  if (fstat(fd, &opened) != 0) {
+    SetErrorFromErrno(errno);
+    close(fd);
+    return File();
   }
+  if (!st) ForgetFile(IdOf(opened));  // an inode number reused
   if (mode == OpenMode::kAppend) lseek(fd, 0, SEEK_END);
-  CountOpen(fd, writer, +1);
+  CountOpen(fd, IdOf(opened), writer);
   return File(fd);
 }
 
@@ -427,7 +436,13 @@ File File::HoldFolder(const std::string& path) {
     SetErrorFromErrno(errno);
     return File();
   }
-  CountOpen(fd, false, +1);
+  struct stat opened{};
+  if (fstat(fd, &opened) != 0) {
+    SetErrorFromErrno(errno);
+    close(fd);
+    return File();
+  }
+  CountOpen(fd, IdOf(opened), false);
   return File(fd);
 }
 
@@ -554,7 +569,7 @@ bool File::Truncate() {
 
 void File::Close() {
   if (!IsOpen()) return;
-  CountOpen(handle_, IsWriterFd(handle_), -1);
+  CountClose(handle_);
   close(static_cast<int>(handle_));
   handle_ = kInvalid;
 }

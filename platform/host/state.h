@@ -95,6 +95,9 @@ struct State {
   // permission bits because tests run as root, where permissions stop nothing.
   std::map<FileId, uint32_t> attributes;
   std::map<FileId, OpenCounts> openFiles;
+  // What each open descriptor counts against, so that closing one needs no system call to
+  // find out (an extraction opens and closes a file per entry).
+  std::map<int, std::pair<FileId, bool>> openHandles;  // descriptor -> (file, writer)
   std::map<FileId, host::FolderAccess> folderAccess;  // folders given an access list of their own
 
   RegKeyNode registryRoots[6];  // indexed by RegRoot code 1..5

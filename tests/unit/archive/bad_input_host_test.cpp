@@ -257,4 +257,29 @@ TEST_F(BadInput, CallbackSeesEveryFileAndCanCancel) {
   EXPECT_EQ(cancel.log.back().rfind("begin", 0), 0u) << "nothing runs after a cancel";
 }
 
+// The engine remembers the folder it last wrote into instead of looking at it per file; a
+// folder that another program removes between two of its files must still be made again.
+class FolderRemover : public archive::ExtractCallback {
+ public:
+  bool BeginFile(const archive::Entry&, const std::string& destPath) override {
+    fs::path folder = fs::path(destPath).parent_path();
+    if (folder == lastFolder) fs::remove_all(folder);
+    lastFolder = folder;
+    return true;
+  }
+  bool Progress(const archive::Entry&, uint64_t) override { return true; }
+  bool EndFile(const archive::Entry&, Status) override { return true; }
+  fs::path lastFolder;
+};
+
+TEST_F(BadInput, AFolderRemovedBetweenItsFilesIsMadeAgain) {
+  sevenzip::WriteFile(dir_ / "src" / "sub" / "b2.txt", "second in sub");
+  fs::path arc = Make("f.7z", "-mx1");
+  archive::Reader reader;
+  ASSERT_EQ(reader.Open(arc.string(), ""), Status::kOk);
+  FolderRemover remover;
+  ASSERT_EQ(reader.Extract({}, (dir_ / "out").string(), &remover), Status::kOk);
+  EXPECT_EQ(sevenzip::ReadFile(dir_ / "out" / "sub" / "b2.txt").size(), 13u);
+}
+
 }  // namespace
