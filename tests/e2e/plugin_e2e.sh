@@ -28,35 +28,21 @@ set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$root"
 build=${1:-win32}
-. tests/win/wine-run.sh
-XVFB_WINE=$(wine_for "build/$build/setup.exe")
-. tests/e2e/lib/xvfb.sh
+. tests/e2e/lib/gui.sh
 echo "plugin_e2e: the $build build"
-artifacts=$root/build/artifacts/$build
-work=$(mktemp -d)
-trap 'xvfb_end_prefix; rm -rf "$work"' EXIT
-mkdir -p "$artifacts"
 rm -f "$artifacts"/plugin-*.png
-results=$work/results
-: >"$results"
 
-check() {  # check NAME CONDITION-RESULT
-  if [ "$2" = 0 ]; then echo "ok   $1"; else echo "FAIL $1"; fi | tee -a "$results"
-}
 ok() { if "$@"; then echo 0; else echo 1; fi; }
 finish() {
-  local passed failed
-  passed=$(grep -c '^ok' "$results") failed=$(grep -c '^FAIL' "$results")
+  gui_counts
   rm -rf "$artifacts/plugin-logs"
   [ -d "${logs:-}" ] && cp -r "$logs" "$artifacts/plugin-logs"
   echo "$passed passed, $failed failed; screenshots and the plug-in's logs in $artifacts"
   [ "$failed" = 0 ]
   exit $?
 }
-for tool in xdotool import xvfb-run build/native/setup-pack "build/$build/setup.exe" \
-  "build/$build/examples/sample_plugin.dll"; do
-  command -v "$tool" >/dev/null || [ -f "$tool" ] || { check "missing $tool" 1; finish; }
-done
+gui_require xdotool import xvfb-run build/native/setup-pack "build/$build/setup.exe" \
+  "build/$build/examples/sample_plugin.dll"
 
 xvfb_make_prefix "$work/prefix"
 logs=$WINEPREFIX/drive_c/pluglogs

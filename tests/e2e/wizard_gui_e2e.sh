@@ -19,32 +19,18 @@ set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$root"
 build=${1:-win32}
-. tests/win/wine-run.sh
-XVFB_WINE=$(wine_for "build/$build/setup.exe")
-. tests/e2e/lib/xvfb.sh
+. tests/e2e/lib/gui.sh
 echo "wizard_gui_e2e: the $build build"
-artifacts=$root/build/artifacts/$build
-work=$(mktemp -d)
-trap 'xvfb_end_prefix; rm -rf "$work"' EXIT
-mkdir -p "$artifacts"
 rm -f "$artifacts"/jp-*.png
-results=$work/results
-: >"$results"
 
-check() {  # check NAME CONDITION-RESULT; also called inside the virtual display's shell
-  if [ "$2" = 0 ]; then echo "ok   $1"; else echo "FAIL $1"; fi | tee -a "$results"
-}
 finish() {
-  local passed failed
-  passed=$(grep -c '^ok' "$results") failed=$(grep -c '^FAIL' "$results")
+  gui_counts
   echo "$passed passed, $failed failed; screenshots in $artifacts"
   [ "$failed" = 0 ]
   exit $?
 }
-for tool in xdotool import xvfb-run build/native/setup-pack "build/$build/setup.exe" \
-  "build/$build/probe/window_probe.exe"; do
-  command -v "$tool" >/dev/null || { check "missing $tool" 1; finish; }
-done
+gui_require xdotool import xvfb-run build/native/setup-pack "build/$build/setup.exe" \
+  "build/$build/probe/window_probe.exe"
 
 # --- a fresh prefix with the CJK font replacements ----------------------------------------------
 xvfb_make_prefix "$work/prefix"
