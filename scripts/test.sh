@@ -11,9 +11,18 @@ jobs=$(nproc)
 
 step() { printf '\n=== %s  (%dm%02ds in)\n' "$*" $((SECONDS / 60)) $((SECONDS % 60)); }
 
+export WINE_TEST_PREFIX=${WINE_TEST_PREFIX:-$PWD/build/wineprefix}
+. tests/win/wine-run.sh
+builds=$(runnable_builds)
+
 step "build: native, asan, win64, win32"
 for preset in native asan win64 win32; do
   cmake --preset "$preset" >/dev/null
+  if [ "$preset" = win32 ] && [[ " $builds " != *" win32 "* ]]; then
+    # Its tests could not run here: only what ships is built (and its imports are checked).
+    cmake --build --preset "$preset" -j "$jobs" --target setup uninst sevenzip32 sample_plugin
+    continue
+  fi
   cmake --build --preset "$preset" -j "$jobs"
 done
 
@@ -24,9 +33,6 @@ step "unit tests under AddressSanitizer + UBSan"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset asan -j "$jobs"
 
 # One 64-bit prefix serves both builds: the i686 programs run in it as on 64-bit Windows.
-export WINE_TEST_PREFIX=${WINE_TEST_PREFIX:-$PWD/build/wineprefix}
-. tests/win/wine-run.sh
-builds=$(runnable_builds)
 if [ "$builds" != "win32 win64" ]; then
   cat <<'NOTE'
 

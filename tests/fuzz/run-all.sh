@@ -22,31 +22,56 @@ fi
 cmake --build "$build" -j2 --target fuzz_all || exit 1
 
 mkdir -p "$build/crashes"
-status=0
-found=0
-for target in $(find "$build" -maxdepth 4 -type f -name 'fuzz_*' -perm -u+x | sort); do
+# Targets run side by side, one per processor (FUZZ_JOBS overrides): each is one process on one
+# core, so a target gets the same time as alone and the whole run takes a fraction of it.
+jobs=${FUZZ_JOBS:-$(nproc)}
+
+fuzz_one() {  # fuzz_one TARGET: runs it, leaves its summary in <build>/<name>.result
+  local target=$1 name corpus
   name=$(basename "$target")
-  found=1
   corpus=$build/corpus/$name
   mkdir -p "$corpus"
   # A target's words of the format and its seed inputs, when it has them
   # (tests/fuzz/<target>.dict, tests/fuzz/seeds/<target>/; the seeds are only read).
-  extra=()
+  local extra=()
   [ -f "$root/tests/fuzz/$name.dict" ] && extra+=(-dict="$root/tests/fuzz/$name.dict")
   [ -d "$root/tests/fuzz/seeds/$name" ] && extra+=("$root/tests/fuzz/seeds/$name")
-  echo "== $name (${seconds}s)"
   if "$target" "$corpus" "${extra[@]}" -max_total_time="$seconds" -timeout="${FUZZ_TIMEOUT:-10}" \
        -print_final_stats=0 \
        -artifact_prefix="$build/crashes/$name-" >"$build/$name.log" 2>&1; then
-    grep -E '^Done [0-9]+ runs' "$build/$name.log" | tail -1
+    grep -E '^Done [0-9]+ runs' "$build/$name.log" | tail -1 >"$build/$name.result"
   else
-    echo "!! $name failed; see $build/$name.log"
-    tail -30 "$build/$name.log"
-    status=1
+    echo "failed" >"$build/$name.result"
   fi
-done
-if [ "$found" = 0 ]; then
+}
+
+targets=$(find "$build" -maxdepth 4 -type f -name 'fuzz_*' -perm -u+x | sort)
+if [ -z "$targets" ]; then
   echo "no fuzz targets found under $build"
   exit 1
 fi
+running=0
+for target in $targets; do
+  rm -f "$build/$(basename "$target").result"
+  if [ "$running" -ge "$jobs" ]; then
+    wait -n
+    running=$((running - 1))
+  fi
+  fuzz_one "$target" &
+  running=$((running + 1))
+done
+wait
+
+status=0
+for target in $targets; do
+  name=$(basename "$target")
+  echo "== $name (${seconds}s)"
+  if [ "$(cat "$build/$name.result" 2>/dev/null)" = failed ] || [ ! -f "$build/$name.result" ]; then
+    echo "!! $name failed; see $build/$name.log"
+    tail -30 "$build/$name.log"
+    status=1
+  else
+    cat "$build/$name.result"
+  fi
+done
 exit $status
