@@ -732,31 +732,20 @@ void Win32Form::ShowFrame() {
     }
     if (!c->textPending && !c->rowsPending && !c->progressPending) continue;
     HWND hwnd = H(c->hwnd);
-    // Under Wine a label's text, a bar's position and a list's count and selection each
-    // repaint the control at once; with redrawing off they only change its state, and one
-    // paint from the queue shows the result. Only for
-    // a control on screen: turning redrawing on again makes a window visible, and mode 1 keeps
-    // the list hidden.
+    if (c->kind == K::kList) {
+      ShowListRows(*c);
+      c->rowsPending = false;
+      continue;
+    }
+    // Under Wine a label's text and a bar's position each repaint the control at once; with
+    // redrawing off they only change its state, and one paint from the queue shows the
+    // result. Only for a control on screen: turning redrawing on again makes a window visible.
     const bool shown = IsWindowVisible(hwnd) != FALSE;
     if (shown) SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0);
     if (c->textPending) SetWindowTextW(hwnd, Wide(c->text).c_str());
     if (c->progressPending) SendMessageW(hwnd, PBM_SETPOS, c->progress, 0);
-    if (c->rowsPending) {
-      const int count = int(c->rows.size());
-      SendMessageW(hwnd, LVM_SETITEMCOUNT, WPARAM(count), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
-      if (count > 0) {
-        LVITEMW state{};
-        state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-        state.state = LVIS_SELECTED | LVIS_FOCUSED;
-        SendMessageW(hwnd, LVM_SETITEMSTATE, WPARAM(count - 1), reinterpret_cast<LPARAM>(&state));
-        FitListColumn(hwnd);  // the first rows past the height bring the scroll bar
-      }
-    }
     if (shown) SendMessageW(hwnd, WM_SETREDRAW, TRUE, 0);
-    // Wine's list does not scroll while it is not redrawing: the one scroll comes after.
-    if (c->rowsPending && !c->rows.empty())
-      SendMessageW(hwnd, LVM_ENSUREVISIBLE, WPARAM(c->rows.size() - 1), FALSE);
-    c->textPending = c->rowsPending = c->progressPending = false;
+    c->textPending = c->progressPending = false;
     if (shown) RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
   }
   // Under Wine a frame of the installing page (the list's count, scroll bar and selection)
@@ -764,6 +753,24 @@ void Win32Form::ShowFrame() {
   // showing the work never takes more than a small share of it.
   frameShownAt_ = GetTickCount();
   frameGap_ = std::max(kFrameMilliseconds, kFrameCostShare * (frameShownAt_ - start));
+}
+
+void Win32Form::ShowListRows(Control& c) {
+  HWND hwnd = H(c.hwnd);
+  const int count = int(c.rows.size());
+  // Redrawing stays on: with it off, Wine's list neither scrolls nor keeps its scroll bar,
+  // and turning it on again repaints the whole list, which the scroll then paints once more.
+  // This way the count paints only the new rows that fall in view, and selecting the last
+  // row scrolls to it (the scroll paints what it uncovers): one paint of the list a frame.
+  SendMessageW(hwnd, LVM_SETITEMCOUNT, WPARAM(count), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+  if (count == 0) return;
+  LVITEMW state{};
+  state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  state.state = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageW(hwnd, LVM_SETITEMSTATE, WPARAM(count - 1), reinterpret_cast<LPARAM>(&state));
+  FitListColumn(hwnd);  // the first rows past the height bring the scroll bar
+  // Where the focus does not scroll the list, this does; where it did, it costs nothing.
+  SendMessageW(hwnd, LVM_ENSUREVISIBLE, WPARAM(count - 1), FALSE);
 }
 
 void Win32Form::ShowTree(const std::string& control, const TreeModel& tree) {
