@@ -100,8 +100,15 @@ export results
 # timed BUILD N MODE: one run on the display; appends "BUILD N MODE seconds" to results.
 # MODE -hp or -jp installs into C:\bench; un-hp or un-jp removes the product installed there
 # through its uninst.exe (-hp, or -jp -hideend), after a silent install that is not timed.
+# CPU seconds (user + system) a process has used so far; 0 when it is gone.
+cpu_of() {
+  [ -n "$1" ] && [ -r "/proc/$1/stat" ] || { echo 0; return; }
+  awk -v hz="$(getconf CLK_TCK)" '{ sub(/^.*\) /, ""); printf "%.2f", ($12 + $13) / hz }' "/proc/$1/stat"
+}
+export -f cpu_of
+
 timed() {
-  local b=$1 n=$2 mode=$3 wine dest start end rc count
+  local b=$1 n=$2 mode=$3 wine dest start end rc count server display s0 d0 t0 t1
   wine=/usr/lib/wine/wine64
   [ "$b" = win32 ] && wine=/usr/lib/wine/wine
   dest=$WINEPREFIX/drive_c/bench
@@ -111,6 +118,8 @@ timed() {
       local args=(-hp)
       [ "$mode" = un-jp ] && args=(-jp -hideend)
       sync
+      server=$(pgrep -n -x wineserver) display=$(pgrep -n -x Xvfb)
+      s0=$(cpu_of "$server") d0=$(cpu_of "$display") t0=$(awk '{ print $14 + $15 + $16 + $17 }' /proc/$$/stat)
       start=$(date +%s.%N)
       (cd "$dest" && "$wine" uninst.exe "${args[@]}") >/dev/null 2>&1
       rc=$?
@@ -126,6 +135,8 @@ timed() {
     *)
       rm -rf "$dest"
       sync
+      server=$(pgrep -n -x wineserver) display=$(pgrep -n -x Xvfb)
+      s0=$(cpu_of "$server") d0=$(cpu_of "$display") t0=$(awk '{ print $14 + $15 + $16 + $17 }' /proc/$$/stat)
       start=$(date +%s.%N)
       (cd "$bench/pkg-$b-$n" && "$wine" setup.exe "$mode" "/D=C:\\bench") >/dev/null 2>&1
       rc=$?
@@ -137,8 +148,14 @@ timed() {
       fi
       ;;
   esac
+  t1=$(awk '{ print $14 + $15 + $16 + $17 }' /proc/$$/stat)
   awk -v a="$start" -v z="$end" -v b="$b" -v n="$n" -v m="$mode" \
     'BEGIN { printf "%s %s %s %.2f\n", b, n, m, z - a }' | tee -a "$results"
+  # Where the CPU went: the program and its children, the Wine server, the X server.
+  awk -v hz="$(getconf CLK_TCK)" -v t0="$t0" -v t1="$t1" -v s0="$s0" -v s1="$(cpu_of "$server")" \
+    -v d0="$d0" -v d1="$(cpu_of "$display")" \
+    'BEGIN { printf "    cpu: program %.2f s, wineserver %.2f s, X server %.2f s\n", (t1 - t0) / hz, s1 - s0, d1 - d0 }'
+
 }
 # install_silently BUILD N: the product in C:\bench again, for an uninstall to remove.
 install_silently() {
