@@ -58,6 +58,12 @@ bool LzmaCore::AllocateDictionary(size_t size) {
   return true;
 }
 
+void LzmaCore::AdoptDictionary(std::unique_ptr<uint8_t[]> buffer, size_t size) {
+  dic_ = std::move(buffer);
+  dicSize_ = size;
+  ResetDictionary();
+}
+
 void LzmaCore::ResetDictionary() {
   dicPos_ = 0;
   full_ = false;
@@ -392,11 +398,13 @@ class DictionaryStream : public InStream {
   // For a dictionary that holds the whole output: decodes all of it without serving and
   // hands the buffer over; `*produced` tells how much of it is valid when the result is an
   // error.
-  Status DecodeWhole(std::unique_ptr<uint8_t[]>* out, size_t* produced) {
+  Status DecodeWhole(const std::function<void(size_t)>& progress, std::unique_ptr<uint8_t[]>* out,
+                     size_t* produced) {
     while (outLeft_ > 0 && error_ == Status::kOk) {
       if (core_.Position() == core_.DictionarySize()) break;  // cannot happen when sized right
       Status s = Step();
       if (s != Status::kOk) error_ = s;
+      if (progress) progress(core_.Position());
     }
     if (error_ == Status::kOk && outLeft_ != 0) error_ = Status::kDataError;
     *produced = core_.Position();
@@ -475,10 +483,18 @@ class Lzma2Stream final : public DictionaryStream {
   Lzma2Stream(std::unique_ptr<InStream> input, uint64_t outSize)
       : DictionaryStream(std::move(input), outSize) {}
 
-  Status Init(const Bytes& props, bool wholeOutput = false) {
+  Status Init(const Bytes& props) {
     uint64_t dictSize = 0;
     if (!Lzma2DictionarySize(props, &dictSize)) return Status::kDataError;
-    return Allocate(wholeOutput ? outLeft_ : dictSize);
+    return Allocate(dictSize);
+  }
+  // The whole output in `buffer`, which is also the dictionary.
+  Status InitWhole(const Bytes& props, std::unique_ptr<uint8_t[]> buffer) {
+    uint64_t dictSize = 0;
+    if (!Lzma2DictionarySize(props, &dictSize)) return Status::kDataError;
+    if (!buffer) return Allocate(outLeft_);
+    core_.AdoptDictionary(std::move(buffer), static_cast<size_t>(std::max<uint64_t>(outLeft_, 1)));
+    return Status::kOk;
   }
 
  private:
@@ -613,12 +629,14 @@ bool Lzma2DictionarySize(const Bytes& props, uint64_t* size) {
 }
 
 Status DecodeLzma2Block(const Bytes& props, std::unique_ptr<InStream> input, uint64_t outSize,
+                        std::unique_ptr<uint8_t[]> buffer,
+                        const std::function<void(size_t)>& progress,
                         std::unique_ptr<uint8_t[]>* out, size_t* produced) {
   *produced = 0;
   Lzma2Stream stream(std::move(input), outSize);
-  Status s = stream.Init(props, true);
+  Status s = stream.InitWhole(props, std::move(buffer));
   if (s != Status::kOk) return s;
-  return stream.DecodeWhole(out, produced);
+  return stream.DecodeWhole(progress, out, produced);
 }
 
 Status CreateLzma2Stream(const Bytes& props, std::unique_ptr<InStream> input, uint64_t outSize,
