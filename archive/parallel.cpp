@@ -248,11 +248,12 @@ class ParallelLzma2Stream final : public InStream {
         // reads this block.
         size_t shown = 0;
         auto progress = [&](size_t now) {
-          if (now - shown < kShowStep) return;
+          if (now - shown < kShowStep) return true;
           shown = now;
           std::lock_guard<std::mutex> again(lock_);
           slot.produced = now;
           if (index == current_) done_.notify_all();
+          return !stop_;
         };
         s = DecodeLzma2Block(props_,
                              std::make_unique<RangeStream>(reader_, block.inStart, block.inSize),
@@ -318,7 +319,9 @@ struct FolderPrefetch::State {
   struct Job {
     size_t folder = 0;
     uint64_t size = 0;
+    uint64_t cost = 0;  // memory while decoding and until the reader lets go of it
     bool inMemory = false;
+    bool whole = false;  // LZMA or LZMA2 decoded straight into its dictionary
     ptrdiff_t barrier = -1;  // the last job before this one that the reader opens itself
     bool finished = false;
     Status openStatus = Status::kOk;
@@ -335,7 +338,7 @@ struct FolderPrefetch::State {
   bool MayStart() const {
     if (next >= jobs.size() || !jobs[next].inMemory) return false;
     if (jobs[next].barrier >= static_cast<ptrdiff_t>(readerAt)) return false;
-    return next == readerAt || heldBytes + jobs[next].size <= kFixedAhead;
+    return next == readerAt || heldBytes + jobs[next].cost <= budget;
   }
 
   void Decode(Job& job) {
@@ -345,6 +348,14 @@ struct FolderPrefetch::State {
     Status s = OpenFolder(source, db.folders[job.folder], offsets, sizes, keys, &stream, false);
     job.openStatus = s;
     if (s != Status::kOk) return;
+    if (job.whole) {
+      auto keepGoing = [this](size_t) { return !stop.load(std::memory_order_relaxed); };
+      if (stream->TakeWhole(keepGoing, &job.data, &job.produced, &job.endStatus)) return;
+      if (stop.load()) return;
+      stream.reset();
+      job.openStatus = s = OpenFolder(source, db.folders[job.folder], offsets, sizes, keys, &stream, false);
+      if (s != Status::kOk) return;
+    }
     const size_t size = static_cast<size_t>(job.size);
     job.data.reset(new (std::nothrow) uint8_t[std::max<size_t>(size, 1)]);
     if (!job.data) {
@@ -368,7 +379,7 @@ struct FolderPrefetch::State {
       wake.wait(hold, [&] { return stop.load() || MayStart() || next >= jobs.size(); });
       if (stop.load() || next >= jobs.size()) return;
       Job& job = jobs[next++];
-      heldBytes += job.size;
+      heldBytes += job.cost;
       hold.unlock();
       Decode(job);
       hold.lock();
@@ -389,13 +400,39 @@ struct FolderPrefetch::State {
   size_t readerAt = 0;           // the job the reader is on
   ptrdiff_t taken = -1;          // the last in-memory job the reader took
   uint64_t heldBytes = 0;
+  uint64_t budget = kFixedAhead;
   std::atomic<bool> stop{false};
   std::vector<std::thread> workers;
 };
 
+// What decoding `folder` whole on a worker costs, or 0 when it is not to be done there;
+// `*whole` tells whether its decoder's dictionary can be the output buffer.
+uint64_t InMemoryCost(const Folder& folder, bool* whole) {
+  const uint64_t size = folder.UnpackSize();
+  uint64_t dict = 0;
+  bool lzma = false;
+  if (folder.mainOut < folder.coders.size()) {
+    const CoderInfo& top = folder.coders[folder.mainOut];
+    std::string method = MethodName(top.methodId);
+    if (method == "LZMA2") {
+      lzma = Lzma2DictionarySize(top.props, &dict);
+    } else if (method == "LZMA" && top.props.size() >= 5) {
+      lzma = true;
+      for (int i = 0; i < 4; ++i) dict |= uint64_t{static_cast<uint8_t>(top.props[1 + i])} << (8 * i);
+    }
+  }
+  // The decoder's dictionary is the output buffer itself when it holds the whole output.
+  *whole = lzma && size <= dict;
+  uint64_t cost = *whole ? size : 2 * size;
+  if (cost <= kSmallFolder) return std::max<uint64_t>(cost, 1);
+  if (lzma && size <= dict && size <= CurrentLimits().maxDictionary) return cost;
+  return 0;
+}
+
 size_t FolderPrefetch::InMemory(const Database& db, const std::vector<size_t>& folders) {
   return static_cast<size_t>(std::count_if(folders.begin(), folders.end(), [&](size_t f) {
-    return db.folders[f].UnpackSize() <= kFolderInMemory;
+    bool whole = false;
+    return InMemoryCost(db.folders[f], &whole) != 0;
   }));
 }
 
@@ -405,16 +442,20 @@ FolderPrefetch::FolderPrefetch(Source& source, const Database& db, KeyCache& key
   State& st = *state_;
   st.jobOf.assign(db.folders.size(), -1);
   ptrdiff_t barrier = -1;
+  uint64_t largest = 0;
   for (size_t f : folders) {
     State::Job job;
     job.folder = f;
     job.size = db.folders[f].UnpackSize();
-    job.inMemory = job.size <= kFolderInMemory;
+    job.cost = InMemoryCost(db.folders[f], &job.whole);
+    job.inMemory = job.cost != 0;
     job.barrier = barrier;
     if (!job.inMemory) barrier = static_cast<ptrdiff_t>(st.jobs.size());
+    if (job.cost > kSmallFolder) largest = std::max(largest, job.cost);
     st.jobOf[f] = static_cast<ptrdiff_t>(st.jobs.size());
     st.jobs.push_back(std::move(job));
   }
+  st.budget = kFixedAhead + largest * threads;
   for (unsigned i = 0; i < threads; ++i) st.workers.emplace_back([&st] { st.Work(); });
 }
 
@@ -434,7 +475,7 @@ bool FolderPrefetch::Take(size_t folder, Status* openStatus, std::unique_ptr<InS
   if (index < static_cast<ptrdiff_t>(st.readerAt)) return false;  // not in the list, or out of order
   // The reader has let go of the folder it took before (it opens the next one only then).
   if (st.taken >= 0) {
-    st.heldBytes -= st.jobs[static_cast<size_t>(st.taken)].size;
+    st.heldBytes -= st.jobs[static_cast<size_t>(st.taken)].cost;
     st.taken = -1;
   }
   st.readerAt = static_cast<size_t>(index);

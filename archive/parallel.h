@@ -50,19 +50,22 @@ Status OpenParallelLzma2(const Bytes& props, const Lzma2Input& input, uint64_t o
 class KeyCache;
 struct Database;
 
-// Folders of at most this size may be decoded whole on a worker, ahead of the reader.
-constexpr uint64_t kFolderInMemory = uint64_t{16} << 20;
+// A folder may be decoded whole on a worker, ahead of the reader, when it costs at most
+// kSmallFolder bytes of memory there (its output, and for other decoders than LZMA's, whose
+// dictionary is the output buffer itself, as much again), or when it is LZMA or LZMA2 and
+// no larger than its dictionary.
+constexpr uint64_t kSmallFolder = uint64_t{8} << 20;
 
 // Independent folders (a non-solid archive, or one of several solid blocks) decoded side by
 // side: workers open and decode the folders the reader will need next, each whole into a
 // buffer of its unpacked size, and the reader takes them in archive order, so files are
-// still written and reported on its thread. A folder above kFolderInMemory is a barrier: the
-// reader streams it the old way (its blocks on threads) and no folder after it starts before
-// the reader reaches it.
+// still written and reported on its thread. Any other folder is a barrier: the reader streams
+// it the old way (its blocks on threads) and no folder after it starts before the reader
+// reaches it.
 //
-// Memory: the decoded folders waiting for the reader (and those being decoded) hold at most
-// kFixedAhead bytes together, except that the folder the reader waits for always starts;
-// each worker's decoder holds at most its dictionary, which is at most the folder's size.
+// Memory: the folders being decoded or waiting for the reader cost at most kFixedAhead +
+// threads × the largest cost of a folder above kSmallFolder (so at most dictionary ×
+// threads + kFixedAhead), except that the folder the reader waits for always starts.
 class FolderPrefetch {
  public:
   // `folders`: the folders the reader will open, in the order it opens them.
@@ -72,7 +75,7 @@ class FolderPrefetch {
   FolderPrefetch(const FolderPrefetch&) = delete;
   FolderPrefetch& operator=(const FolderPrefetch&) = delete;
 
-  // How many of `folders` a prefetch would decode on workers (those not above the size).
+  // How many of `folders` a prefetch would decode on workers.
   static size_t InMemory(const Database& db, const std::vector<size_t>& folders);
 
   // Called for every folder of the list, in order, when the reader comes to it. False for a
