@@ -224,17 +224,22 @@ void MakePayload(const fs::path& dir, uint64_t mib) {
 bool IsHeader(const fs::path&) { return true; }
 bool IsSharedLibrary(const fs::path& p) { return p.filename().string().find(".so") != std::string::npos; }
 
+// The first line of 7zz's technical listing of the archive that starts with `prefix`.
+std::string ListingLine(const fs::path& archive, const std::string& password, const std::string& prefix) {
+  std::string cmd = "/usr/bin/7zz l -slt -p" + (password.empty() ? std::string("-") : password) +
+                    " " + archive.string() + " 2>/dev/null | grep -m1 '^" + prefix + "'";
+  FILE* pipe = popen(cmd.c_str(), "r");
+  char line[512] = {0};
+  if (!pipe) return "";
+  if (!fgets(line, sizeof line, pipe)) line[0] = 0;
+  pclose(pipe);
+  return line;
+}
+
 // The dictionary of the archive's first folder, from 7zz's technical listing ("LZMA2:25" is
 // 2^25 bytes; "LZMA2:24m"-style sizes are also understood).
 uint64_t DictionaryOf(const fs::path& archive, const std::string& password) {
-  std::string cmd = "/usr/bin/7zz l -slt -p" + (password.empty() ? std::string("-") : password) +
-                    " " + archive.string() + " 2>/dev/null | grep -m1 '^Method = '";
-  FILE* pipe = popen(cmd.c_str(), "r");
-  char line[512] = {0};
-  if (!pipe) return 0;
-  if (!fgets(line, sizeof line, pipe)) line[0] = 0;
-  pclose(pipe);
-  std::string s = line;
+  std::string s = ListingLine(archive, password, "Method = ");
   size_t at = s.find("LZMA2:");
   if (at == std::string::npos) return 0;
   std::string v = s.substr(at + 6);
@@ -248,14 +253,8 @@ uint64_t DictionaryOf(const fs::path& archive, const std::string& password) {
 
 // How many folders (solid blocks) 7zz lists for the archive.
 int FoldersOf(const fs::path& archive, const std::string& password) {
-  std::string cmd = "/usr/bin/7zz l -slt -p" + (password.empty() ? std::string("-") : password) +
-                    " " + archive.string() + " 2>/dev/null | grep -m1 '^Blocks = '";
-  FILE* pipe = popen(cmd.c_str(), "r");
-  char line[128] = {0};
-  if (!pipe) return 0;
-  if (!fgets(line, sizeof line, pipe)) line[0] = 0;
-  pclose(pipe);
-  return std::atoi(line + (std::strlen(line) > 9 ? 9 : 0));
+  std::string s = ListingLine(archive, password, "Blocks = ");
+  return s.size() > 9 ? std::atoi(s.c_str() + 9) : 0;
 }
 
 bool SameTree(const fs::path& a, const fs::path& b) {

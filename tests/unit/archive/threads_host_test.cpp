@@ -163,75 +163,30 @@ TEST_P(ThreadedBlocks, SameFilesAndCallsAsOneThread) {
 INSTANTIATE_TEST_SUITE_P(SevenZip, ThreadedBlocks, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<Case>& info) { return info.param.name; });
 
-// A byte changed inside a later block: the same files fail with the same status, whether the
-// block was decoded on a worker or on the calling thread, and nothing is reported as written
-// that is not intact.
-TEST(ThreadedBlocksDamage, FailsAsOneThreadFails) {
+// Packs `files` (name, text) with `switches`, flips one byte `fraction` of the way into the
+// archive, and checks that 2 and 3 threads fail as one thread does: the same status and
+// calls (all on the calling thread), the same files left out, every file written intact.
+// Returns how many files one thread left out.
+int ExpectDamageAsOneThread(const std::string& tag,
+                            const std::vector<std::pair<std::string, std::string>>& files,
+                            const std::string& switches, double fraction, bool workersSeen) {
   TestFolder folder;
-  fs::path dir = fs::temp_directory_path() / ("archive-threads-damage-" + std::to_string(getpid()));
+  fs::path dir = fs::temp_directory_path() / ("archive-" + tag + "-" + std::to_string(getpid()));
   fs::remove_all(dir);
-  std::string text;
-  for (int i = 0; text.size() < (5u << 20); ++i) text += "line " + std::to_string(i) + " text\n";
-  for (int i = 0; i < 5; ++i)
-    sevenzip::WriteFile(dir / "src" / ("part" + std::to_string(i) + ".txt"),
-                        text.substr(static_cast<size_t>(i) << 20, 1u << 20));
+  for (const auto& [name, text] : files) sevenzip::WriteFile(dir / "src" / name, text);
   fs::path arc = dir / "a.7z";
-  ASSERT_TRUE(Shell("cd " + Quote((dir / "src").string()) + " && /usr/bin/7zz a -bd " +
-                    Quote(arc.string()) + " * -m0=LZMA2:d=256k:c=1m"));
+  EXPECT_TRUE(Shell("cd " + Quote((dir / "src").string()) + " && /usr/bin/7zz a -bd " +
+                    Quote(arc.string()) + " * " + switches));
   Bytes bytes = sevenzip::ReadFile(arc);
-  // The packed stream starts behind the 32-byte start header; its last fifth is the last
-  // block's data.
-  size_t at = 32 + (bytes.size() - 32) * 3 / 4;
+  size_t at = 32 + static_cast<size_t>(static_cast<double>(bytes.size() - 32) * fraction);
   bytes[at] = static_cast<char>(bytes[at] ^ 0x55);
   fs::path bad = dir / "bad.7z";
   sevenzip::WriteFile(bad, bytes);
 
   Outcome one = Extract(bad, "", dir / "one", 1);
   EXPECT_EQ(one.status, Status::kDataError);
-  for (unsigned threads : {2u, 3u}) {
-    SCOPED_TRACE(std::to_string(threads) + " threads");
-    fs::path out = dir / ("t" + std::to_string(threads));
-    Outcome many = Extract(bad, "", out, threads);
-    EXPECT_EQ(many.status, one.status);
-    EXPECT_EQ(many.calls.events, one.calls.events);
-    EXPECT_GT(many.calls.mostThreads, 1u);
-    for (int i = 0; i < 5; ++i) {
-      std::string name = "part" + std::to_string(i) + ".txt";
-      EXPECT_EQ(fs::exists(out / name), fs::exists(dir / "one" / name)) << name;
-      if (fs::exists(out / name)) {
-        EXPECT_TRUE(sevenzip::ReadFile(out / name) == sevenzip::ReadFile(dir / "src" / name));
-      }
-    }
-  }
-  fs::remove_all(dir);
-}
-
-// Several small non-solid folders with one damaged among them: only that folder's file
-// fails, with the status one thread gives, the others are written whole, and the callbacks
-// are the same.
-TEST(ThreadedFoldersDamage, OnlyTheDamagedFolderFails) {
-  TestFolder folder;
-  fs::path dir = fs::temp_directory_path() / ("archive-folders-damage-" + std::to_string(getpid()));
-  fs::remove_all(dir);
-  for (int i = 0; i < 8; ++i) {
-    std::string text;
-    for (int k = 0; text.size() < 300000; ++k)
-      text += "file " + std::to_string(i) + " line " + std::to_string(k * (i + 3)) + "\n";
-    sevenzip::WriteFile(dir / "src" / ("f" + std::to_string(i) + ".txt"), text);
-  }
-  fs::path arc = dir / "a.7z";
-  ASSERT_TRUE(Shell("cd " + Quote((dir / "src").string()) + " && /usr/bin/7zz a -bd " +
-                    Quote(arc.string()) + " * -ms=off -mx5"));
-  Bytes bytes = sevenzip::ReadFile(arc);
-  // The header is a few hundred bytes at the end; the packed streams before it are of about
-  // equal size, so this lands inside the fourth or fifth.
-  size_t at = 32 + (bytes.size() - 32) * 9 / 20;
-  bytes[at] = static_cast<char>(bytes[at] ^ 0x55);
-  fs::path bad = dir / "bad.7z";
-  sevenzip::WriteFile(bad, bytes);
-
-  Outcome one = Extract(bad, "", dir / "one", 1);
-  EXPECT_EQ(one.status, Status::kDataError);
+  int missing = 0;
+  for (const auto& file : files) missing += !fs::exists(dir / "one" / file.first);
   for (unsigned threads : {2u, 3u}) {
     SCOPED_TRACE(std::to_string(threads) + " threads");
     fs::path out = dir / ("t" + std::to_string(threads));
@@ -239,18 +194,39 @@ TEST(ThreadedFoldersDamage, OnlyTheDamagedFolderFails) {
     EXPECT_EQ(many.status, one.status);
     EXPECT_EQ(many.calls.events, one.calls.events);
     EXPECT_FALSE(many.calls.otherThread);
-    int missing = 0;
-    for (int i = 0; i < 8; ++i) {
-      std::string name = "f" + std::to_string(i) + ".txt";
-      if (!fs::exists(out / name)) {
-        ++missing;
-        continue;
-      }
-      EXPECT_TRUE(sevenzip::ReadFile(out / name) == sevenzip::ReadFile(dir / "src" / name)) << name;
+    if (workersSeen) EXPECT_GT(many.calls.mostThreads, 1u);
+    for (const auto& [name, text] : files) {
+      EXPECT_EQ(fs::exists(out / name), fs::exists(dir / "one" / name)) << name;
+      if (fs::exists(out / name)) EXPECT_TRUE(sevenzip::ReadFile(out / name) == text) << name;
     }
-    EXPECT_EQ(missing, 1);
   }
   fs::remove_all(dir);
+  return missing;
+}
+
+// A byte changed inside a later block (the packed stream starts behind the 32-byte start
+// header; its last fifth is the last block's data).
+TEST(ThreadedBlocksDamage, FailsAsOneThreadFails) {
+  std::string text;
+  for (int i = 0; text.size() < (5u << 20); ++i) text += "line " + std::to_string(i) + " text\n";
+  std::vector<std::pair<std::string, std::string>> files;
+  for (int i = 0; i < 5; ++i)
+    files.emplace_back("part" + std::to_string(i) + ".txt", text.substr(static_cast<size_t>(i) << 20, 1u << 20));
+  ExpectDamageAsOneThread("threads-damage", files, "-m0=LZMA2:d=256k:c=1m", 0.75, true);
+}
+
+// Several small non-solid folders with one damaged among them (the header is a few hundred
+// bytes at the end, the packed streams before it are of about equal size): only that
+// folder's file fails, the others are written whole.
+TEST(ThreadedFoldersDamage, OnlyTheDamagedFolderFails) {
+  std::vector<std::pair<std::string, std::string>> files;
+  for (int i = 0; i < 8; ++i) {
+    std::string text;
+    for (int k = 0; text.size() < 300000; ++k)
+      text += "file " + std::to_string(i) + " line " + std::to_string(k * (i + 3)) + "\n";
+    files.emplace_back("f" + std::to_string(i) + ".txt", text);
+  }
+  EXPECT_EQ(ExpectDamageAsOneThread("folders-damage", files, "-ms=off -mx5", 0.45, false), 1);
 }
 
 // A folder too large to be decoded ahead, between small ones, and a cancel from the callback
