@@ -465,7 +465,15 @@ bool ValidateFolder(Folder& folder) {
   return true;
 }
 
+void KeyCache::Clear() {
+  std::lock_guard<std::mutex> hold(lock_);
+  hasPassword_ = false;
+  passwordUtf16.clear();
+  keys_.clear();
+}
+
 void KeyCache::SetPassword(const std::string& gbkPassword) {
+  std::lock_guard<std::mutex> hold(lock_);
   hasPassword_ = true;
   std::u16string wide = plat::GbkToUtf16(gbkPassword);
   passwordUtf16.clear();
@@ -477,6 +485,7 @@ void KeyCache::SetPassword(const std::string& gbkPassword) {
 }
 
 std::array<uint8_t, 32> KeyCache::Key(unsigned cyclesPower, const Bytes& salt) {
+  std::lock_guard<std::mutex> hold(lock_);
   auto found = keys_.find({cyclesPower, salt});
   if (found != keys_.end()) return found->second;
   std::array<uint8_t, 32> key{};
@@ -513,7 +522,7 @@ std::array<uint8_t, 32> KeyCache::Key(unsigned cyclesPower, const Bytes& salt) {
 
 Status OpenFolder(Source& source, const Folder& folder, const std::vector<uint64_t>& packOffsets,
                   const std::vector<uint64_t>& packSizes, KeyCache& keys,
-                  std::unique_ptr<InStream>* out) {
+                  std::unique_ptr<InStream>* out, bool blockThreads) {
   // First in/out index of each coder.
   std::vector<uint32_t> inBase, outBase;
   uint32_t ni = 0, no = 0;
@@ -569,7 +578,7 @@ Status OpenFolder(Source& source, const Folder& folder, const std::vector<uint64
     if (visiting[coder]) return Status::kDataError;  // a cycle in the bind pairs
     visiting[coder] = true;
     const CoderInfo& info = folder.coders[coder];
-    if (info.methodId == kIdLzma2 && info.numIn == 1 && DecodeThreads() > 1) {
+    if (info.methodId == kIdLzma2 && info.numIn == 1 && blockThreads && DecodeThreads() > 1) {
       Status s = ParallelLzma2(coder, folder.unpackSizes[outIndex], result);
       if (s != Status::kOk || *result) return s;
     }

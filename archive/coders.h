@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -45,9 +46,11 @@ struct Folder {
 bool ValidateFolder(Folder& folder);
 
 // Password state shared by every folder of one archive; the derived key is cached because
-// the derivation is deliberately slow.
+// the derivation is deliberately slow. Folders opened on worker threads share it, so Key
+// may be called from several threads (a second caller waits for the first derivation).
 class KeyCache {
  public:
+  void Clear();
   void SetPassword(const std::string& gbkPassword);
   bool HasPassword() const { return hasPassword_; }
   // The AES key for these 7zAES parameters.
@@ -57,15 +60,17 @@ class KeyCache {
   bool hasPassword_ = false;
   Bytes passwordUtf16;  // UTF-16LE bytes, no terminator
   std::map<std::pair<unsigned, Bytes>, std::array<uint8_t, 32>> keys_;
+  std::mutex lock_;
 };
 
 // Builds the stream of a folder's main output. `packOffsets`/`packSizes` hold the absolute
 // offset and size of each of the folder's packed streams, in packedStreams order.
 // Results: kOk, kUnsupportedMethod, kWrongPassword (encrypted and no password), kDataError
-// (bad properties or graph).
+// (bad properties or graph). `blockThreads` false keeps an LZMA2 stream's blocks on the
+// calling thread (for a folder that is itself decoded on a worker).
 Status OpenFolder(Source& source, const Folder& folder, const std::vector<uint64_t>& packOffsets,
                   const std::vector<uint64_t>& packSizes, KeyCache& keys,
-                  std::unique_ptr<InStream>* out);
+                  std::unique_ptr<InStream>* out, bool blockThreads = true);
 
 // Names a method for messages ("LZMA2", "PPMD", or the id in hex).
 std::string MethodName(const Bytes& id);

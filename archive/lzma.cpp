@@ -58,6 +58,12 @@ bool LzmaCore::AllocateDictionary(size_t size) {
   return true;
 }
 
+void LzmaCore::AdoptDictionary(std::unique_ptr<uint8_t[]> buffer, size_t size) {
+  dic_ = std::move(buffer);
+  dicSize_ = size;
+  ResetDictionary();
+}
+
 void LzmaCore::ResetDictionary() {
   dicPos_ = 0;
   full_ = false;
@@ -392,11 +398,13 @@ class DictionaryStream : public InStream {
   // For a dictionary that holds the whole output: decodes all of it without serving and
   // hands the buffer over; `*produced` tells how much of it is valid when the result is an
   // error.
-  Status DecodeWhole(std::unique_ptr<uint8_t[]>* out, size_t* produced) {
+  Status DecodeWhole(const std::function<bool(size_t)>& progress, std::unique_ptr<uint8_t[]>* out,
+                     size_t* produced) {
     while (outLeft_ > 0 && error_ == Status::kOk) {
       if (core_.Position() == core_.DictionarySize()) break;  // cannot happen when sized right
       Status s = Step();
       if (s != Status::kOk) error_ = s;
+      if (progress && !progress(core_.Position()) && error_ == Status::kOk) error_ = Status::kCancelled;
     }
     if (error_ == Status::kOk && outLeft_ != 0) error_ = Status::kDataError;
     *produced = core_.Position();
@@ -405,6 +413,16 @@ class DictionaryStream : public InStream {
   }
 
  public:
+  bool TakeWhole(const std::function<bool(size_t)>& progress, std::unique_ptr<uint8_t[]>* out,
+                 size_t* produced, Status* status) final {
+    if (served_ != 0 || core_.Position() != 0 || core_.DictionarySize() < outLeft_) return false;
+    whole_ = true;
+    *status = DecodeWhole(progress, out, produced);
+    if (!restart_) return true;
+    out->reset();
+    return false;
+  }
+
   Status Read(uint8_t* buffer, size_t size, size_t* got) final {
     *got = 0;
     if (size == 0) return Status::kOk;
@@ -424,6 +442,10 @@ class DictionaryStream : public InStream {
   uint64_t outLeft_;
   size_t served_ = 0;
   Status error_ = Status::kOk;
+  // Decoding the whole output into the dictionary; a dictionary reset after the start would
+  // rewind it over bytes nobody has read, so it stops the decoding (`restart_`) instead.
+  bool whole_ = false;
+  bool restart_ = false;
 };
 
 class LzmaStream final : public DictionaryStream {
@@ -475,10 +497,18 @@ class Lzma2Stream final : public DictionaryStream {
   Lzma2Stream(std::unique_ptr<InStream> input, uint64_t outSize)
       : DictionaryStream(std::move(input), outSize) {}
 
-  Status Init(const Bytes& props, bool wholeOutput = false) {
+  Status Init(const Bytes& props) {
     uint64_t dictSize = 0;
     if (!Lzma2DictionarySize(props, &dictSize)) return Status::kDataError;
-    return Allocate(wholeOutput ? outLeft_ : dictSize);
+    return Allocate(dictSize);
+  }
+  // The whole output in `buffer`, which is also the dictionary.
+  Status InitWhole(const Bytes& props, std::unique_ptr<uint8_t[]> buffer) {
+    uint64_t dictSize = 0;
+    if (!Lzma2DictionarySize(props, &dictSize)) return Status::kDataError;
+    if (!buffer) return Allocate(outLeft_);
+    core_.AdoptDictionary(std::move(buffer), static_cast<size_t>(std::max<uint64_t>(outLeft_, 1)));
+    return Status::kOk;
   }
 
  private:
@@ -507,6 +537,7 @@ class Lzma2Stream final : public DictionaryStream {
     if (control <= 2) {
       if (avail < 3) return Status::kDataError;
       if (control == 1) {
+        if (whole_ && core_.Position() != 0) return Restart();
         core_.ResetDictionary();
         served_ = 0;
         needDictReset_ = false;
@@ -526,6 +557,7 @@ class Lzma2Stream final : public DictionaryStream {
     size_t packed = ((size_t{h[3]} << 8) | h[4]) + 1;
     if (chunkLeft_ > outLeft_ || packed < 5) return Status::kDataError;
     if (reset == 3) {
+      if (whole_ && core_.Position() != 0) return Restart();
       core_.ResetDictionary();
       served_ = 0;
       needDictReset_ = false;
@@ -551,6 +583,11 @@ class Lzma2Stream final : public DictionaryStream {
     chunkEnd_ = in_.Data() + packed;
     mode_ = Mode::kLzma;
     return Status::kOk;
+  }
+
+  Status Restart() {
+    restart_ = true;
+    return Status::kDataError;
   }
 
   Status CopyStored() {
@@ -613,12 +650,14 @@ bool Lzma2DictionarySize(const Bytes& props, uint64_t* size) {
 }
 
 Status DecodeLzma2Block(const Bytes& props, std::unique_ptr<InStream> input, uint64_t outSize,
+                        std::unique_ptr<uint8_t[]> buffer,
+                        const std::function<bool(size_t)>& progress,
                         std::unique_ptr<uint8_t[]>* out, size_t* produced) {
   *produced = 0;
   Lzma2Stream stream(std::move(input), outSize);
-  Status s = stream.Init(props, true);
+  Status s = stream.InitWhole(props, std::move(buffer));
   if (s != Status::kOk) return s;
-  return stream.DecodeWhole(out, produced);
+  return stream.DecodeWhole(progress, out, produced);
 }
 
 Status CreateLzma2Stream(const Bytes& props, std::unique_ptr<InStream> input, uint64_t outSize,

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -23,6 +24,8 @@ class LzmaCore {
 
   bool SetProperties(unsigned lc, unsigned lp, unsigned pb);  // false when out of range
   bool AllocateDictionary(size_t size);
+  // Takes a buffer of at least `size` bytes as the dictionary of `size` bytes.
+  void AdoptDictionary(std::unique_ptr<uint8_t[]> buffer, size_t size);
   void ResetDictionary();
   void ResetState();
   // Starts a range coder on 5 bytes (the first must be 0).
@@ -74,9 +77,14 @@ Status CreateLzmaStream(const Bytes& props, std::unique_ptr<InStream> input, uin
 // The dictionary size an LZMA2 property byte declares; false when it is out of range.
 bool Lzma2DictionarySize(const Bytes& props, uint64_t* size);
 // Decodes one run of LZMA2 chunks that starts with a dictionary reset and holds `outSize`
-// bytes into a buffer of exactly that size, which serves as the dictionary (no second copy).
-// On an error `*produced` bytes at the front of `*out` are what was decoded before it.
+// bytes into `buffer` (at least that large), which serves as the dictionary (no second
+// copy), and hands it back in `*out`. `progress`, when set, is told how many bytes at the
+// front are final after every step, so they can be read while the rest is decoded; false
+// from it stops the decoding with kCancelled. On an error `*produced` bytes at the front of
+// `*out` are what was decoded before it.
 Status DecodeLzma2Block(const Bytes& props, std::unique_ptr<InStream> input, uint64_t outSize,
+                        std::unique_ptr<uint8_t[]> buffer,
+                        const std::function<bool(size_t)>& progress,
                         std::unique_ptr<uint8_t[]>* out, size_t* produced);
 // The 7z LZMA2 coder: 1 property byte.
 Status CreateLzma2Stream(const Bytes& props, std::unique_ptr<InStream> input, uint64_t outSize,

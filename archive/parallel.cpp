@@ -1,12 +1,15 @@
 #include "archive/parallel.h"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
 #include <thread>
 #include <vector>
 
+#include "archive/coders.h"
+#include "archive/header.h"
 #include "archive/lzma.h"
 #include "common/crypto.h"
 
@@ -117,7 +120,7 @@ class ParallelLzma2Stream final : public InStream {
   ParallelLzma2Stream(const Bytes& props, const Lzma2Input& input, std::vector<Block> blocks,
                       unsigned threads, uint64_t budget)
       : props_(props), reader_(input), slots_(blocks.size()), budget_(budget),
-        maxHeld_(threads + 1) {
+        maxHeld_(threads + 1), maxSpare_(threads) {
     for (size_t i = 0; i < blocks.size(); ++i) slots_[i].block = blocks[i];
     for (unsigned i = 0; i < threads; ++i) workers_.emplace_back([this] { Work(); });
   }
@@ -131,27 +134,26 @@ class ParallelLzma2Stream final : public InStream {
     for (std::thread& t : workers_) t.join();
   }
 
+  // The block being read is served while it is still being decoded: the bytes a worker has
+  // reported final are never written again, and the copy runs without the lock.
   Status Read(uint8_t* buffer, size_t size, size_t* got) override {
     *got = 0;
     if (size == 0) return Status::kOk;
     std::unique_lock<std::mutex> hold(lock_);
     while (current_ < slots_.size()) {
       Slot& slot = slots_[current_];
-      done_.wait(hold, [&] { return slot.finished; });
+      done_.wait(hold, [&] { return slot.finished || served_ < slot.produced; });
       if (served_ < slot.produced) {
         size_t n = static_cast<size_t>(std::min<uint64_t>(size, slot.produced - served_));
-        const uint8_t* from = slot.data.get() + served_;
+        const uint8_t* from = slot.base + served_;
         served_ += n;
-        // No worker touches a finished block, so the copy needs no lock.
         hold.unlock();
         std::memcpy(buffer, from, n);
         *got = n;
         return Status::kOk;
       }
       if (slot.status != Status::kOk) return slot.status;
-      slot.data.reset();
-      heldBytes_ -= slot.block.outSize;
-      --held_;
+      Release(slot);
       ++current_;
       served_ = 0;
       wake_.notify_all();
@@ -164,16 +166,65 @@ class ParallelLzma2Stream final : public InStream {
     Block block;
     bool finished = false;
     Status status = Status::kOk;
-    std::unique_ptr<uint8_t[]> data;
+    std::unique_ptr<uint8_t[]> data;  // once finished
+    const uint8_t* base = nullptr;    // the buffer, from the start of the decoding
+    uint64_t capacity = 0;
     size_t produced = 0;
   };
+  struct Spare {
+    std::unique_ptr<uint8_t[]> data;
+    uint64_t capacity = 0;
+  };
+
+  // A read block's buffer is kept for a later block: a fresh one would fault in every page
+  // again. Spares count against the bound like held blocks.
+  void Release(Slot& slot) {
+    heldBytes_ -= slot.capacity;
+    --held_;
+    if (slot.data && spares_.size() < maxSpare_) {
+      spareBytes_ += slot.capacity;
+      spares_.push_back(Spare{std::move(slot.data), slot.capacity});
+    }
+    slot.data.reset();
+    slot.base = nullptr;
+  }
+
+  // The smallest spare that holds `size` bytes, or spares_.size().
+  size_t SpareFor(uint64_t size) const {
+    size_t best = spares_.size();
+    for (size_t i = 0; i < spares_.size(); ++i)
+      if (spares_[i].capacity >= size && (best == spares_.size() || spares_[i].capacity < spares_[best].capacity))
+        best = i;
+    return best;
+  }
 
   // A block may start when it is the next one to be read (so the reader never waits on the
-  // bound) or when it fits beside the blocks held already.
+  // bound) or when it fits beside the blocks held already (in a spare, or in a new buffer
+  // once the spares too small for it are dropped).
   bool MayStart() const {
     if (next_ >= slots_.size()) return false;
     if (next_ == current_) return true;
-    return held_ < maxHeld_ && heldBytes_ + slots_[next_].block.outSize <= budget_;
+    if (held_ >= maxHeld_) return false;
+    uint64_t size = slots_[next_].block.outSize;
+    if (SpareFor(size) < spares_.size()) return heldBytes_ + spareBytes_ <= budget_;
+    return heldBytes_ + size <= budget_;
+  }
+
+  // Under the lock: a buffer for `size` bytes, a spare when one fits.
+  std::unique_ptr<uint8_t[]> TakeBuffer(uint64_t size, uint64_t* capacity) {
+    size_t i = SpareFor(size);
+    if (i < spares_.size()) {
+      std::unique_ptr<uint8_t[]> data = std::move(spares_[i].data);
+      *capacity = spares_[i].capacity;
+      spareBytes_ -= *capacity;
+      spares_.erase(spares_.begin() + static_cast<ptrdiff_t>(i));
+      return data;
+    }
+    spares_.clear();
+    spareBytes_ = 0;
+    *capacity = size;
+    // Left uninitialised, as a dictionary is: only decoded bytes are ever read.
+    return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[std::max<uint64_t>(size, 1)]);
   }
 
   void Work() {
@@ -183,16 +234,32 @@ class ParallelLzma2Stream final : public InStream {
       if (stop_ || next_ >= slots_.size()) return;
       size_t index = next_++;
       ++held_;
-      heldBytes_ += slots_[index].block.outSize;
-      const Block block = slots_[index].block;
+      Slot& slot = slots_[index];
+      std::unique_ptr<uint8_t[]> buffer = TakeBuffer(slot.block.outSize, &slot.capacity);
+      heldBytes_ += slot.capacity;
+      slot.base = buffer.get();
+      const Block block = slot.block;
       hold.unlock();
       std::unique_ptr<uint8_t[]> data;
       size_t produced = 0;
-      Status s = DecodeLzma2Block(
-          props_, std::make_unique<RangeStream>(reader_, block.inStart, block.inSize),
-          block.outSize, &data, &produced);
+      Status s = Status::kUnsupportedMethod;  // a buffer we cannot have, as a dictionary
+      if (buffer) {
+        // Progress is passed on in steps of kShowStep, and the reader is woken only when it
+        // reads this block.
+        size_t shown = 0;
+        auto progress = [&](size_t now) {
+          if (now - shown < kShowStep) return true;
+          shown = now;
+          std::lock_guard<std::mutex> again(lock_);
+          slot.produced = now;
+          if (index == current_) done_.notify_all();
+          return !stop_;
+        };
+        s = DecodeLzma2Block(props_,
+                             std::make_unique<RangeStream>(reader_, block.inStart, block.inSize),
+                             block.outSize, std::move(buffer), progress, &data, &produced);
+      }
       hold.lock();
-      Slot& slot = slots_[index];
       slot.data = std::move(data);
       slot.produced = produced;
       slot.status = s;
@@ -201,24 +268,232 @@ class ParallelLzma2Stream final : public InStream {
     }
   }
 
+  static constexpr size_t kShowStep = 1 << 20;
+
   const Bytes props_;
   const RangeReader reader_;
   std::vector<Slot> slots_;
   const uint64_t budget_;
   const size_t maxHeld_;
+  const size_t maxSpare_;
   std::mutex lock_;
   std::condition_variable wake_;  // workers: a block may start, or stop
-  std::condition_variable done_;  // the reader: a block finished
+  std::condition_variable done_;  // the reader: a block finished or grew
   size_t next_ = 0;               // the first block no worker has taken
   size_t current_ = 0;            // the block being read
   uint64_t served_ = 0;           // of the current block
   size_t held_ = 0;
   uint64_t heldBytes_ = 0;
+  std::vector<Spare> spares_;
+  uint64_t spareBytes_ = 0;
   bool stop_ = false;
   std::vector<std::thread> workers_;  // last: they start once everything above exists
 };
 
+// A folder decoded ahead: its bytes, then the status that ended its decoding.
+class DecodedFolder final : public InStream {
+ public:
+  DecodedFolder(std::unique_ptr<uint8_t[]> data, size_t size, Status end)
+      : data_(std::move(data)), size_(size), end_(end) {}
+  Status Read(uint8_t* buffer, size_t size, size_t* got) override {
+    *got = std::min(size, size_ - pos_);
+    if (*got == 0) return size == 0 ? Status::kOk : end_;
+    std::memcpy(buffer, data_.get() + pos_, *got);
+    pos_ += *got;
+    return Status::kOk;
+  }
+
+ private:
+  std::unique_ptr<uint8_t[]> data_;
+  size_t size_;
+  size_t pos_ = 0;
+  Status end_;
+};
+
+// Decoding is read in pieces of this size, so a stop request is seen within one of them.
+constexpr size_t kFolderPiece = 1 << 20;
+
 }  // namespace
+
+struct FolderPrefetch::State {
+  struct Job {
+    size_t folder = 0;
+    uint64_t size = 0;
+    uint64_t cost = 0;  // memory while decoding and until the reader lets go of it
+    bool inMemory = false;
+    bool whole = false;  // LZMA or LZMA2 decoded straight into its dictionary
+    ptrdiff_t barrier = -1;  // the last job before this one that the reader opens itself
+    bool finished = false;
+    Status openStatus = Status::kOk;
+    Status endStatus = Status::kOk;
+    std::unique_ptr<uint8_t[]> data;
+    size_t produced = 0;
+  };
+
+  State(Source& src, const Database& database, KeyCache& keyCache)
+      : source(src), db(database), keys(keyCache) {}
+
+  // The next job may start when the reader has passed every barrier before it, and either
+  // the reader waits for it or it fits beside what is held.
+  bool MayStart() const {
+    if (next >= jobs.size() || !jobs[next].inMemory) return false;
+    if (jobs[next].barrier >= static_cast<ptrdiff_t>(readerAt)) return false;
+    return next == readerAt || heldBytes + jobs[next].cost <= budget;
+  }
+
+  void Decode(Job& job) {
+    std::vector<uint64_t> offsets, sizes;
+    FolderPackStreams(db, job.folder, &offsets, &sizes);
+    std::unique_ptr<InStream> stream;
+    Status s = OpenFolder(source, db.folders[job.folder], offsets, sizes, keys, &stream, false);
+    job.openStatus = s;
+    if (s != Status::kOk) return;
+    if (job.whole) {
+      auto keepGoing = [this](size_t) { return !stop.load(std::memory_order_relaxed); };
+      if (stream->TakeWhole(keepGoing, &job.data, &job.produced, &job.endStatus)) return;
+      if (stop.load()) return;
+      stream.reset();
+      job.openStatus = s = OpenFolder(source, db.folders[job.folder], offsets, sizes, keys, &stream, false);
+      if (s != Status::kOk) return;
+    }
+    const size_t size = static_cast<size_t>(job.size);
+    job.data.reset(new (std::nothrow) uint8_t[std::max<size_t>(size, 1)]);
+    if (!job.data) {
+      job.endStatus = Status::kUnsupportedMethod;  // as a dictionary we cannot hold
+      return;
+    }
+    size_t done = 0;
+    while (done < size && !stop.load(std::memory_order_relaxed)) {
+      size_t got = 0;
+      s = ReadFull(*stream, job.data.get() + done, std::min(kFolderPiece, size - done), &got);
+      done += got;
+      if (s != Status::kOk || got == 0) break;
+    }
+    job.produced = done;
+    job.endStatus = s;
+  }
+
+  void Work() {
+    std::unique_lock<std::mutex> hold(lock);
+    for (;;) {
+      wake.wait(hold, [&] { return stop.load() || MayStart() || next >= jobs.size(); });
+      if (stop.load() || next >= jobs.size()) return;
+      Job& job = jobs[next++];
+      heldBytes += job.cost;
+      hold.unlock();
+      Decode(job);
+      hold.lock();
+      job.finished = true;
+      done.notify_all();
+    }
+  }
+
+  Source& source;
+  const Database& db;
+  KeyCache& keys;
+  std::vector<Job> jobs;
+  std::vector<ptrdiff_t> jobOf;  // by folder index, -1 when not in the list
+  std::mutex lock;
+  std::condition_variable wake;  // workers: a job may start, or stop
+  std::condition_variable done;  // the reader: a job finished
+  size_t next = 0;               // the first job no worker has taken
+  size_t readerAt = 0;           // the job the reader is on
+  ptrdiff_t taken = -1;          // the last in-memory job the reader took
+  uint64_t heldBytes = 0;
+  uint64_t budget = kFixedAhead;
+  std::atomic<bool> stop{false};
+  std::vector<std::thread> workers;
+};
+
+// What decoding `folder` whole on a worker costs, or 0 when it is not to be done there;
+// `*whole` tells whether its decoder's dictionary can be the output buffer.
+uint64_t InMemoryCost(const Folder& folder, bool* whole) {
+  const uint64_t size = folder.UnpackSize();
+  uint64_t dict = 0;
+  bool lzma = false;
+  if (folder.mainOut < folder.coders.size()) {
+    const CoderInfo& top = folder.coders[folder.mainOut];
+    std::string method = MethodName(top.methodId);
+    if (method == "LZMA2") {
+      lzma = Lzma2DictionarySize(top.props, &dict);
+    } else if (method == "LZMA" && top.props.size() >= 5) {
+      lzma = true;
+      for (int i = 0; i < 4; ++i) dict |= uint64_t{static_cast<uint8_t>(top.props[1 + i])} << (8 * i);
+    }
+  }
+  // The decoder's dictionary is the output buffer itself when it holds the whole output.
+  *whole = lzma && size <= dict;
+  uint64_t cost = *whole ? size : 2 * size;
+  if (cost <= kSmallFolder) return std::max<uint64_t>(cost, 1);
+  if (lzma && size <= dict && size <= CurrentLimits().maxDictionary) return cost;
+  return 0;
+}
+
+size_t FolderPrefetch::InMemory(const Database& db, const std::vector<size_t>& folders) {
+  return static_cast<size_t>(std::count_if(folders.begin(), folders.end(), [&](size_t f) {
+    bool whole = false;
+    return InMemoryCost(db.folders[f], &whole) != 0;
+  }));
+}
+
+FolderPrefetch::FolderPrefetch(Source& source, const Database& db, KeyCache& keys,
+                               const std::vector<size_t>& folders, unsigned threads)
+    : state_(std::make_unique<State>(source, db, keys)) {
+  State& st = *state_;
+  st.jobOf.assign(db.folders.size(), -1);
+  ptrdiff_t barrier = -1;
+  uint64_t largest = 0;
+  for (size_t f : folders) {
+    State::Job job;
+    job.folder = f;
+    job.size = db.folders[f].UnpackSize();
+    job.cost = InMemoryCost(db.folders[f], &job.whole);
+    job.inMemory = job.cost != 0;
+    job.barrier = barrier;
+    if (!job.inMemory) barrier = static_cast<ptrdiff_t>(st.jobs.size());
+    if (job.cost > kSmallFolder) largest = std::max(largest, job.cost);
+    st.jobOf[f] = static_cast<ptrdiff_t>(st.jobs.size());
+    st.jobs.push_back(std::move(job));
+  }
+  st.budget = kFixedAhead + largest * threads;
+  for (unsigned i = 0; i < threads; ++i) st.workers.emplace_back([&st] { st.Work(); });
+}
+
+FolderPrefetch::~FolderPrefetch() {
+  {
+    std::lock_guard<std::mutex> hold(state_->lock);
+    state_->stop = true;
+  }
+  state_->wake.notify_all();
+  for (std::thread& t : state_->workers) t.join();
+}
+
+bool FolderPrefetch::Take(size_t folder, Status* openStatus, std::unique_ptr<InStream>* stream) {
+  State& st = *state_;
+  std::unique_lock<std::mutex> hold(st.lock);
+  ptrdiff_t index = folder < st.jobOf.size() ? st.jobOf[folder] : -1;
+  if (index < static_cast<ptrdiff_t>(st.readerAt)) return false;  // not in the list, or out of order
+  // The reader has let go of the folder it took before (it opens the next one only then).
+  if (st.taken >= 0) {
+    st.heldBytes -= st.jobs[static_cast<size_t>(st.taken)].cost;
+    st.taken = -1;
+  }
+  st.readerAt = static_cast<size_t>(index);
+  State::Job& job = st.jobs[st.readerAt];
+  if (!job.inMemory) {
+    // Workers stop at a barrier, so none has gone past it.
+    st.next = std::max(st.next, st.readerAt + 1);
+    st.wake.notify_all();
+    return false;
+  }
+  st.wake.notify_all();
+  st.done.wait(hold, [&] { return job.finished; });
+  st.taken = index;
+  *openStatus = job.openStatus;
+  if (job.openStatus == Status::kOk)
+    *stream = std::make_unique<DecodedFolder>(std::move(job.data), job.produced, job.endStatus);
+  return true;
+}
 
 unsigned DecodeThreads() {
   unsigned wanted = CurrentLimits().decodeThreads;

@@ -14,6 +14,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "archive/stream.h"
 
@@ -45,5 +46,47 @@ struct Lzma2Input {
 // bytes before them have been served, as the single-threaded decoder does.
 Status OpenParallelLzma2(const Bytes& props, const Lzma2Input& input, uint64_t outSize,
                          std::unique_ptr<InStream>* out);
+
+class KeyCache;
+struct Database;
+
+// A folder may be decoded whole on a worker, ahead of the reader, when it costs at most
+// kSmallFolder bytes of memory there (its output, and for other decoders than LZMA's, whose
+// dictionary is the output buffer itself, as much again), or when it is LZMA or LZMA2 and
+// no larger than its dictionary.
+constexpr uint64_t kSmallFolder = uint64_t{8} << 20;
+
+// Independent folders (a non-solid archive, or one of several solid blocks) decoded side by
+// side: workers open and decode the folders the reader will need next, each whole into a
+// buffer of its unpacked size, and the reader takes them in archive order, so files are
+// still written and reported on its thread. Any other folder is a barrier: the reader streams
+// it the old way (its blocks on threads) and no folder after it starts before the reader
+// reaches it.
+//
+// Memory: the folders being decoded or waiting for the reader cost at most kFixedAhead +
+// threads × the largest cost of a folder above kSmallFolder (so at most dictionary ×
+// threads + kFixedAhead), except that the folder the reader waits for always starts.
+class FolderPrefetch {
+ public:
+  // `folders`: the folders the reader will open, in the order it opens them.
+  FolderPrefetch(Source& source, const Database& db, KeyCache& keys,
+                 const std::vector<size_t>& folders, unsigned threads);
+  ~FolderPrefetch();
+  FolderPrefetch(const FolderPrefetch&) = delete;
+  FolderPrefetch& operator=(const FolderPrefetch&) = delete;
+
+  // How many of `folders` a prefetch would decode on workers.
+  static size_t InMemory(const Database& db, const std::vector<size_t>& folders);
+
+  // Called for every folder of the list, in order, when the reader comes to it. False for a
+  // folder the reader opens itself; otherwise waits for the folder and sets `*openStatus` to
+  // what opening it gave and, when that is kOk, `*stream` to its decoded bytes (followed by
+  // the error that stopped its decoding, if any).
+  bool Take(size_t folder, Status* openStatus, std::unique_ptr<InStream>* stream);
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
 
 }  // namespace archive::detail

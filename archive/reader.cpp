@@ -7,6 +7,7 @@
 #include "archive/archive.h"
 #include "archive/coders.h"
 #include "archive/header.h"
+#include "archive/parallel.h"
 #include "archive/stream.h"
 #include "common/text.h"
 #include "platform/platform.h"
@@ -66,7 +67,7 @@ struct Reader::Impl {
                     const std::string& archivePath) {
     open = false;
     db = detail::Database();
-    keys = detail::KeyCache();
+    keys.Clear();
     if (!password.empty()) keys.SetPassword(password);
     source = std::move(src);
     errorDetail.clear();
@@ -222,6 +223,18 @@ Status Reader::Impl::Run(const std::vector<bool>& selected, const std::string* d
   int current = -1;
   std::unique_ptr<detail::InStream> stream;
   Status folderStatus = Status::kOk;
+  // Two or more folders that fit in memory: decoded side by side, ahead of the files.
+  std::unique_ptr<detail::FolderPrefetch> prefetch;
+  const unsigned threads = detail::DecodeThreads();
+  if (threads > 1) {
+    std::vector<size_t> order;
+    for (size_t f = 0; f < folderNeeded.size(); ++f)
+      if (folderNeeded[f]) order.push_back(f);
+    size_t inMemory = detail::FolderPrefetch::InMemory(db, order);
+    if (inMemory >= 2)
+      prefetch = std::make_unique<detail::FolderPrefetch>(
+          *source, db, keys, order, static_cast<unsigned>(std::min<size_t>(threads, inMemory)));
+  }
 
   for (size_t i = 0; i < entries.size(); ++i) {
     const Entry& e = entries[i];
@@ -246,9 +259,11 @@ Status Reader::Impl::Run(const std::vector<bool>& selected, const std::string* d
     if (e.folder != current) {
       current = e.folder;
       stream.reset();
-      std::vector<uint64_t> offsets, sizes;
-      detail::FolderPackStreams(db, folder, &offsets, &sizes);
-      folderStatus = detail::OpenFolder(*source, db.folders[folder], offsets, sizes, keys, &stream);
+      if (!prefetch || !prefetch->Take(folder, &folderStatus, &stream)) {
+        std::vector<uint64_t> offsets, sizes;
+        detail::FolderPackStreams(db, folder, &offsets, &sizes);
+        folderStatus = detail::OpenFolder(*source, db.folders[folder], offsets, sizes, keys, &stream);
+      }
       if (folderStatus == Status::kDataError) folderStatus = DataFailure(e, folderStatus);
     }
     if (folderStatus != Status::kOk) {

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -74,6 +75,16 @@ class InStream {
  public:
   virtual ~InStream() = default;
   virtual Status Read(uint8_t* buffer, size_t size, size_t* got) = 0;
+  // For a stream not read yet whose decoder's buffer can hold all of its output: decodes it
+  // all and hands that buffer over (`*produced` bytes valid, `*status` what ended it), so a
+  // whole folder is held once, not twice. `keepGoing` is asked with the bytes decoded so far
+  // after every step; false stops with kCancelled. False when the stream cannot; it may have
+  // been read then, and is to be opened again.
+  virtual bool TakeWhole(const std::function<bool(size_t)>& keepGoing,
+                         std::unique_ptr<uint8_t[]>* out, size_t* produced, Status* status) {
+    (void)keepGoing, (void)out, (void)produced, (void)status;
+    return false;
+  }
 };
 
 // Reads until `size` bytes are in or the stream ends; `*got` tells how many.

@@ -1,6 +1,6 @@
-// LZMA2 blocks decoded on worker threads: whatever the number of threads, an extraction writes
-// the same bytes as 7zz, reports the same files in the same order on the calling thread, and
-// fails on damage exactly where one thread fails.
+// LZMA2 blocks, and independent folders, decoded on worker threads: whatever the number of
+// threads, an extraction writes the same bytes as 7zz, reports the same files in the same
+// order on the calling thread, and fails on damage exactly where one thread fails.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -28,12 +28,13 @@ size_t ThreadsOfThisProcess() {
   return n;
 }
 
-// Every notification as text, the thread it came on, and how many threads the process had.
+// Every notification as text, the thread it came on, and how many threads the process had;
+// with `cancelAt` set, the BeginFile of that many-th file returns false.
 class Recorder : public archive::ExtractCallback {
  public:
   bool BeginFile(const archive::Entry& e, const std::string&) override {
     Note("begin " + e.path);
-    return true;
+    return ++begun_ != cancelAt;
   }
   bool Progress(const archive::Entry& e, uint64_t written) override {
     Note("progress " + e.path + " " + std::to_string(written));
@@ -46,8 +47,10 @@ class Recorder : public archive::ExtractCallback {
   std::vector<std::string> events;
   bool otherThread = false;
   size_t mostThreads = 0;
+  int cancelAt = 0;
 
  private:
+  int begun_ = 0;
   void Note(const std::string& what) {
     events.push_back(what);
     otherThread |= std::this_thread::get_id() != caller_;
@@ -73,9 +76,10 @@ struct Outcome {
 };
 
 Outcome Extract(const fs::path& archivePath, const std::string& password, const fs::path& out,
-            unsigned threads) {
+            unsigned threads, int cancelAt = 0) {
   DecodeThreads use(threads);
   Outcome run;
+  run.calls.cancelAt = cancelAt;
   archive::Reader reader;
   run.status = reader.Open(archivePath.string(), password);
   if (run.status == Status::kOk) run.status = reader.Extract({}, out.string(), &run.calls);
@@ -84,7 +88,7 @@ Outcome Extract(const fs::path& archivePath, const std::string& password, const 
 
 struct Case {
   const char* name;
-  const char* switches;  // every one makes several blocks
+  const char* switches;  // every one makes several blocks or several folders
   bool password = false;
 };
 
@@ -97,6 +101,16 @@ const Case kCases[] = {
     {"encrypted", "-m0=LZMA2:d=256k:c=1m", true},
     {"encrypted_header", "-m0=LZMA2:d=256k:c=1m -mhe=on", true},
     {"several_folders", "-ms=3m -m0=LZMA2:d=256k:c=1m"},
+    // Folders without blocks, decoded side by side.
+    {"non_solid_lzma2", "-ms=off -mx5"},
+    {"non_solid_encrypted_header", "-ms=off -mx5 -mhe=on", true},
+    {"solid_per_extension", "-ms=e -mx5"},
+    {"solid_blocks_by_size", "-ms=1m -mqs -mx5"},
+    {"non_solid_lzma_bcj", "-ms=off -m0=BCJ -m1=LZMA:d=1m"},
+    {"non_solid_bcj2", "-ms=off -m0=BCJ2 -m1=LZMA:d=1m -m2=LZMA:d=64k -m3=LZMA:d=64k -mb0s0:1 -mb0s1:2 -mb0s2:3"},
+    {"non_solid_ppmd", "-ms=off -m0=PPMd:mem=16m:o=6"},
+    {"non_solid_deflate", "-ms=off -m0=Deflate"},
+    {"non_solid_bzip2", "-ms=off -m0=BZip2"},
 };
 
 const char kPassword[] = "secret";
@@ -149,45 +163,110 @@ TEST_P(ThreadedBlocks, SameFilesAndCallsAsOneThread) {
 INSTANTIATE_TEST_SUITE_P(SevenZip, ThreadedBlocks, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<Case>& info) { return info.param.name; });
 
-// A byte changed inside a later block: the same files fail with the same status, whether the
-// block was decoded on a worker or on the calling thread, and nothing is reported as written
-// that is not intact.
-TEST(ThreadedBlocksDamage, FailsAsOneThreadFails) {
+// Packs `files` (name, text) with `switches`, flips one byte `fraction` of the way into the
+// archive, and checks that 2 and 3 threads fail as one thread does: the same status and
+// calls (all on the calling thread), the same files left out, every file written intact.
+// Returns how many files one thread left out.
+int ExpectDamageAsOneThread(const std::string& tag,
+                            const std::vector<std::pair<std::string, std::string>>& files,
+                            const std::string& switches, double fraction, bool workersSeen) {
   TestFolder folder;
-  fs::path dir = fs::temp_directory_path() / ("archive-threads-damage-" + std::to_string(getpid()));
+  fs::path dir = fs::temp_directory_path() / ("archive-" + tag + "-" + std::to_string(getpid()));
   fs::remove_all(dir);
-  std::string text;
-  for (int i = 0; text.size() < (5u << 20); ++i) text += "line " + std::to_string(i) + " text\n";
-  for (int i = 0; i < 5; ++i)
-    sevenzip::WriteFile(dir / "src" / ("part" + std::to_string(i) + ".txt"),
-                        text.substr(static_cast<size_t>(i) << 20, 1u << 20));
+  for (const auto& [name, text] : files) sevenzip::WriteFile(dir / "src" / name, text);
   fs::path arc = dir / "a.7z";
-  ASSERT_TRUE(Shell("cd " + Quote((dir / "src").string()) + " && /usr/bin/7zz a -bd " +
-                    Quote(arc.string()) + " * -m0=LZMA2:d=256k:c=1m"));
+  EXPECT_TRUE(Shell("cd " + Quote((dir / "src").string()) + " && /usr/bin/7zz a -bd " +
+                    Quote(arc.string()) + " * " + switches));
   Bytes bytes = sevenzip::ReadFile(arc);
-  // The packed stream starts behind the 32-byte start header; its last fifth is the last
-  // block's data.
-  size_t at = 32 + (bytes.size() - 32) * 3 / 4;
+  size_t at = 32 + static_cast<size_t>(static_cast<double>(bytes.size() - 32) * fraction);
   bytes[at] = static_cast<char>(bytes[at] ^ 0x55);
   fs::path bad = dir / "bad.7z";
   sevenzip::WriteFile(bad, bytes);
 
   Outcome one = Extract(bad, "", dir / "one", 1);
   EXPECT_EQ(one.status, Status::kDataError);
+  int missing = 0;
+  for (const auto& file : files) missing += !fs::exists(dir / "one" / file.first);
   for (unsigned threads : {2u, 3u}) {
     SCOPED_TRACE(std::to_string(threads) + " threads");
     fs::path out = dir / ("t" + std::to_string(threads));
     Outcome many = Extract(bad, "", out, threads);
     EXPECT_EQ(many.status, one.status);
     EXPECT_EQ(many.calls.events, one.calls.events);
-    EXPECT_GT(many.calls.mostThreads, 1u);
-    for (int i = 0; i < 5; ++i) {
-      std::string name = "part" + std::to_string(i) + ".txt";
+    EXPECT_FALSE(many.calls.otherThread);
+    if (workersSeen) EXPECT_GT(many.calls.mostThreads, 1u);
+    for (const auto& [name, text] : files) {
       EXPECT_EQ(fs::exists(out / name), fs::exists(dir / "one" / name)) << name;
-      if (fs::exists(out / name)) {
-        EXPECT_TRUE(sevenzip::ReadFile(out / name) == sevenzip::ReadFile(dir / "src" / name));
-      }
+      if (fs::exists(out / name)) EXPECT_TRUE(sevenzip::ReadFile(out / name) == text) << name;
     }
+  }
+  fs::remove_all(dir);
+  return missing;
+}
+
+// A byte changed inside a later block (the packed stream starts behind the 32-byte start
+// header; its last fifth is the last block's data).
+TEST(ThreadedBlocksDamage, FailsAsOneThreadFails) {
+  std::string text;
+  for (int i = 0; text.size() < (5u << 20); ++i) text += "line " + std::to_string(i) + " text\n";
+  std::vector<std::pair<std::string, std::string>> files;
+  for (int i = 0; i < 5; ++i)
+    files.emplace_back("part" + std::to_string(i) + ".txt", text.substr(static_cast<size_t>(i) << 20, 1u << 20));
+  ExpectDamageAsOneThread("threads-damage", files, "-m0=LZMA2:d=256k:c=1m", 0.75, true);
+}
+
+// Several small non-solid folders with one damaged among them (the header is a few hundred
+// bytes at the end, the packed streams before it are of about equal size): only that
+// folder's file fails, the others are written whole.
+TEST(ThreadedFoldersDamage, OnlyTheDamagedFolderFails) {
+  std::vector<std::pair<std::string, std::string>> files;
+  for (int i = 0; i < 8; ++i) {
+    std::string text;
+    for (int k = 0; text.size() < 300000; ++k)
+      text += "file " + std::to_string(i) + " line " + std::to_string(k * (i + 3)) + "\n";
+    files.emplace_back("f" + std::to_string(i) + ".txt", text);
+  }
+  EXPECT_EQ(ExpectDamageAsOneThread("folders-damage", files, "-ms=off -mx5", 0.45, false), 1);
+}
+
+// A folder too large to be decoded ahead, between small ones, and a cancel from the callback
+// while workers are decoding folders ahead: the same files and calls as one thread, and no
+// worker left running once Extract returns.
+TEST(ThreadedFoldersMixed, LargeFolderAmongSmallOnesAndCancel) {
+  TestFolder folder;
+  fs::path dir = fs::temp_directory_path() / ("archive-folders-mixed-" + std::to_string(getpid()));
+  fs::remove_all(dir);
+  std::string text;
+  for (int k = 0; text.size() < (18u << 20); ++k) text += "long line " + std::to_string(k * 31) + "\n";
+  sevenzip::WriteFile(dir / "src" / "m_large.log", text);
+  for (int i = 0; i < 6; ++i)
+    sevenzip::WriteFile(dir / "src" / ("a" + std::to_string(i) + ".txt"), text.substr(i * 1000, 200000));
+  for (int i = 0; i < 6; ++i)
+    sevenzip::WriteFile(dir / "src" / ("z" + std::to_string(i) + ".txt"), text.substr(i * 7000, 150000));
+  fs::path arc = dir / "a.7z";
+  ASSERT_TRUE(Shell("cd " + Quote((dir / "src").string()) + " && /usr/bin/7zz a -bd " +
+                    Quote(arc.string()) + " * -ms=off -mx1 -m0=LZMA2:d=1m:c=4m"));
+  ASSERT_TRUE(Shell("/usr/bin/7zz x -y -bd -o" + Quote((dir / "ref").string()) + " " +
+                    Quote(arc.string())));
+
+  Outcome one = Extract(arc, "", dir / "one", 1);
+  ASSERT_EQ(one.status, Status::kOk);
+  const size_t before = ThreadsOfThisProcess();
+  Outcome many = Extract(arc, "", dir / "two", 2);
+  ASSERT_EQ(many.status, Status::kOk);
+  sevenzip::ExpectSameTree(dir / "ref", dir / "two", "two threads");
+  EXPECT_EQ(many.calls.events, one.calls.events);
+  EXPECT_FALSE(many.calls.otherThread);
+  EXPECT_EQ(ThreadsOfThisProcess(), before);
+
+  for (int cancelAt : {2, 7, 9}) {
+    SCOPED_TRACE("cancelled at file " + std::to_string(cancelAt));
+    Outcome first = Extract(arc, "", dir / ("c1-" + std::to_string(cancelAt)), 1, cancelAt);
+    Outcome second = Extract(arc, "", dir / ("c2-" + std::to_string(cancelAt)), 2, cancelAt);
+    EXPECT_EQ(first.status, Status::kCancelled);
+    EXPECT_EQ(second.status, Status::kCancelled);
+    EXPECT_EQ(second.calls.events, first.calls.events);
+    EXPECT_EQ(ThreadsOfThisProcess(), before);
   }
   fs::remove_all(dir);
 }

@@ -1,7 +1,7 @@
-// LZMA2 blocks decoded on worker threads, on every build (the i686 and x86_64 Windows ones
-// too, where the threads are winpthread's): two tiny 7zz archives of four blocks each
-// (method_samples.h) decode to the same bytes and the same callbacks, all on the calling
-// thread, whatever the number of threads. Four blocks of 64 KiB always take the threaded path
+// LZMA2 blocks, and folders, decoded on worker threads, on every build (the i686 and x86_64
+// Windows ones too, where the threads are winpthread's): two tiny 7zz archives of four blocks
+// each and one of three folders (method_samples.h) decode to the same bytes and the same
+// callbacks, all on the calling thread, whatever the number of threads. Four blocks of 64 KiB always take the threaded path
 // when more than one thread is allowed; the native conformance test checks that it does.
 #include <gtest/gtest.h>
 
@@ -79,6 +79,41 @@ TEST(ThreadedBlockSamples, SameBytesAndCallbacksOnTheCallingThread) {
       if (threads == 1) oneThread = calls.events;
       EXPECT_EQ(calls.events, oneThread);
     }
+  }
+  archive::detail::CurrentLimits().decodeThreads = saved;
+}
+
+// The content of file `name` of kNonSolidFolders.
+Bytes FolderSampleContent(char name, size_t size) {
+  Bytes out;
+  for (int i = 0; out.size() < size; ++i)
+    out += std::string("folder ") + name + ", record " + std::to_string(i * 7 % 1009) + "\n";
+  return out.substr(0, size);
+}
+
+TEST(ThreadedFolderSamples, SameBytesAndCallbacksOnTheCallingThread) {
+  const unsigned saved = archive::detail::CurrentLimits().decodeThreads;
+  const struct {
+    const char* name;
+    size_t size;
+  } files[] = {{"a.bin", 100000}, {"b.bin", 100000}, {"c.bin", 62144}};
+  std::vector<std::string> oneThread;
+  for (unsigned threads : {1u, 2u, 4u}) {
+    SCOPED_TRACE(std::to_string(threads) + " threads");
+    archive::detail::CurrentLimits().decodeThreads = threads;
+    TestFolder folder;
+    archive::Reader reader;
+    ASSERT_EQ(reader.OpenMemory(Of(samples::kNonSolidFolders), ""), Status::kOk);
+    Recorder calls;
+    ASSERT_EQ(reader.Extract({}, folder / "out", &calls), Status::kOk) << reader.ErrorDetail();
+    for (const auto& f : files) {
+      Bytes got;
+      ASSERT_TRUE(plat::ReadFileBytes(folder / (std::string("out\\") + f.name), got)) << f.name;
+      EXPECT_TRUE(got == FolderSampleContent(f.name[0], f.size)) << f.name;
+    }
+    EXPECT_FALSE(calls.otherThread);
+    if (threads == 1) oneThread = calls.events;
+    EXPECT_EQ(calls.events, oneThread);
   }
   archive::detail::CurrentLimits().decodeThreads = saved;
 }
