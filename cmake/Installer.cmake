@@ -73,6 +73,9 @@ function(installer_without_exceptions)
         target_compile_options(${target} PRIVATE
           $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti>
           $<$<COMPILE_LANGUAGE:C,CXX>:-fno-asynchronous-unwind-tables>)
+        if(CMAKE_BUILD_TYPE STREQUAL "MinSizeRel")
+          target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:C,CXX>:-Oz>)
+        endif()
       endif()
     endforeach()
     get_property(children DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
