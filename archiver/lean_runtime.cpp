@@ -7,7 +7,20 @@
 // Allocations with std::nothrow still return null: the runtime catches its own exception there.
 // A link error "multiple definition of std::__throw_..." means new code reaches a helper not
 // listed here (the runtime's file of them then comes in whole): add it below.
+//
+// The guards of function-local statics and operator new are here too: the runtime's own
+// versions throw (a recursive initialisation, a failed allocation), and that alone brings in
+// its exception machinery and the unwinder, and its guards also need the pthread condition
+// variables. Ours end the process where the runtime's would have thrown uncaught.
+#include <windows.h>
+
+#include <cxxabi.h>
+
 #include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <typeinfo>
 
 namespace __gnu_cxx {
 void __verbose_terminate_handler() { std::abort(); }
@@ -35,3 +48,69 @@ void __throw_underflow_error(const char*) { std::abort(); }
 // a failed system call through this one.
 void __throw_system_error(int) { std::abort(); }
 }  // namespace std
+
+// A guard's first byte says "initialised" (the compiler's inline check reads it); the second
+// says "being initialised" by some thread. One lock and condition for all guards, as in the
+// runtime: the lock is not held while an initialiser runs, so an initialiser may wait for
+// another thread that initialises a different static.
+namespace {
+SRWLOCK guardLock = SRWLOCK_INIT;
+CONDITION_VARIABLE guardDone = CONDITION_VARIABLE_INIT;
+}  // namespace
+
+int __cxxabiv1::__cxa_guard_acquire(__guard* guard) {
+  volatile char* state = reinterpret_cast<volatile char*>(guard);
+  if (__atomic_load_n(&state[0], __ATOMIC_ACQUIRE)) return 0;
+  AcquireSRWLockExclusive(&guardLock);
+  for (;;) {
+    if (state[0]) {
+      ReleaseSRWLockExclusive(&guardLock);
+      return 0;
+    }
+    if (!state[1]) {
+      state[1] = 1;
+      ReleaseSRWLockExclusive(&guardLock);
+      return 1;
+    }
+    SleepConditionVariableSRW(&guardDone, &guardLock, INFINITE, 0);
+  }
+}
+
+void __cxxabiv1::__cxa_guard_release(__guard* guard) {
+  volatile char* state = reinterpret_cast<volatile char*>(guard);
+  AcquireSRWLockExclusive(&guardLock);
+  __atomic_store_n(&state[0], 1, __ATOMIC_RELEASE);
+  state[1] = 0;
+  ReleaseSRWLockExclusive(&guardLock);
+  WakeAllConditionVariable(&guardDone);
+}
+
+// An initialiser that did not finish (it cannot throw here, but the ABI asks for it): the next
+// caller tries again.
+void __cxxabiv1::__cxa_guard_abort(__guard* guard) {
+  volatile char* state = reinterpret_cast<volatile char*>(guard);
+  AcquireSRWLockExclusive(&guardLock);
+  state[1] = 0;
+  ReleaseSRWLockExclusive(&guardLock);
+  WakeAllConditionVariable(&guardDone);
+}
+
+// No new handler is ever installed, so a failed allocation has nothing to retry: the plain
+// form ends the process (the runtime's bad_alloc would have, uncaught) and the nothrow form
+// returns null.
+void* operator new(std::size_t size) {
+  void* block = std::malloc(size ? size : 1);
+  if (!block) std::abort();
+  return block;
+}
+
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  return std::malloc(size ? size : 1);
+}
+
+// std::make_shared's control block asks this whether a deleter lookup names its tag. The
+// runtime's version lives with the rest of its shared_ptr support, which throws bad_weak_ptr.
+// Without RTTI no real type_info of the tag can reach it; its name is compared all the same.
+bool std::_Sp_make_shared_tag::_S_eq(const std::type_info& ti) noexcept {
+  return std::strcmp(ti.name(), "St19_Sp_make_shared_tag") == 0;
+}

@@ -1,4 +1,5 @@
-// The compressed block over zlib.
+// The compressed block over zlib: the reading side. Deflate lives in compressed_block_deflate.cpp,
+// so that programs that only read (setup.exe, uninst.exe) do not link zlib's compressor.
 //
 // The stored length comes from the file and is not trusted: the output is limited to twice
 // that length (the reader of the format has always reserved that much), but memory is taken
@@ -20,10 +21,6 @@ uint32_t ReadU32(BytesView data, size_t at) {
   uint32_t value = 0;
   for (size_t i = 0; i < 4; ++i) value |= uint32_t(uint8_t(data[at + i])) << (8 * i);
   return value;
-}
-
-void AppendU32(Bytes& out, uint32_t value) {
-  for (size_t i = 0; i < 4; ++i) out.push_back(char((value >> (8 * i)) & 0xFF));
 }
 
 }  // namespace
@@ -67,22 +64,6 @@ Bytes Inflate(BytesView data) {
   inflateEnd(&z);
   if (status != Z_STREAM_END) return {};
   out.resize(produced);
-  return out;
-}
-
-Bytes Deflate(BytesView data) {
-  if (data.size() > 0xFFFFFFFFu) return {};
-  uLongf capacity = compressBound(uLong(data.size()));
-  Bytes out;
-  out.reserve(kHeader + capacity);
-  AppendU32(out, kCompressedMagic);
-  AppendU32(out, uint32_t(data.size()));
-  out.resize(kHeader + capacity);
-  if (compress2(reinterpret_cast<Bytef*>(out.data() + kHeader), &capacity,
-                reinterpret_cast<const Bytef*>(data.data()), uLong(data.size()),
-                Z_BEST_COMPRESSION) != Z_OK)
-    return {};
-  out.resize(kHeader + capacity);
   return out;
 }
 

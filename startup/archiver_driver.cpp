@@ -4,6 +4,7 @@
 
 
 #include "archiver/archiver.h"
+#include "common/compressed_block.h"
 #include "common/text.h"
 #include "platform/platform.h"
 #include "script/unpack_progress.h"
@@ -99,8 +100,12 @@ ExitCode ArchiverSetUpOutcome() { return TheBinding().setUp; }
 const std::string& ArchiverLoadFolder() { return TheBinding().loadFolder; }
 
 void SetUpArchiverFromResource() {
+  // Stored as a compressed block; a block that does not inflate whole counts as no resource,
+  // so a damaged one never reaches the disk as a cut-off library.
+  Bytes stored;
   Bytes image;
-  if (!plat::LoadOwnResource(kArchiverResourceType, kArchiverResourceId, image)) image.clear();
+  if (plat::LoadOwnResource(kArchiverResourceType, kArchiverResourceId, stored))
+    image = block::Inflate(stored);
   SetUpArchiver(image);
 }
 

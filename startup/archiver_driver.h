@@ -1,6 +1,7 @@
 // The archiver driver: all archive work of the runtime goes through the `7-zip32` library,
 // driven by Common Archiver API command lines. The library image travels inside setup.exe, is
-// written to the temp folder at every start and bound by name through that load folder.
+// written to the temp folder at every start and bound by name through that load folder. It is
+// carried as a compressed block and inflated before it is written.
 #pragma once
 
 #include <functional>

@@ -1,5 +1,6 @@
 #include "uninstall/install_record.h"
 
+#include "common/compressed_block.h"
 #include "common/ini.h"
 #include "common/text.h"
 #include "package/data_keys.h"
@@ -82,9 +83,11 @@ UninstallRecordInputs UninstallRecordInputsOf(const InstallSession& session) {
   in.company = w.company;
   in.uninstallIcon = config.uninstallIcon;
   in.ownFilePath = plat::ModulePath();
-  if (!plat::LoadOwnResource(package::kLauncherResourceType, package::kLauncherResourceId,
-                             in.launcher))
-    in.launcher.clear();
+  // The launcher is stored as a compressed block: one that does not inflate whole leaves the
+  // launcher empty, and the record fails as it does without the resource.
+  Bytes stored;
+  if (plat::LoadOwnResource(package::kLauncherResourceType, package::kLauncherResourceId, stored))
+    in.launcher = block::Inflate(stored);
   return in;
 }
 

@@ -274,12 +274,12 @@ void OnPageChanged(InstallSession& session) {
   const int page = form.CurrentPage();
   if (page == kPageWelcome) form.SetVisible(kWelcomeBody, true);
   // The refresh writes the page back; the form announces that as another change, which must
-  // not reach the plug-ins twice.
-  static thread_local bool refreshing = false;
-  if (refreshing) return;
-  refreshing = true;
+  // not reach the plug-ins twice. The flag is the session's: a thread-local one would bring
+  // the runtime's emulated TLS, and with it the whole pthread library, into setup.exe.
+  if (session.refreshingPage) return;
+  session.refreshingPage = true;
   form.SetCurrentPage(page);
-  refreshing = false;
+  session.refreshingPage = false;
   if (session.plugins.suppressPageNotify) return;
   Broadcast(session, PageChangedMessage(page));
   if (session.plugins.pageChangeCallback) session.plugins.pageChangeCallback(page);

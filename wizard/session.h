@@ -136,6 +136,9 @@ struct InstallSession {
   // the sequence ends the run at its next pump point.
   bool installing = false;
   bool cancelRequested = false;
+  // True while OnPageChanged writes the page back (page_flow.cpp): the change that causes is
+  // not announced again.
+  bool refreshingPage = false;
 
   // The install's test mode (OnlyArgumentIsTest): nothing is extracted.
   bool TestMode() const {

@@ -218,8 +218,11 @@ bool RemoveFolderAfterExit(const std::string& folder) {
       "\" 2>nul\r\nif not exist \"" + targetInScript +
       "\" goto done\r\nset /a n=n+1\r\nif %n% geq 60 goto done\r\n"
       "ping -n 2 127.0.0.1 >nul\r\ngoto again\r\n:done\r\ndel \"%~f0\"\r\n";
+  // The digits widened by hand: std::to_wstring formats through the wide printf, which would
+  // bring its whole floating-point formatter into every program of ours.
+  const std::string pid = std::to_string(::GetCurrentProcessId());
   const std::wstring scriptFile = target.substr(0, slash) + L"\\~rm" +
-                                  std::to_wstring(::GetCurrentProcessId()) + L".cmd";
+                                  std::wstring(pid.begin(), pid.end()) + L".cmd";
   {
     win::UniqueHandle file(::CreateFileW(scriptFile.c_str(), GENERIC_WRITE, 0, nullptr,
                                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));

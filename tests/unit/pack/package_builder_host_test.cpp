@@ -246,6 +246,39 @@ TEST_F(PackBuild, DemoIsReadBackByTheRuntime) {
             std::string::npos);
 }
 
+// The stub as the build makes it: the launcher stored as a compressed block with spare room.
+// The name goes into the inflated launcher, which is compressed again into the same resource:
+// nothing outside that resource moves, and the block inflates to the launcher with the name.
+TEST_F(PackBuild, CompressedLauncherGetsTheNameInItsOwnResource) {
+  const Bytes stub =
+      MakeImage({{"KEY", 250, "000"}, {"UNINST_DAT", 100, block::Deflate(MakeLauncher()) + Bytes(1024, '\0')}});
+  WriteHost(root / "stub.exe", stub);
+  const BuildResult built = BuildPackage(Options(kDemo));
+  ASSERT_TRUE(built.ok) << built.error;
+  Bytes file;
+  ASSERT_TRUE(plat::ReadFileBytes(folder / "out\\setup.exe", file));
+
+  const pe::ResourceLocation launcher = pe::FindNamedTypeResource(file, "UNINST_DAT", 100);
+  ASSERT_TRUE(launcher.found) << launcher.error;
+  const pe::ResourceLocation key = pe::FindNamedTypeResource(file, "KEY", 250);
+  ASSERT_TRUE(key.found) << key.error;
+  Bytes outside = stub;
+  outside.replace(key.fileOffset, 3, "417");
+  outside.replace(launcher.fileOffset, launcher.size, file.substr(launcher.fileOffset, launcher.size));
+  EXPECT_EQ(file.substr(0, stub.size()), outside);
+
+  Bytes expected = MakeLauncher();
+  Bytes field = "演示软件";
+  field.resize(package::kLauncherNameLength, '\0');
+  expected.replace(expected.find(package::kLauncherDefaultName), field.size(), field);
+  EXPECT_EQ(block::Inflate(file.substr(launcher.fileOffset, launcher.size)), expected);
+  const LauncherNameField name = FindLauncherName(file);
+  EXPECT_TRUE(name.found && name.compressed) << name.error;
+  std::string launcherName;
+  ASSERT_TRUE(ReadLauncherName(file, launcherName));
+  EXPECT_EQ(launcherName, "演示软件");
+}
+
 TEST_F(PackBuild, RandomKeyIsThreeDigitsAndUnlocksTheConfiguration) {
   const BuildResult built = BuildPackage(Options(kDemo, ""));
   ASSERT_TRUE(built.ok) << built.error;
@@ -394,6 +427,17 @@ TEST_F(PackBuild, BadProjectsStopWithFileAndLine) {
          WriteHost(p / "stub.exe", MakeImage({{"KEY", 250, "000"}, {"UNINST_DAT", 100, MakeImage({{"NAME", 100, "Pro"}})}}));
          o.stub = (p / "stub.exe").string(); },
        "stub.exe:0: the product name is 4 bytes in GBK; the launcher's name field holds 2"},
+      {"launcher block that is damaged", [](const fs::path& p, BuildOptions& o) {
+         WriteHost(p / "stub.exe", MakeImage({{"KEY", 250, "000"}, {"UNINST_DAT", 100, block::Deflate(MakeLauncher()).substr(0, 40)}}));
+         o.stub = (p / "stub.exe").string(); },
+       "stub.exe:0: the launcher (\"UNINST_DAT\" 100) is a damaged compressed block"},
+      {"launcher block without room for the name", [](const fs::path& p, BuildOptions& o) {
+         WriteHost(p / "stub.exe", MakeImage({{"KEY", 250, "000"}, {"UNINST_DAT", 100, block::Deflate(MakeLauncher())}}));
+         o.stub = (p / "stub.exe").string();
+         std::string name;
+         for (int i = 0; i < 200; ++i) name += char('a' + (i * 7 + i / 3) % 26);
+         WriteHost(p / "data.ini", U("[Mokta软件安装配置]\nMokta软件名称=") + name + "\n"); },
+       "stub.exe:0: the launcher with the product name compresses to "},
       {"product name longer than the launcher's field", [](const fs::path& p, BuildOptions&) {
          WriteHost(p / "data.ini", U("[Mokta软件安装配置]\nMokta软件名称=") + std::string(254, 'x') + U("演\n")); },
        "is 256 bytes in GBK; the uninstaller's name field holds 255"},

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "archiver/archiver.h"
+#include "common/compressed_block.h"
 #include "common/crypto.h"
 #include "common/text.h"
 #include "platform/host/host.h"
@@ -122,6 +123,32 @@ TEST_F(Driver, TheLibraryIsWrittenIntoAFolderOfTheRunsOwnAndHeld) {
   EXPECT_EQ(ArchiverLoadFolder(), "");
   SetUpArchiver("");
   EXPECT_EQ(ArchiverSetUpOutcome(), kExitSuccess);
+}
+
+// setup.exe carries the library as a compressed block: it is inflated before it is written.
+// A block that does not inflate whole counts as no resource: nothing is written (so no
+// cut-off library is ever loaded) and the library is looked for in the temp folder, as before.
+TEST_F(Driver, TheCarriedLibraryIsInflatedAndADamagedBlockIsNeverWritten) {
+  Bytes image = "MZ";
+  for (int i = 0; i < 20000; ++i) image += char('A' + i % 23);
+  host::SetOwnResource("ARCHIVER_DLL", 100, block::Deflate(image));
+  SetUpArchiverFromResource();
+  EXPECT_EQ(ArchiverSetUpOutcome(), kExitSuccess);
+  const std::string own = ArchiverLoadFolder();
+  ASSERT_NE(own, plat::TempFolder());
+  EXPECT_EQ(Read(own + kArchiverFileName), image);
+  ReleaseArchiver();
+
+  const Bytes block = block::Deflate(image);
+  Bytes flipped = block;
+  flipped[block.size() / 2] = char(flipped[block.size() / 2] ^ 0x40);
+  for (const Bytes& stored : {block.substr(0, block.size() / 2), flipped, image}) {
+    host::SetOwnResource("ARCHIVER_DLL", 100, stored);
+    SetUpArchiverFromResource();
+    EXPECT_EQ(ArchiverSetUpOutcome(), kExitSuccess);
+    EXPECT_EQ(ArchiverLoadFolder(), plat::TempFolder());
+    EXPECT_FALSE(plat::PathExists(plat::TempFolder() + kArchiverFileName));
+  }
 }
 
 TEST_F(Driver, ExtractsWithProgressIntoNewFoldersAndHonoursLists) {

@@ -2,6 +2,7 @@
 // the status line it shows, and how a failure is reported in each mode.
 #include <gtest/gtest.h>
 
+#include "common/compressed_block.h"
 #include "common/keyed_store.h"
 #include "common/text.h"
 #include "package/blocks.h"
@@ -30,7 +31,7 @@ struct InstallRecord : ::testing::Test {
         "C:\\Setup\\setup.exe",
         "MZ image" + blocks::MakeBlock(blocks::kTypeStart, "qzr-1", blocks::kTypeEnd)));
     host::SetModulePath("C:\\Setup\\setup.exe");
-    host::SetOwnResource("UNINST_DAT", 100, "MZ launcher");
+    host::SetOwnResource("UNINST_DAT", 100, block::Deflate("MZ launcher") + Bytes(16, '\0'));
     ASSERT_TRUE(plat::CreateDirectories(kFolder));
     TheUnpackProgress() = UnpackProgress{};
     TheUnpackProgress().installedFileList = std::string(kFolder) + "\\a.txt\r\n";
@@ -78,6 +79,19 @@ TEST_F(InstallRecord, InputsComeFromTheSessionDataIniAndTheProcess) {
   EXPECT_EQ(in.company, "某公司");
   EXPECT_EQ(in.ownFilePath, "C:\\Setup\\setup.exe");
   EXPECT_EQ(in.launcher, "MZ launcher");
+}
+
+// setup.exe carries the launcher as a compressed block with spare NUL bytes behind it. A block
+// that does not inflate whole (cut short, or a plain image) is no launcher: the record then
+// fails as without the resource, and no uninst.exe is written, cut off or not.
+TEST_F(InstallRecord, ALauncherBlockThatDoesNotInflateFailsTheRecord) {
+  const Bytes block = block::Deflate(Bytes(5000, 'L'));
+  for (const Bytes& stored : {block.substr(0, block.size() - 6), Bytes("MZ plain image")}) {
+    host::SetOwnResource("UNINST_DAT", 100, stored);
+    EXPECT_EQ(UninstallRecordInputsOf(session).launcher, "");
+    EXPECT_FALSE(WriteInstallUninstallRecord(session));
+    EXPECT_FALSE(plat::PathExists(std::string(kFolder) + "\\uninst.exe"));
+  }
 }
 
 TEST_F(InstallRecord, ShowsTheRecordCaptionAndWritesTheRecord) {
