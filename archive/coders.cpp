@@ -466,14 +466,14 @@ bool ValidateFolder(Folder& folder) {
 }
 
 void KeyCache::Clear() {
-  std::lock_guard<std::mutex> hold(lock_);
+  std::lock_guard<plat::Mutex> hold(lock_);
   hasPassword_ = false;
   passwordUtf16.clear();
   keys_.clear();
 }
 
 void KeyCache::SetPassword(const std::string& gbkPassword) {
-  std::lock_guard<std::mutex> hold(lock_);
+  std::lock_guard<plat::Mutex> hold(lock_);
   hasPassword_ = true;
   std::u16string wide = plat::GbkToUtf16(gbkPassword);
   passwordUtf16.clear();
@@ -485,7 +485,7 @@ void KeyCache::SetPassword(const std::string& gbkPassword) {
 }
 
 std::array<uint8_t, 32> KeyCache::Key(unsigned cyclesPower, const Bytes& salt) {
-  std::lock_guard<std::mutex> hold(lock_);
+  std::lock_guard<plat::Mutex> hold(lock_);
   auto found = keys_.find({cyclesPower, salt});
   if (found != keys_.end()) return found->second;
   std::array<uint8_t, 32> key{};

@@ -6,11 +6,11 @@
 #include <cstdint>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "archive/stream.h"
+#include "platform/threads.h"
 
 namespace archive::detail {
 
@@ -60,7 +60,7 @@ class KeyCache {
   bool hasPassword_ = false;
   Bytes passwordUtf16;  // UTF-16LE bytes, no terminator
   std::map<std::pair<unsigned, Bytes>, std::array<uint8_t, 32>> keys_;
-  std::mutex lock_;
+  plat::Mutex lock_;
 };
 
 // Builds the stream of a folder's main output. `packOffsets`/`packSizes` hold the absolute

@@ -2,16 +2,14 @@
 
 #include <algorithm>
 #include <atomic>
-#include <condition_variable>
 #include <cstring>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 #include "archive/coders.h"
 #include "archive/header.h"
 #include "archive/lzma.h"
 #include "common/crypto.h"
+#include "platform/threads.h"
 
 namespace archive::detail {
 namespace {
@@ -127,11 +125,11 @@ class ParallelLzma2Stream final : public InStream {
 
   ~ParallelLzma2Stream() override {
     {
-      std::lock_guard<std::mutex> hold(lock_);
+      std::lock_guard<plat::Mutex> hold(lock_);
       stop_ = true;
     }
     wake_.notify_all();
-    for (std::thread& t : workers_) t.join();
+    for (plat::Thread& t : workers_) t.join();
   }
 
   // The block being read is served while it is still being decoded: the bytes a worker has
@@ -139,7 +137,7 @@ class ParallelLzma2Stream final : public InStream {
   Status Read(uint8_t* buffer, size_t size, size_t* got) override {
     *got = 0;
     if (size == 0) return Status::kOk;
-    std::unique_lock<std::mutex> hold(lock_);
+    std::unique_lock<plat::Mutex> hold(lock_);
     while (current_ < slots_.size()) {
       Slot& slot = slots_[current_];
       done_.wait(hold, [&] { return slot.finished || served_ < slot.produced; });
@@ -228,7 +226,7 @@ class ParallelLzma2Stream final : public InStream {
   }
 
   void Work() {
-    std::unique_lock<std::mutex> hold(lock_);
+    std::unique_lock<plat::Mutex> hold(lock_);
     for (;;) {
       wake_.wait(hold, [&] { return stop_ || MayStart() || next_ >= slots_.size(); });
       if (stop_ || next_ >= slots_.size()) return;
@@ -250,7 +248,7 @@ class ParallelLzma2Stream final : public InStream {
         auto progress = [&](size_t now) {
           if (now - shown < kShowStep) return true;
           shown = now;
-          std::lock_guard<std::mutex> again(lock_);
+          std::lock_guard<plat::Mutex> again(lock_);
           slot.produced = now;
           if (index == current_) done_.notify_all();
           return !stop_;
@@ -276,9 +274,9 @@ class ParallelLzma2Stream final : public InStream {
   const uint64_t budget_;
   const size_t maxHeld_;
   const size_t maxSpare_;
-  std::mutex lock_;
-  std::condition_variable wake_;  // workers: a block may start, or stop
-  std::condition_variable done_;  // the reader: a block finished or grew
+  plat::Mutex lock_;
+  plat::Condition wake_;  // workers: a block may start, or stop
+  plat::Condition done_;  // the reader: a block finished or grew
   size_t next_ = 0;               // the first block no worker has taken
   size_t current_ = 0;            // the block being read
   uint64_t served_ = 0;           // of the current block
@@ -287,7 +285,7 @@ class ParallelLzma2Stream final : public InStream {
   std::vector<Spare> spares_;
   uint64_t spareBytes_ = 0;
   bool stop_ = false;
-  std::vector<std::thread> workers_;  // last: they start once everything above exists
+  std::vector<plat::Thread> workers_;  // last: they start once everything above exists
 };
 
 // A folder decoded ahead: its bytes, then the status that ended its decoding.
@@ -374,7 +372,7 @@ struct FolderPrefetch::State {
   }
 
   void Work() {
-    std::unique_lock<std::mutex> hold(lock);
+    std::unique_lock<plat::Mutex> hold(lock);
     for (;;) {
       wake.wait(hold, [&] { return stop.load() || MayStart() || next >= jobs.size(); });
       if (stop.load() || next >= jobs.size()) return;
@@ -393,16 +391,16 @@ struct FolderPrefetch::State {
   KeyCache& keys;
   std::vector<Job> jobs;
   std::vector<ptrdiff_t> jobOf;  // by folder index, -1 when not in the list
-  std::mutex lock;
-  std::condition_variable wake;  // workers: a job may start, or stop
-  std::condition_variable done;  // the reader: a job finished
+  plat::Mutex lock;
+  plat::Condition wake;  // workers: a job may start, or stop
+  plat::Condition done;  // the reader: a job finished
   size_t next = 0;               // the first job no worker has taken
   size_t readerAt = 0;           // the job the reader is on
   ptrdiff_t taken = -1;          // the last in-memory job the reader took
   uint64_t heldBytes = 0;
   uint64_t budget = kFixedAhead;
   std::atomic<bool> stop{false};
-  std::vector<std::thread> workers;
+  std::vector<plat::Thread> workers;
 };
 
 // What decoding `folder` whole on a worker costs, or 0 when it is not to be done there;
@@ -461,16 +459,16 @@ FolderPrefetch::FolderPrefetch(Source& source, const Database& db, KeyCache& key
 
 FolderPrefetch::~FolderPrefetch() {
   {
-    std::lock_guard<std::mutex> hold(state_->lock);
+    std::lock_guard<plat::Mutex> hold(state_->lock);
     state_->stop = true;
   }
   state_->wake.notify_all();
-  for (std::thread& t : state_->workers) t.join();
+  for (plat::Thread& t : state_->workers) t.join();
 }
 
 bool FolderPrefetch::Take(size_t folder, Status* openStatus, std::unique_ptr<InStream>* stream) {
   State& st = *state_;
-  std::unique_lock<std::mutex> hold(st.lock);
+  std::unique_lock<plat::Mutex> hold(st.lock);
   ptrdiff_t index = folder < st.jobOf.size() ? st.jobOf[folder] : -1;
   if (index < static_cast<ptrdiff_t>(st.readerAt)) return false;  // not in the list, or out of order
   // The reader has let go of the folder it took before (it opens the next one only then).
@@ -497,7 +495,7 @@ bool FolderPrefetch::Take(size_t folder, Status* openStatus, std::unique_ptr<InS
 
 unsigned DecodeThreads() {
   unsigned wanted = CurrentLimits().decodeThreads;
-  if (wanted == 0) wanted = std::thread::hardware_concurrency();
+  if (wanted == 0) wanted = plat::ProcessorCount();
   return std::max(wanted, 1u);
 }
 

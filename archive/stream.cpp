@@ -46,7 +46,7 @@ bool FileSource::Open(const std::string& path) {
 
 bool FileSource::ReadAt(uint64_t offset, void* buffer, size_t size) {
   if (offset > total_ || size > total_ - offset) return false;
-  std::lock_guard<std::mutex> hold(lock_);
+  std::lock_guard<plat::Mutex> hold(lock_);
   auto* out = static_cast<uint8_t*>(buffer);
   // Parts are few; a linear walk is cheaper than it looks next to the read itself.
   for (Part& part : parts_) {

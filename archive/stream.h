@@ -6,12 +6,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "archive/archive.h"
 #include "platform/platform.h"
+#include "platform/threads.h"
 
 namespace archive::detail {
 
@@ -66,7 +66,7 @@ class FileSource final : public Source {
   };
   std::vector<Part> parts_;
   uint64_t total_ = 0;
-  std::mutex lock_;  // the parts' file pointers are shared
+  plat::Mutex lock_;  // the parts' file pointers are shared
 };
 
 // A pull stream. Read fills up to `size` bytes and sets `*got`; 0 with kOk means the end.

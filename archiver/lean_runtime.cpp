@@ -108,6 +108,18 @@ void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
   return std::malloc(size ? size : 1);
 }
 
+// The array forms too: the runtime's nothrow one catches its own bad_alloc, and that catch
+// alone brings the exception machinery, the unwinder and the POSIX threads layer back.
+void* operator new[](std::size_t size) {
+  void* block = std::malloc(size ? size : 1);
+  if (!block) std::abort();
+  return block;
+}
+
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+  return std::malloc(size ? size : 1);
+}
+
 // std::make_shared's control block asks this whether a deleter lookup names its tag. The
 // runtime's version lives with the rest of its shared_ptr support, which throws bad_weak_ptr.
 // Without RTTI no real type_info of the tag can reach it; its name is compared all the same.
