@@ -111,6 +111,13 @@ cpu_of() {
   awk -v hz="$(getconf CLK_TCK)" '{ sub(/^.*\) /, ""); printf "%.2f", ($12 + $13) / hz }' "/proc/$1/stat"
 }
 export -f cpu_of
+# cpu_mark: notes the CPU so far of the Wine server, the X server and this shell's children.
+cpu_mark() {
+  server=$(pgrep -n -x "wineserver(64)?") display=$(pgrep -n -x Xvfb)
+  s0=$(cpu_of "$server") d0=$(cpu_of "$display") t0=$(children_cpu)
+}
+children_cpu() { awk '{ print $14 + $15 + $16 + $17 }' "/proc/$$/stat"; }
+export -f cpu_mark children_cpu
 
 timed() {
   local b=$1 n=$2 mode=$3 wine dest start end rc count server display s0 d0 t0 t1
@@ -123,8 +130,7 @@ timed() {
       local args=(-hp)
       [ "$mode" = un-jp ] && args=(-jp -hideend)
       sync
-      server=$(pgrep -n -x "wineserver(64)?") display=$(pgrep -n -x Xvfb)
-      s0=$(cpu_of "$server") d0=$(cpu_of "$display") t0=$(awk '{ print $14 + $15 + $16 + $17 }' /proc/$$/stat)
+      cpu_mark
       start=$(date +%s.%N)
       (cd "$dest" && "$wine" uninst.exe "${args[@]}") >/dev/null 2>&1
       rc=$?
@@ -140,8 +146,7 @@ timed() {
     *)
       rm -rf "$dest"
       sync
-      server=$(pgrep -n -x "wineserver(64)?") display=$(pgrep -n -x Xvfb)
-      s0=$(cpu_of "$server") d0=$(cpu_of "$display") t0=$(awk '{ print $14 + $15 + $16 + $17 }' /proc/$$/stat)
+      cpu_mark
       start=$(date +%s.%N)
       (cd "$bench/pkg-$b-$n" && "$wine" setup.exe "$mode" "/D=C:\\bench") >/dev/null 2>&1
       rc=$?
@@ -153,7 +158,7 @@ timed() {
       fi
       ;;
   esac
-  t1=$(awk '{ print $14 + $15 + $16 + $17 }' /proc/$$/stat)
+  t1=$(children_cpu)
   awk -v a="$start" -v z="$end" -v b="$b" -v n="$n" -v m="$mode" \
     'BEGIN { printf "%s %s %s %.2f\n", b, n, m, z - a }' | tee -a "$results"
   # Where the CPU went: the program and its children, the Wine server, the X server.

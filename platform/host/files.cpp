@@ -230,6 +230,21 @@ void CountOpen(intptr_t fd, const FileId& id, bool writer) {
   Machine().openHandles[static_cast<int>(fd)] = {id, writer};
 }
 
+// Counts a descriptor just opened against its file; `created` when the file is new (its inode
+// number may be one that a deleted file had). False, with the descriptor closed and the error
+// set, when the file cannot be identified.
+bool CountOpened(int fd, bool writer, bool created) {
+  struct stat opened{};
+  if (fstat(fd, &opened) != 0) {
+    SetErrorFromErrno(errno);
+    close(fd);
+    return false;
+  }
+  if (created) ForgetFile(IdOf(opened));
+  CountOpen(fd, IdOf(opened), writer);
+  return true;
+}
+
 void CountClose(intptr_t fd) {
   auto& handles = Machine().openHandles;
   auto handle = handles.find(static_cast<int>(fd));
@@ -408,15 +423,8 @@ File File::Open(const std::string& path, OpenMode mode) {
     }
     return File();
   }
-  struct stat opened{};
-  if (fstat(fd, &opened) != 0) {
-    SetErrorFromErrno(errno);
-    close(fd);
-    return File();
-  }
-  if (!st) ForgetFile(IdOf(opened));  // an inode number reused
+  if (!CountOpened(fd, writer, !st)) return File();
   if (mode == OpenMode::kAppend) lseek(fd, 0, SEEK_END);
-  CountOpen(fd, IdOf(opened), writer);
   return File(fd);
 }
 
@@ -436,13 +444,7 @@ File File::HoldFolder(const std::string& path) {
     SetErrorFromErrno(errno);
     return File();
   }
-  struct stat opened{};
-  if (fstat(fd, &opened) != 0) {
-    SetErrorFromErrno(errno);
-    close(fd);
-    return File();
-  }
-  CountOpen(fd, IdOf(opened), false);
+  if (!CountOpened(fd, false, false)) return File();
   return File(fd);
 }
 

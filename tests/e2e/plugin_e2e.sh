@@ -106,15 +106,6 @@ build/native/setup-pack build "$work/projB" -o "$work/pkgB/setup.exe" --arch "$b
 check "setup-pack builds package B" $?
 
 # --- helpers ------------------------------------------------------------------------------------
-wait_for() {  # wait_for SECONDS TEST...: polls TEST every 0.2 s while setup.exe runs
-  local deadline=$((SECONDS + $1))
-  shift
-  until "$@"; do
-    [ "$SECONDS" -lt "$deadline" ] || return 1
-    kill -0 "$setup_pid" 2>/dev/null || { "$@"; return; }
-    sleep 0.2
-  done
-}
 windows() {  # "id width" of every visible top-level window of setup.exe
   local id geometry
   for id in $(xdotool search --onlyvisible --class "setup.exe" 2>/dev/null); do

@@ -99,15 +99,6 @@ build/native/setup-pack build "$project" -o "$work/pkg/setup.exe" --arch "$build
 check "setup-pack builds the package" $?
 
 # --- the run, on a virtual display --------------------------------------------------------------
-wait_for() {  # wait_for SECONDS TEST...: polls TEST every 0.2 s while setup.exe runs
-  local deadline=$((SECONDS + $1))
-  shift
-  until "$@"; do
-    [ "$SECONDS" -lt "$deadline" ] || return 1
-    kill -0 "$setup_pid" 2>/dev/null || { "$@"; return; }
-    sleep 0.2
-  done
-}
 wizard_window() {  # the id of the wizard's visible top-level window (the unpack window is smaller)
   local id geometry
   for id in $(xdotool search --onlyvisible --class "setup.exe" 2>/dev/null); do

@@ -20,6 +20,15 @@ check() {  # check NAME CONDITION-RESULT
 gui_counts() {  # sets passed and failed from the results file
   passed=$(grep -c '^ok' "$results") failed=$(grep -c '^FAIL' "$results")
 }
+wait_for() {  # wait_for SECONDS TEST...: polls TEST every 0.2 s while setup.exe runs (pid in setup_pid)
+  local deadline=$((SECONDS + $1))
+  shift
+  until "$@"; do
+    [ "$SECONDS" -lt "$deadline" ] || return 1
+    kill -0 "$setup_pid" 2>/dev/null || { "$@"; return; }
+    sleep 0.2
+  done
+}
 gui_require() {  # gui_require TOOL-OR-FILE...: a missing one fails the run at once
   local tool
   for tool in "$@"; do
