@@ -279,9 +279,10 @@ LzmaCore::Result LzmaCore::Decode(const uint8_t*& inRef, const uint8_t* inSafe,
           // The source of this match is now known to within 16 bytes, and it is usually far
           // outside the cache: fetching it while the last four bits decode hides part of
           // the miss that the copy would otherwise wait for.
-          if (dicPos > dist + 16) {
-            __builtin_prefetch(dic + dicPos - dist - 16);
-            __builtin_prefetch(dic + dicPos - dist + 32);
+          const size_t back = size_t{dist} + 16;
+          if (dicPos > back) {
+            __builtin_prefetch(dic + (dicPos - back));
+            __builtin_prefetch(dic + (dicPos - back) + 48);
           }
           unsigned m = 1;
           for (unsigned i = 0; i < 4; ++i) {
