@@ -377,6 +377,20 @@ File File::Open(const std::string& path, OpenMode mode) {
     return File();
   }
   bool writer = mode != OpenMode::kRead && mode != OpenMode::kHold;
+  if (mode == OpenMode::kCreateAlways) {
+    // Most files an extraction creates are new: made exclusively, a file cannot be open,
+    // read-only or a folder, so the look before opening (a path walk per entry) is not needed.
+    int fd = open(m.host.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) return CountOpened(fd, writer, true) ? File(fd) : File();
+    if (errno != EEXIST) {
+      if (errno == ENOENT) {
+        SetMissingError(m.host);
+      } else {
+        SetErrorFromErrno(errno);
+      }
+      return File();
+    }
+  }
   std::optional<struct stat> st = StatOf(m.host);
   if (mode == OpenMode::kCreateNew) {
     struct stat link{};
