@@ -150,7 +150,14 @@ std::optional<struct stat> StatOf(const std::string& hostPath) {
   return st;
 }
 
-FileId IdOf(const struct stat& st) { return {st.st_dev, st.st_ino}; }
+void IdentifyCreated();
+
+// Every identity is taken here, so the files still unidentified get theirs first: whatever
+// is then looked up or recorded about a file sees them counted as open.
+FileId IdOf(const struct stat& st) {
+  IdentifyCreated();
+  return {st.st_dev, st.st_ino};
+}
 
 // A symbolic link stands for a Windows junction or symbolic link: a reparse point, reported
 // with the attributes of what it points at, as FindFirstFile and GetFileAttributes do.
@@ -245,7 +252,27 @@ bool CountOpened(int fd, bool writer, bool created) {
   return true;
 }
 
+void IdentifyCreated() {
+  auto& pending = Machine().unidentified;
+  while (!pending.empty()) {
+    auto [fd, writer] = pending.back();
+    pending.pop_back();
+    struct stat st{};
+    if (fstat(fd, &st) != 0) continue;
+    const FileId id{st.st_dev, st.st_ino};
+    ForgetFile(id);  // a new file may have the inode number of a deleted one
+    CountOpen(fd, id, writer);
+  }
+}
+
 void CountClose(intptr_t fd) {
+  auto& pending = Machine().unidentified;
+  for (size_t i = pending.size(); i-- > 0;) {
+    if (pending[i].first == static_cast<int>(fd)) {
+      pending.erase(pending.begin() + static_cast<std::ptrdiff_t>(i));
+      return;
+    }
+  }
   auto& handles = Machine().openHandles;
   auto handle = handles.find(static_cast<int>(fd));
   if (handle == handles.end()) return;
@@ -381,7 +408,10 @@ File File::Open(const std::string& path, OpenMode mode) {
     // Most files an extraction creates are new: made exclusively, a file cannot be open,
     // read-only or a folder, so the look before opening (a path walk per entry) is not needed.
     int fd = open(m.host.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0) return CountOpened(fd, writer, true) ? File(fd) : File();
+    if (fd >= 0) {
+      Machine().unidentified.emplace_back(fd, writer);
+      return File(fd);
+    }
     if (errno != EEXIST) {
       if (errno == ENOENT) {
         SetMissingError(m.host);

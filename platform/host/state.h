@@ -98,6 +98,10 @@ struct State {
   // What each open descriptor counts against, so that closing one needs no system call to
   // find out (an extraction opens and closes a file per entry).
   std::map<int, std::pair<FileId, bool>> openHandles;  // descriptor -> (file, writer)
+  // Descriptors of files just made exclusively (nothing else can have them open yet): their
+  // identity is looked up only once something asks for any file's identity, so a new file
+  // that is written and closed in between (an extraction's) costs no lookup and no entry.
+  std::vector<std::pair<int, bool>> unidentified;  // descriptor, writer
   std::map<FileId, host::FolderAccess> folderAccess;  // folders given an access list of their own
 
   RegKeyNode registryRoots[6];  // indexed by RegRoot code 1..5

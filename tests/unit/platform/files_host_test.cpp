@@ -134,6 +134,35 @@ TEST(HostFiles, AWriterExcludesEveryOtherHandle) {
   EXPECT_TRUE(plat::File::Open(path, plat::OpenMode::kRead).IsOpen());
 }
 
+// New files are counted as open only once another call looks at a file: two made one after
+// the other and still open must each exclude every other handle, as an existing one does,
+// and closing one must not release the other.
+TEST(HostFiles, NewFilesStillOpenExcludeOtherHandles) {
+  TestFolder machine;
+  const std::string first = machine / "a.bin", second = machine / "b.bin";
+  plat::File a = plat::File::Open(first, plat::OpenMode::kCreateAlways);
+  plat::File b = plat::File::Open(second, plat::OpenMode::kCreateAlways);
+  ASSERT_TRUE(a.IsOpen());
+  ASSERT_TRUE(b.IsOpen());
+  for (const std::string& path : {first, second}) {
+    EXPECT_FALSE(plat::File::Open(path, plat::OpenMode::kCreateAlways).IsOpen()) << path;
+    EXPECT_EQ(plat::LastError(), 32u) << path;
+    EXPECT_FALSE(plat::DeleteFile(path)) << path;
+  }
+  a.Close();
+  EXPECT_TRUE(plat::File::Open(first, plat::OpenMode::kRead).IsOpen());
+  EXPECT_FALSE(plat::File::Open(second, plat::OpenMode::kRead).IsOpen());
+  b.Close();
+  EXPECT_TRUE(plat::DeleteFile(second));
+
+  // Closed before anything asked, a new file leaves no count behind.
+  plat::File c = plat::File::Open(machine / "c.bin", plat::OpenMode::kCreateAlways);
+  ASSERT_TRUE(c.Write(BytesView("c")));
+  c.Close();
+  EXPECT_TRUE(plat::File::Open(machine / "c.bin", plat::OpenMode::kReadWrite).IsOpen());
+  EXPECT_TRUE(plat::DeleteFile(machine / "c.bin"));
+}
+
 TEST(HostFiles, ModifiedTimeIsFiletime) {
   TestFolder machine;
   const std::string path = machine / "t.txt";
