@@ -343,26 +343,30 @@ LzmaCore::Result LzmaCore::Decode(const uint8_t*& inRef, const uint8_t* inSafe,
       break;
     }
     const size_t total = len + 2;
-    // Before the ring first wraps, the bytes past the position are not history yet, so a
-    // match that fits may be copied in whole words running up to 7 bytes beyond its end.
-    if (!full && total <= dicLimit - dicPos && dicSize - dicPos >= total + 8) {
+    // The common match: it fits before the limit and its source does not wrap. Before the
+    // ring first wraps, the bytes past the position are not history yet, so the copy may
+    // run in whole words up to 7 bytes beyond the match's end; after that it stops exactly.
+    if (total <= dicLimit - dicPos && rep0 < dicPos) {
       uint8_t* d = dic + dicPos;
       const uint8_t* s = d - rep0 - 1;
       uint8_t* const e = d + total;
       dicPos += total;
       if (rep0 >= 7) {
-        do {
+        auto copyWord = [&] {
           uint64_t word;
           std::memcpy(&word, s, 8);
           std::memcpy(d, &word, 8);
           d += 8;
           s += 8;
-        } while (d < e);
-      } else {
-        do {
-          *d++ = *s++;
-        } while (d < e);
+        };
+        if (!full && dicSize - dicPos >= 8) {
+          do copyWord();
+          while (d < e);
+          continue;
+        }
+        while (e - d >= 8) copyWord();
       }
+      while (d < e) *d++ = *s++;
       continue;
     }
     copyMatch(total);
