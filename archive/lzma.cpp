@@ -433,13 +433,14 @@ class DictionaryStream : public InStream {
   // For a dictionary that holds the whole output: decodes all of it without serving and
   // hands the buffer over; `*produced` tells how much of it is valid when the result is an
   // error.
-  Status DecodeWhole(const std::function<bool(size_t)>& progress, std::unique_ptr<uint8_t[]>* out,
-                     size_t* produced) {
+  Status DecodeWhole(const std::function<bool(const uint8_t*, size_t)>& progress,
+                     std::unique_ptr<uint8_t[]>* out, size_t* produced) {
     while (outLeft_ > 0 && error_ == Status::kOk) {
       if (core_.Position() == core_.DictionarySize()) break;  // cannot happen when sized right
       Status s = Step();
       if (s != Status::kOk) error_ = s;
-      if (progress && !progress(core_.Position()) && error_ == Status::kOk) error_ = Status::kCancelled;
+      if (progress && !progress(core_.Dictionary(), core_.Position()) && error_ == Status::kOk)
+        error_ = Status::kCancelled;
     }
     if (error_ == Status::kOk && outLeft_ != 0) error_ = Status::kDataError;
     *produced = core_.Position();
@@ -448,14 +449,12 @@ class DictionaryStream : public InStream {
   }
 
  public:
-  bool TakeWhole(const std::function<bool(size_t)>& progress, std::unique_ptr<uint8_t[]>* out,
-                 size_t* produced, Status* status) final {
+  bool TakeWhole(const std::function<bool(const uint8_t*, size_t)>& progress,
+                 std::unique_ptr<uint8_t[]>* out, size_t* produced, Status* status) final {
     if (served_ != 0 || core_.Position() != 0 || core_.DictionarySize() < outLeft_) return false;
     whole_ = true;
     *status = DecodeWhole(progress, out, produced);
-    if (!restart_) return true;
-    out->reset();
-    return false;
+    return !restart_;
   }
 
   Status Read(uint8_t* buffer, size_t size, size_t* got) final {
@@ -692,7 +691,9 @@ Status DecodeLzma2Block(const Bytes& props, std::unique_ptr<InStream> input, uin
   Lzma2Stream stream(std::move(input), outSize);
   Status s = stream.InitWhole(props, std::move(buffer));
   if (s != Status::kOk) return s;
-  return stream.DecodeWhole(progress, out, produced);
+  std::function<bool(const uint8_t*, size_t)> step;
+  if (progress) step = [&progress](const uint8_t*, size_t final) { return progress(final); };
+  return stream.DecodeWhole(step, out, produced);
 }
 
 Status CreateLzma2Stream(const Bytes& props, std::unique_ptr<InStream> input, uint64_t outSize,

@@ -288,26 +288,6 @@ class ParallelLzma2Stream final : public InStream {
   std::vector<plat::Thread> workers_;  // last: they start once everything above exists
 };
 
-// A folder decoded ahead: its bytes, then the status that ended its decoding.
-class DecodedFolder final : public InStream {
- public:
-  DecodedFolder(std::unique_ptr<uint8_t[]> data, size_t size, Status end)
-      : data_(std::move(data)), size_(size), end_(end) {}
-  Status Read(uint8_t* buffer, size_t size, size_t* got) override {
-    *got = std::min(size, size_ - pos_);
-    if (*got == 0) return size == 0 ? Status::kOk : end_;
-    std::memcpy(buffer, data_.get() + pos_, *got);
-    pos_ += *got;
-    return Status::kOk;
-  }
-
- private:
-  std::unique_ptr<uint8_t[]> data_;
-  size_t size_;
-  size_t pos_ = 0;
-  Status end_;
-};
-
 // Decoding is read in pieces of this size, so a stop request is seen within one of them.
 constexpr size_t kFolderPiece = 1 << 20;
 
@@ -321,11 +301,46 @@ struct FolderPrefetch::State {
     bool inMemory = false;
     bool whole = false;  // LZMA or LZMA2 decoded straight into its dictionary
     ptrdiff_t barrier = -1;  // the last job before this one that the reader opens itself
+    bool opened = false;    // openStatus is known
     bool finished = false;
+    bool released = false;  // the reader went past it before it finished
     Status openStatus = Status::kOk;
     Status endStatus = Status::kOk;
     std::unique_ptr<uint8_t[]> data;
     size_t produced = 0;
+    // Under the lock, while decoding: the buffer being decoded into and how many bytes at
+    // its front are final, so the reader writes files from it before the folder is done.
+    const uint8_t* base = nullptr;
+    size_t ready = 0;
+  };
+
+  // A folder being decoded ahead, read as its bytes become final; then the status that ended
+  // its decoding. Lives no longer than the prefetch that made it.
+  class Stream final : public InStream {
+   public:
+    Stream(plat::Mutex& lock, plat::Condition& grown, const Job& job)
+        : lock_(lock), grown_(grown), job_(job) {}
+    // The copy runs under the lock: a buffer decoded into can be dropped (and decoded again)
+    // when the decoder finds it must start over.
+    Status Read(uint8_t* buffer, size_t size, size_t* got) override {
+      *got = 0;
+      if (size == 0) return Status::kOk;
+      std::unique_lock<plat::Mutex> hold(lock_);
+      grown_.wait(hold, [&] { return job_.finished || (job_.base && served_ < job_.ready); });
+      size_t avail = job_.base && job_.ready > served_ ? job_.ready - served_ : 0;
+      if (avail == 0) return job_.endStatus;
+      size_t n = std::min(size, avail);
+      std::memcpy(buffer, job_.base + served_, n);
+      served_ += n;
+      *got = n;
+      return Status::kOk;
+    }
+
+   private:
+    plat::Mutex& lock_;
+    plat::Condition& grown_;
+    const Job& job_;
+    size_t served_ = 0;
   };
 
   State(Source& src, const Database& database, KeyCache& keyCache)
@@ -339,20 +354,51 @@ struct FolderPrefetch::State {
     return next == readerAt || heldBytes + jobs[next].cost <= budget;
   }
 
+  // Under the lock: more of a job's bytes are final (the reader is woken only for its own).
+  void Publish(Job& job, const uint8_t* base, size_t ready) {
+    job.base = base;
+    job.ready = ready;
+    if (&job == &jobs[readerAt]) done.notify_all();
+  }
+
   void Decode(Job& job) {
     std::vector<uint64_t> offsets, sizes;
     FolderPackStreams(db, job.folder, &offsets, &sizes);
     std::unique_ptr<InStream> stream;
     Status s = OpenFolder(source, db.folders[job.folder], offsets, sizes, keys, &stream, false);
-    job.openStatus = s;
+    {
+      std::lock_guard<plat::Mutex> hold(lock);
+      job.openStatus = s;
+      job.opened = true;
+      done.notify_all();
+    }
     if (s != Status::kOk) return;
     if (job.whole) {
-      auto keepGoing = [this](size_t) { return !stop.load(std::memory_order_relaxed); };
+      size_t shown = 0;
+      auto keepGoing = [&](const uint8_t* base, size_t now) {
+        if (now - shown >= kFolderPiece) {
+          shown = now;
+          std::lock_guard<plat::Mutex> hold(lock);
+          Publish(job, base, now);
+        }
+        return !stop.load(std::memory_order_relaxed);
+      };
       if (stream->TakeWhole(keepGoing, &job.data, &job.produced, &job.endStatus)) return;
+      // A dictionary reset inside: decoded again the streaming way, into a buffer of its
+      // own. The bytes the reader has had are the same there.
+      {
+        std::lock_guard<plat::Mutex> hold(lock);
+        Publish(job, nullptr, 0);
+      }
+      job.data.reset();
+      job.produced = 0;
       if (stop.load()) return;
       stream.reset();
-      job.openStatus = s = OpenFolder(source, db.folders[job.folder], offsets, sizes, keys, &stream, false);
-      if (s != Status::kOk) return;
+      s = OpenFolder(source, db.folders[job.folder], offsets, sizes, keys, &stream, false);
+      if (s != Status::kOk) {
+        job.endStatus = s;
+        return;
+      }
     }
     const size_t size = static_cast<size_t>(job.size);
     job.data.reset(new (std::nothrow) uint8_t[std::max<size_t>(size, 1)]);
@@ -365,6 +411,10 @@ struct FolderPrefetch::State {
       size_t got = 0;
       s = ReadFull(*stream, job.data.get() + done, std::min(kFolderPiece, size - done), &got);
       done += got;
+      {
+        std::lock_guard<plat::Mutex> hold(lock);
+        Publish(job, job.data.get(), done);
+      }
       if (s != Status::kOk || got == 0) break;
     }
     job.produced = done;
@@ -382,8 +432,20 @@ struct FolderPrefetch::State {
       Decode(job);
       hold.lock();
       job.finished = true;
+      job.base = job.data.get();
+      job.ready = job.produced;
+      if (job.released) Release(job);
       done.notify_all();
     }
+  }
+
+  // Under the lock, once the reader is past a finished job: its memory goes back.
+  void Release(Job& job) {
+    heldBytes -= job.cost;
+    job.data.reset();
+    job.base = nullptr;
+    job.ready = 0;
+    wake.notify_all();
   }
 
   Source& source;
@@ -471,9 +533,15 @@ bool FolderPrefetch::Take(size_t folder, Status* openStatus, std::unique_ptr<InS
   std::unique_lock<plat::Mutex> hold(st.lock);
   ptrdiff_t index = folder < st.jobOf.size() ? st.jobOf[folder] : -1;
   if (index < static_cast<ptrdiff_t>(st.readerAt)) return false;  // not in the list, or out of order
-  // The reader has let go of the folder it took before (it opens the next one only then).
+  // The reader has let go of the folder it took before (it opens the next one only then);
+  // one still decoding gives its memory back when it ends.
   if (st.taken >= 0) {
-    st.heldBytes -= st.jobs[static_cast<size_t>(st.taken)].cost;
+    State::Job& before = st.jobs[static_cast<size_t>(st.taken)];
+    if (before.finished) {
+      st.Release(before);
+    } else {
+      before.released = true;
+    }
     st.taken = -1;
   }
   st.readerAt = static_cast<size_t>(index);
@@ -485,11 +553,10 @@ bool FolderPrefetch::Take(size_t folder, Status* openStatus, std::unique_ptr<InS
     return false;
   }
   st.wake.notify_all();
-  st.done.wait(hold, [&] { return job.finished; });
+  st.done.wait(hold, [&] { return job.opened; });
   st.taken = index;
   *openStatus = job.openStatus;
-  if (job.openStatus == Status::kOk)
-    *stream = std::make_unique<DecodedFolder>(std::move(job.data), job.produced, job.endStatus);
+  if (job.openStatus == Status::kOk) *stream = std::make_unique<State::Stream>(st.lock, st.done, job);
   return true;
 }
 

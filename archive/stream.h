@@ -77,10 +77,12 @@ class InStream {
   virtual Status Read(uint8_t* buffer, size_t size, size_t* got) = 0;
   // For a stream not read yet whose decoder's buffer can hold all of its output: decodes it
   // all and hands that buffer over (`*produced` bytes valid, `*status` what ended it), so a
-  // whole folder is held once, not twice. `keepGoing` is asked with the bytes decoded so far
-  // after every step; false stops with kCancelled. False when the stream cannot; it may have
-  // been read then, and is to be opened again.
-  virtual bool TakeWhole(const std::function<bool(size_t)>& keepGoing,
+  // whole folder is held once, not twice. `keepGoing` is asked after every step with the
+  // buffer and how many bytes at its front are final (they may be read while the rest is
+  // decoded); false stops with kCancelled. False when the stream cannot; it may have been
+  // read then, and is to be opened again; a buffer already decoded into is then in `*out`
+  // still, so that whoever read from it decides when it goes.
+  virtual bool TakeWhole(const std::function<bool(const uint8_t*, size_t)>& keepGoing,
                          std::unique_ptr<uint8_t[]>* out, size_t* produced, Status* status) {
     (void)keepGoing, (void)out, (void)produced, (void)status;
     return false;
