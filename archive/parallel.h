@@ -60,8 +60,8 @@ constexpr uint64_t kSmallFolder = uint64_t{8} << 20;
 
 // Independent folders (a non-solid archive, or one of several solid blocks) decoded side by
 // side: workers open and decode the folders the reader will need next, each whole into a
-// buffer of its unpacked size, and the reader takes them in archive order, so files are
-// still written and reported on its thread. Any other folder is a barrier: the reader streams
+// buffer of its unpacked size, and the reader takes them in archive order, reading each one's
+// bytes as they become final, so files are still written and reported on its thread. Any other folder is a barrier: the reader streams
 // it the old way (its blocks on threads) and no folder after it starts before the reader
 // reaches it.
 //
@@ -81,9 +81,10 @@ class FolderPrefetch {
   static size_t InMemory(const Database& db, const std::vector<size_t>& folders);
 
   // Called for every folder of the list, in order, when the reader comes to it. False for a
-  // folder the reader opens itself; otherwise waits for the folder and sets `*openStatus` to
-  // what opening it gave and, when that is kOk, `*stream` to its decoded bytes (followed by
-  // the error that stopped its decoding, if any).
+  // folder the reader opens itself; otherwise waits until a worker has opened the folder and
+  // sets `*openStatus` to what that gave and, when it is kOk, `*stream` to its decoded bytes
+  // as they come (followed by the error that stopped its decoding, if any). The stream is to
+  // be dropped before the prefetch.
   bool Take(size_t folder, Status* openStatus, std::unique_ptr<InStream>* stream);
 
  private:
