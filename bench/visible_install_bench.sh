@@ -91,12 +91,11 @@ for b in $builds; do
   done
 done
 
-xvfb_make_prefix "$bench/prefix"
 # A bare X server has no window manager, and Wine waits up to 2 s for one whenever it hides a
 # managed window (so at every window's close: about 2 s on top of each visible run, whatever
 # its size, with both processors idle). A desktop's window manager answers at once; windows
 # that Wine does not hand to a manager cost the same, so the timings are of the program.
-/usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+xvfb_make_prefix "$bench/prefix" unmanaged
 export bench sizes builds runs modes
 results=$bench/results.txt
 : >"$results"
