@@ -91,12 +91,11 @@ for b in $builds; do
   done
 done
 
-xvfb_make_prefix "$bench/prefix"
 # A bare X server has no window manager, and Wine waits up to 2 s for one whenever it hides a
 # managed window (so at every window's close: about 2 s on top of each visible run, whatever
 # its size, with both processors idle). A desktop's window manager answers at once; windows
 # that Wine does not hand to a manager cost the same, so the timings are of the program.
-/usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+xvfb_make_prefix "$bench/prefix" unmanaged
 export bench sizes builds runs modes
 results=$bench/results.txt
 : >"$results"
@@ -111,13 +110,29 @@ cpu_of() {
   awk -v hz="$(getconf CLK_TCK)" '{ sub(/^.*\) /, ""); printf "%.2f", ($12 + $13) / hz }' "/proc/$1/stat"
 }
 export -f cpu_of
+# The Wine server of this prefix (it works in a folder named after the prefix folder's device
+# and inode) and the X server of this display: the newest of each on this shared machine is
+# often another run's, whose CPU would be counted (or a negative difference when it ended).
+own_wineserver() {
+  local id p
+  id=$(printf 'server-%x-%x' "$(stat -c %d "$WINEPREFIX")" "$(stat -c %i "$WINEPREFIX")")
+  for p in $(pgrep -x "wineserver(64)?"); do
+    [ "$(basename "$(readlink "/proc/$p/cwd")")" = "$id" ] && { echo "$p"; return; }
+  done
+}
+own_display_server() {
+  local p
+  for p in $(pgrep -x Xvfb); do
+    tr '\0' ' ' <"/proc/$p/cmdline" | grep -qF " $DISPLAY " && { echo "$p"; return; }
+  done
+}
 # cpu_mark: notes the CPU so far of the Wine server, the X server and this shell's children.
 cpu_mark() {
-  server=$(pgrep -n -x "wineserver(64)?") display=$(pgrep -n -x Xvfb)
+  server=$(own_wineserver) display=$(own_display_server)
   s0=$(cpu_of "$server") d0=$(cpu_of "$display") t0=$(children_cpu)
 }
 children_cpu() { awk '{ print $14 + $15 + $16 + $17 }' "/proc/$$/stat"; }
-export -f cpu_mark children_cpu
+export -f cpu_mark children_cpu own_wineserver own_display_server
 
 timed() {
   local b=$1 n=$2 mode=$3 wine dest start end rc count server display s0 d0 t0 t1
@@ -161,10 +176,13 @@ timed() {
   t1=$(children_cpu)
   awk -v a="$start" -v z="$end" -v b="$b" -v n="$n" -v m="$mode" \
     'BEGIN { printf "%s %s %s %.2f\n", b, n, m, z - a }' | tee -a "$results"
-  # Where the CPU went: the program and its children, the Wine server, the X server.
+  # Where the CPU went: the program and its children, the Wine server, the X server. The
+  # uninstall's engine copy outlives the launcher, so its CPU reaches no one's count here.
+  local program=program
+  case $mode in un-*) program="launcher (not the engine)" ;; esac
   awk -v hz="$(getconf CLK_TCK)" -v t0="$t0" -v t1="$t1" -v s0="$s0" -v s1="$(cpu_of "$server")" \
-    -v d0="$d0" -v d1="$(cpu_of "$display")" \
-    'BEGIN { printf "    cpu: program %.2f s, wineserver %.2f s, X server %.2f s\n", (t1 - t0) / hz, s1 - s0, d1 - d0 }'
+    -v d0="$d0" -v d1="$(cpu_of "$display")" -v p="$program" \
+    'BEGIN { printf "    cpu: %s %.2f s, wineserver %.2f s, X server %.2f s\n", p, (t1 - t0) / hz, s1 - s0, d1 - d0 }'
 
 }
 # install_silently BUILD N: the product in C:\bench again, for an uninstall to remove.
