@@ -117,11 +117,12 @@ Status Reader::Impl::WriteEntry(const Entry& e, const std::string& destPath,
   *streamBroken = false;
   size_t sep = text::FindLastSeparator(destPath);
   std::string folder = sep != std::string::npos && sep > 0 ? destPath.substr(0, sep) : "";
-  bool folderChecked = folder.empty() || folder != lastFolder;
-  if (folderChecked && !folder.empty()) plat::CreateDirectories(folder);
+  // An entry in the folder the last one went into does not look at the folder again.
+  bool sameFolder = !folder.empty() && folder == lastFolder;
+  if (!sameFolder && !folder.empty()) plat::CreateDirectories(folder);
   lastFolder = folder;
   plat::File file = plat::File::Open(destPath, plat::OpenMode::kCreateAlways);
-  if (!file.IsOpen() && !folderChecked) {
+  if (!file.IsOpen() && sameFolder) {
     // The folder made for an earlier entry may have gone since (another program removed it).
     plat::CreateDirectories(folder);
     file = plat::File::Open(destPath, plat::OpenMode::kCreateAlways);
