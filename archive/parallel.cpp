@@ -74,6 +74,7 @@ struct Block {
   uint64_t inStart = 0;
   uint64_t inSize = 0;
   uint64_t outSize = 0;
+  bool lzmaSeen = false;  // an LZMA chunk came after its dictionary reset
 };
 
 // Walks the chunk headers (skipping their data) and cuts the stream at every dictionary
@@ -103,6 +104,13 @@ bool ScanBlocks(const RangeReader& reader, uint64_t outSize, std::vector<Block>*
     if (dictReset || blocks->empty()) {
       if (!dictReset) return false;  // the first chunk must reset; let the old decoder say so
       blocks->push_back(Block{pos, 0, 0});
+    }
+    if (control >= 0x80 && !blocks->back().lzmaSeen) {
+      // A block decoded on its own has no properties before its own; one whose first LZMA
+      // chunk carries on with the block before's (a stored chunk reset the dictionary only)
+      // is left to the old decoder, which has them.
+      if (blocks->size() > 1 && control < 0xC0) return false;
+      blocks->back().lzmaSeen = true;
     }
     if (length > reader.Size() - pos || unpacked > outSize - out) return false;
     blocks->back().inSize += length;

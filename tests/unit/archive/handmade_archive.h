@@ -49,10 +49,11 @@ inline uint32_t Crc(BytesView data) {
       crc32(0L, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
 }
 
-// `methodId` replaces Copy when given (to make an archive with a method we do not support).
-// Without `storeNames` the header has no name property at all.
+// `methodId` replaces Copy when given (to make an archive with a method we do not support,
+// or, with `props`, one whose packed streams the test made itself). Without `storeNames` the
+// header has no name property at all.
 inline Bytes MakeArchive(const std::vector<Item>& items, Bytes methodId = Bytes(1, '\0'),
-                         bool storeNames = true) {
+                         bool storeNames = true, const Bytes& props = {}) {
   Bytes packed, header;
   std::vector<const Item*> withData;
   for (const Item& it : items)
@@ -75,8 +76,12 @@ inline Bytes MakeArchive(const std::vector<Item>& items, Bytes methodId = Bytes(
     header.push_back(0x00);
     for (size_t i = 0; i < withData.size(); ++i) {
       header.push_back(0x01);  // one coder
-      header.push_back(static_cast<char>(methodId.size()));
+      header.push_back(static_cast<char>(methodId.size() | (props.empty() ? 0 : 0x20)));
       header += methodId;
+      if (!props.empty()) {
+        PutNumber(header, props.size());
+        header += props;
+      }
     }
     header.push_back(0x0C);
     for (const Item* it : withData) PutNumber(header, it->data.size());

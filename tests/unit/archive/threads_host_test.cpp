@@ -14,6 +14,7 @@
 #include "archive/stream.h"
 #include "platform/platform.h"
 #include "tests/support/test_folder.h"
+#include "tests/unit/archive/handmade_archive.h"
 #include "tests/unit/archive/seven_zip_tool.h"
 
 namespace {
@@ -328,6 +329,60 @@ TEST(ThreadedFoldersRestart, AResetInsideAFolderWithinItsDictionary) {
   ASSERT_EQ(many.status, Status::kOk);
   sevenzip::ExpectSameTree(dir / "ref", dir / "two", "two threads");
   EXPECT_EQ(many.calls.events, one.calls.events);
+  fs::remove_all(dir);
+}
+
+// The LZMA2 stream 7zz makes of `text` alone (1 MiB dictionary), without its end byte.
+Bytes Lzma2StreamOf(const fs::path& dir, const std::string& name, const std::string& text) {
+  sevenzip::WriteFile(dir / name, text);
+  fs::path arc = dir / (name + ".7z");
+  EXPECT_TRUE(Shell("cd " + Quote(dir.string()) + " && /usr/bin/7zz a -bd " + Quote(arc.string()) +
+                    " " + name + " -mhc=off -m0=LZMA2:d=1m"));
+  Bytes a = sevenzip::ReadFile(arc);
+  if (a.size() < 33) return {};
+  uint64_t packed = 0;  // the next header's offset: the one packed stream before it
+  for (int i = 0; i < 8; ++i) packed |= uint64_t{static_cast<uint8_t>(a[12 + i])} << (8 * i);
+  Bytes stream = a.substr(32, static_cast<size_t>(packed));
+  if (!stream.empty() && stream.back() == '\0') stream.pop_back();
+  return stream;
+}
+
+// A block that starts with a stored chunk resetting the dictionary and then goes on with an
+// LZMA chunk that resets the state but not the properties: those are the block before's.
+// One thread decodes that; a block decoded on its own would have none, so the stream must be
+// left to one thread rather than fail. (7zz writes properties in every block: the stream is
+// put together here from two of its streams.)
+TEST(ThreadedBlocksProperties, ABlockMayTakeThePropertiesBeforeIt) {
+  fs::path dir = fs::temp_directory_path() / ("archive-block-props-" + std::to_string(getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  std::string first, second;
+  for (int k = 0; first.size() < 300000; ++k) first += "first block " + std::to_string(k * 13) + "\n";
+  for (int k = 0; second.size() < 40000; ++k) second += "second " + std::to_string(k * 7) + "\n";
+  Bytes a = Lzma2StreamOf(dir, "a.txt", first), b = Lzma2StreamOf(dir, "b.txt", second);
+  ASSERT_GT(b.size(), 6u);
+  ASSERT_EQ(static_cast<uint8_t>(a[0]) & 0xE0, 0xE0);
+  ASSERT_EQ(static_cast<uint8_t>(b[0]) & 0xE0, 0xE0);
+  // 1,024 stored bytes ending in 0 (what b's encoder had before its first byte; 1,024 keeps
+  // the position's low bits), then b's chunks with the first one's properties byte taken out.
+  std::string stored(1024, 's');
+  stored.back() = '\0';
+  Bytes stream = a + Bytes("\x01\x03\xFF", 3) + stored;
+  Bytes rest = b;
+  rest[0] = static_cast<char>(0xA0 | (static_cast<uint8_t>(rest[0]) & 0x1F));
+  rest.erase(5, 1);
+  stream += rest + Bytes(1, '\0');
+  Bytes archiveBytes = testarchive::MakeArchive({{u"whole.txt", first + stored + second, false, stream}},
+                                                Bytes("\x21", 1), true, Bytes("\x10", 1));
+  fs::path arc = dir / "props.7z";
+  sevenzip::WriteFile(arc, archiveBytes);
+  for (unsigned threads : {1u, 2u}) {
+    SCOPED_TRACE(std::to_string(threads) + " threads");
+    fs::path out = dir / ("out" + std::to_string(threads));
+    Outcome run = Extract(arc, "", out, threads);
+    ASSERT_EQ(run.status, Status::kOk);
+    EXPECT_TRUE(sevenzip::ReadFile(out / "whole.txt") == first + stored + second);
+  }
   fs::remove_all(dir);
 }
 
