@@ -685,15 +685,13 @@ bool Lzma2DictionarySize(const Bytes& props, uint64_t* size) {
 
 Status DecodeLzma2Block(const Bytes& props, std::unique_ptr<InStream> input, uint64_t outSize,
                         std::unique_ptr<uint8_t[]> buffer,
-                        const std::function<bool(size_t)>& progress,
+                        const std::function<bool(const uint8_t*, size_t)>& progress,
                         std::unique_ptr<uint8_t[]>* out, size_t* produced) {
   *produced = 0;
   Lzma2Stream stream(std::move(input), outSize);
   Status s = stream.InitWhole(props, std::move(buffer));
   if (s != Status::kOk) return s;
-  std::function<bool(const uint8_t*, size_t)> step;
-  if (progress) step = [&progress](const uint8_t*, size_t final) { return progress(final); };
-  return stream.DecodeWhole(step, out, produced);
+  return stream.DecodeWhole(progress, out, produced);
 }
 
 Status CreateLzma2Stream(const Bytes& props, std::unique_ptr<InStream> input, uint64_t outSize,

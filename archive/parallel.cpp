@@ -253,7 +253,7 @@ class ParallelLzma2Stream final : public InStream {
         // Progress is passed on in steps of kShowStep, and the reader is woken only when it
         // reads this block.
         size_t shown = 0;
-        auto progress = [&](size_t now) {
+        auto progress = [&](const uint8_t*, size_t now) {
           if (now - shown < kShowStep) return true;
           shown = now;
           std::lock_guard<plat::Mutex> again(lock_);
@@ -362,8 +362,9 @@ struct FolderPrefetch::State {
     return next == readerAt || heldBytes + jobs[next].cost <= budget;
   }
 
-  // Under the lock: more of a job's bytes are final (the reader is woken only for its own).
+  // More of a job's bytes are final (the reader is woken only for its own).
   void Publish(Job& job, const uint8_t* base, size_t ready) {
+    std::lock_guard<plat::Mutex> hold(lock);
     job.base = base;
     job.ready = ready;
     if (&job == &jobs[readerAt]) done.notify_all();
@@ -386,7 +387,6 @@ struct FolderPrefetch::State {
       auto keepGoing = [&](const uint8_t* base, size_t now) {
         if (now - shown >= kFolderPiece) {
           shown = now;
-          std::lock_guard<plat::Mutex> hold(lock);
           Publish(job, base, now);
         }
         return !stop.load(std::memory_order_relaxed);
@@ -394,10 +394,7 @@ struct FolderPrefetch::State {
       if (stream->TakeWhole(keepGoing, &job.data, &job.produced, &job.endStatus)) return;
       // A dictionary reset inside: decoded again the streaming way, into a buffer of its
       // own. The bytes the reader has had are the same there.
-      {
-        std::lock_guard<plat::Mutex> hold(lock);
-        Publish(job, nullptr, 0);
-      }
+      Publish(job, nullptr, 0);
       job.data.reset();
       job.produced = 0;
       if (stop.load()) return;
@@ -419,10 +416,7 @@ struct FolderPrefetch::State {
       size_t got = 0;
       s = ReadFull(*stream, job.data.get() + done, std::min(kFolderPiece, size - done), &got);
       done += got;
-      {
-        std::lock_guard<plat::Mutex> hold(lock);
-        Publish(job, job.data.get(), done);
-      }
+      Publish(job, job.data.get(), done);
       if (s != Status::kOk || got == 0) break;
     }
     job.produced = done;

@@ -180,6 +180,15 @@ void SetMissingError(const std::string& hostPath) {
   SetError(parent && S_ISDIR(parent->st_mode) ? err::kErrorFileNotFound : err::kErrorPathNotFound);
 }
 
+// After opening `hostPath` failed (open, opendir): a missing name tells file from path.
+void SetOpenError(const std::string& hostPath) {
+  if (errno == ENOENT) {
+    SetMissingError(hostPath);
+  } else {
+    SetErrorFromErrno(errno);
+  }
+}
+
 host::detail::OpenCounts CountsOf(const FileId& id) {
   auto& open = Machine().openFiles;
   auto it = open.find(id);
@@ -237,19 +246,25 @@ void CountOpen(intptr_t fd, const FileId& id, bool writer) {
   Machine().openHandles[static_cast<int>(fd)] = {id, writer};
 }
 
-// Counts a descriptor just opened against its file; `created` when the file is new (its inode
-// number may be one that a deleted file had). False, with the descriptor closed and the error
-// set, when the file cannot be identified.
-bool CountOpened(int fd, bool writer, bool created) {
+// Counts an open descriptor against its file; `created` when the file is new (its inode
+// number may be one that a deleted file had). False when the file cannot be identified.
+bool Identify(int fd, bool writer, bool created) {
   struct stat opened{};
-  if (fstat(fd, &opened) != 0) {
-    SetErrorFromErrno(errno);
-    close(fd);
-    return false;
-  }
-  if (created) ForgetFile(IdOf(opened));
-  CountOpen(fd, IdOf(opened), writer);
+  if (fstat(fd, &opened) != 0) return false;
+  const FileId id{opened.st_dev, opened.st_ino};
+  if (created) ForgetFile(id);
+  CountOpen(fd, id, writer);
   return true;
+}
+
+// Identify for a descriptor just opened: false, with the descriptor closed and the error set,
+// when the file cannot be identified.
+bool CountOpened(int fd, bool writer, bool created) {
+  IdentifyCreated();
+  if (Identify(fd, writer, created)) return true;
+  SetErrorFromErrno(errno);
+  close(fd);
+  return false;
 }
 
 void IdentifyCreated() {
@@ -257,11 +272,7 @@ void IdentifyCreated() {
   while (!pending.empty()) {
     auto [fd, writer] = pending.back();
     pending.pop_back();
-    struct stat st{};
-    if (fstat(fd, &st) != 0) continue;
-    const FileId id{st.st_dev, st.st_ino};
-    ForgetFile(id);  // a new file may have the inode number of a deleted one
-    CountOpen(fd, id, writer);
+    Identify(fd, writer, true);
   }
 }
 
@@ -413,11 +424,7 @@ File File::Open(const std::string& path, OpenMode mode) {
       return File(fd);
     }
     if (errno != EEXIST) {
-      if (errno == ENOENT) {
-        SetMissingError(m.host);
-      } else {
-        SetErrorFromErrno(errno);
-      }
+      SetOpenError(m.host);
       return File();
     }
   }
@@ -460,11 +467,7 @@ File File::Open(const std::string& path, OpenMode mode) {
   }
   int fd = open(m.host.c_str(), flags, 0666);
   if (fd < 0) {
-    if (errno == ENOENT) {
-      SetMissingError(m.host);
-    } else {
-      SetErrorFromErrno(errno);
-    }
+    SetOpenError(m.host);
     return File();
   }
   if (!CountOpened(fd, writer, !st)) return File();
@@ -949,11 +952,7 @@ std::vector<DirEntry> ListDirectory(const std::string& folder) {
   Mapped m = MapPath(folder);
   DIR* dir = opendir(m.host.c_str());
   if (!dir) {
-    if (errno == ENOENT) {
-      SetMissingError(m.host);
-    } else {
-      SetErrorFromErrno(errno);
-    }
+    SetOpenError(m.host);
     return entries;
   }
   while (dirent* entry = readdir(dir)) {

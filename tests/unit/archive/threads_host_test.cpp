@@ -24,6 +24,13 @@ using archive::Status;
 using sevenzip::Quote;
 using sevenzip::Shell;
 
+// A little-endian 64-bit field of a 7z file (the start header's offsets and sizes).
+uint64_t U64At(const Bytes& a, size_t at) {
+  uint64_t v = 0;
+  for (int i = 0; i < 8; ++i) v |= uint64_t{static_cast<uint8_t>(a[at + i])} << (8 * i);
+  return v;
+}
+
 size_t ThreadsOfThisProcess() {
   size_t n = 0;
   for (const auto& e : fs::directory_iterator("/proc/self/task")) (void)e, ++n;
@@ -300,12 +307,7 @@ TEST(ThreadedFoldersRestart, AResetInsideAFolderWithinItsDictionary) {
   // 8 MiB (22), then both header CRCs are made again.
   Bytes a = sevenzip::ReadFile(arc);
   ASSERT_GT(a.size(), 32u);
-  auto u64 = [&](size_t at) {
-    uint64_t v = 0;
-    for (int i = 0; i < 8; ++i) v |= uint64_t{static_cast<uint8_t>(a[at + i])} << (8 * i);
-    return v;
-  };
-  const size_t header = static_cast<size_t>(32 + u64(12)), headerSize = static_cast<size_t>(u64(20));
+  const size_t header = static_cast<size_t>(32 + U64At(a, 12)), headerSize = static_cast<size_t>(U64At(a, 20));
   ASSERT_EQ(header + headerSize, a.size());
   const Bytes coder("\x21\x21\x01\x10", 4);
   int patched = 0;
@@ -340,9 +342,8 @@ Bytes Lzma2StreamOf(const fs::path& dir, const std::string& name, const std::str
                     " " + name + " -mhc=off -m0=LZMA2:d=1m"));
   Bytes a = sevenzip::ReadFile(arc);
   if (a.size() < 33) return {};
-  uint64_t packed = 0;  // the next header's offset: the one packed stream before it
-  for (int i = 0; i < 8; ++i) packed |= uint64_t{static_cast<uint8_t>(a[12 + i])} << (8 * i);
-  Bytes stream = a.substr(32, static_cast<size_t>(packed));
+  // The next header's offset: the one packed stream lies before it.
+  Bytes stream = a.substr(32, static_cast<size_t>(U64At(a, 12)));
   if (!stream.empty() && stream.back() == '\0') stream.pop_back();
   return stream;
 }
