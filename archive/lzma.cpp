@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
+
+#include "platform/large_buffer.h"
 
 namespace archive::detail {
 namespace {
@@ -49,9 +50,7 @@ bool LzmaCore::SetProperties(unsigned lc, unsigned lp, unsigned pb) {
 bool LzmaCore::AllocateDictionary(size_t size) {
   if (size == 0) size = 1;
   if (size > CurrentLimits().maxDictionary) return false;
-  // Left uninitialised: only bytes already decoded are ever read, and untouched pages of a
-  // large dictionary then cost no memory for small outputs.
-  dic_.reset(new (std::nothrow) uint8_t[size]);
+  dic_ = plat::NewDecodeBuffer(size);
   if (!dic_) return false;
   dicSize_ = size;
   ResetDictionary();

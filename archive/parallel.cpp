@@ -9,6 +9,7 @@
 #include "archive/header.h"
 #include "archive/lzma.h"
 #include "common/crypto.h"
+#include "platform/large_buffer.h"
 #include "platform/threads.h"
 
 namespace archive::detail {
@@ -229,8 +230,7 @@ class ParallelLzma2Stream final : public InStream {
     spares_.clear();
     spareBytes_ = 0;
     *capacity = size;
-    // Left uninitialised, as a dictionary is: only decoded bytes are ever read.
-    return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[std::max<uint64_t>(size, 1)]);
+    return plat::NewDecodeBuffer(static_cast<size_t>(size));
   }
 
   void Work() {
@@ -406,7 +406,7 @@ struct FolderPrefetch::State {
       }
     }
     const size_t size = static_cast<size_t>(job.size);
-    job.data.reset(new (std::nothrow) uint8_t[std::max<size_t>(size, 1)]);
+    job.data = plat::NewDecodeBuffer(size);
     if (!job.data) {
       job.endStatus = Status::kUnsupportedMethod;  // as a dictionary we cannot hold
       return;
