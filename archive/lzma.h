@@ -79,9 +79,9 @@ bool Lzma2DictionarySize(const Bytes& props, uint64_t* size);
 // Decodes one run of LZMA2 chunks that starts with a dictionary reset and holds `outSize`
 // bytes into `buffer` (at least that large), which serves as the dictionary (no second
 // copy), and hands it back in `*out`. `progress`, when set, is told the buffer and how many
-// bytes at its front are final after every step, so they can be read while the rest is decoded; false
-// from it stops the decoding with kCancelled. On an error `*produced` bytes at the front of
-// `*out` are what was decoded before it.
+// bytes at its front are final after every step, so they can be read while the rest is
+// decoded; false from it stops the decoding with kCancelled. On an error `*produced` bytes at
+// the front of `*out` are what was decoded before it.
 Status DecodeLzma2Block(const Bytes& props, std::unique_ptr<InStream> input, uint64_t outSize,
                         std::unique_ptr<uint8_t[]> buffer,
                         const std::function<bool(const uint8_t*, size_t)>& progress,
